@@ -1,0 +1,61 @@
+// Command-line parsing for camera and window size. See command_line.h.
+#include "app/command_line.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/camera.h"
+
+int windowWidth = 1024;
+int windowHeight = 1024;
+
+double commandLineNumber(const char* text) { return std::strtod(text, nullptr); }
+
+int truncateToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+namespace {
+
+struct VectorOption {
+    const char* name;
+    float* target;
+};
+
+void readVector(const char* const* values, float* target) {
+    for (int k = 0; k < 3; ++k) target[k] = static_cast<float>(commandLineNumber(values[k]));
+}
+
+}  // namespace
+
+void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
+    const VectorOption vectors[] = {{"-e", eyePoint}, {"-a", lookAtPoint}, {"-u", upVector}};
+    int i = 1;
+    while (i < argc) {
+        const char* arg = argv[i];
+        std::fprintf(echo, "%s\n", arg);
+        ++i;
+        int remaining = argc - i;
+        bool matched = false;
+        for (const VectorOption& option : vectors) {
+            if (std::strcmp(arg, option.name) != 0) continue;
+            matched = true;
+            if (remaining >= 3) {
+                readVector(argv + i, option.target);
+                i += 3;
+            }
+            break;
+        }
+        if (matched || remaining < 1) continue;
+        if (std::strcmp(arg, "-sx") == 0) {
+            windowWidth = truncateToInt(commandLineNumber(argv[i++]));
+        } else if (std::strcmp(arg, "-sy") == 0) {
+            windowHeight = truncateToInt(commandLineNumber(argv[i++]));
+        }
+    }
+}

@@ -1,0 +1,78 @@
+// Pelage's entry point: the command line, the window and its callbacks, the
+// fixed GL state and the one-time set-up of every subsystem, in the order the
+// later steps rely on, then the GLUT event loop, which never returns.
+#include <epoxy/gl.h>
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/camera.h"
+#include "app/command_line.h"
+#include "app/window_callbacks.h"
+
+namespace {
+
+// Stands in for the frame display until the fur can be drawn: clear and swap.
+void clearAndSwap() {
+    glClearColor(1, 1, 1, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glutSwapBuffers();
+}
+
+// freeglut ends the process with its own message when no X display can be
+// opened; say plainly what is missing first.
+void requireDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) return;
+    std::fprintf(stderr, "pelage: no display (DISPLAY is not set); start it under an X server, e.g. xvfb-run -a ./pelage\n");
+    std::exit(1);
+}
+
+void initWindowLibrary(const char* programName) {
+    // GLUT is never handed the real command line, so it cannot take or alter
+    // the program's own options.
+    int glutArgc = 1;
+    char* glutArgv[] = {const_cast<char*>(programName), nullptr};
+    glutInit(&glutArgc, glutArgv);
+}
+
+void setFixedGlState() {
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    resetCamera();
+    parseCommandLine(argc, argv, stdout);
+    std::fflush(stdout);
+
+    requireDisplay();
+    initWindowLibrary(argc > 0 ? argv[0] : "pelage");
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
+    // A window needs at least one pixel each way; the options themselves are
+    // kept exactly as given.
+    glutInitWindowSize(windowWidth > 0 ? windowWidth : 1, windowHeight > 0 ? windowHeight : 1);
+    glutInitWindowPosition(100, 100);
+    mainWindow = glutCreateWindow("Pelage");
+
+    glutDisplayFunc(clearAndSwap);
+    glutReshapeFunc(reshape);
+    glutIdleFunc(idle);
+    glutKeyboardFunc(keyboard);
+    glutMouseFunc(mouse);
+    glutMotionFunc(motion);
+
+    setFixedGlState();
+
+    glutMainLoop();
+    return 0;
+}

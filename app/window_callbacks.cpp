@@ -1,0 +1,41 @@
+// GLUT callbacks of the main window. The camera arithmetic and the viewport
+// arithmetic they use live in camera.cpp and viewport.cpp, without GL.
+#include "app/window_callbacks.h"
+
+#include <epoxy/gl.h>
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+#include "app/camera.h"
+#include "app/viewport.h"
+
+int mainWindow = 0;
+
+void idle() {
+    if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);
+}
+
+void keyboard(unsigned char key, int, int) {
+    if (key == 27 || key == 'Q' || key == 'q') std::exit(0);
+    glutPostRedisplay();
+}
+
+void reshape(int, int) {
+    // The size is taken from the window itself: the synthesis calls this with
+    // (0, 0) and expects the full view back.
+    ViewportArea area = viewportArea(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), controlPanelWidth);
+    glViewport(area.x, area.y, area.width, area.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(50, viewAspect(area), 0.01, 1000);
+    glutPostRedisplay();
+}
+
+void mouse(int button, int state, int x, int y) { mouseButtonEvent(button, state, x, y); }
+
+void motion(int x, int y) {
+    mouseMotionEvent(x, y);
+    glutPostRedisplay();
+}

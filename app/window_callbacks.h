@@ -1,0 +1,13 @@
+// The main window's GLUT callbacks owned by the application shell: idle,
+// keyboard, reshape, and the mouse callbacks that drive the camera.
+#pragma once
+
+extern int mainWindow;  // GLUT id of the main window, 0 until it exists
+
+void idle();
+void keyboard(unsigned char key, int x, int y);
+// Both arguments are ignored: the view is sized from the window and the panel.
+// The texture synthesis also calls it, with (0, 0), to restore the view.
+void reshape(int width, int height);
+void mouse(int button, int state, int x, int y);
+void motion(int x, int y);

@@ -1,0 +1,44 @@
+# Sourced by scripts/run and scripts/test: installs, by Debian package name,
+# whatever the build, the tests and a display-less run need and is missing.
+
+PELAGE_PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
+  libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev
+  # tests, benchmarks, fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # windows without a display or GPU, and driving them
+  xvfb xauth libgl1-mesa-dri x11-utils xdotool imagemagick
+)
+
+pelage_missing_packages() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  echo "${missing[@]}"
+}
+
+pelage_install_packages() {
+  local missing
+  missing=$(pelage_missing_packages "${PELAGE_PACKAGES[@]}")
+  [ -z "$missing" ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: $missing"
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# Configures (once) and builds one build directory: pelage_build DIR [cmake options...]
+pelage_build() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$PELAGE_ROOT" -B "$dir" -G Ninja "$@"
+  fi
+  cmake --build "$dir"
+}

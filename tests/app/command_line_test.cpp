@@ -1,0 +1,88 @@
+// Command-line parsing: what is echoed, what is consumed, what each option sets.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/camera.h"
+#include "app/command_line.h"
+
+namespace {
+
+
+// Runs the parser on a fresh camera and window size; returns the echo.
+std::string parse(std::vector<const char*> args) {
+    resetCamera();
+    windowWidth = windowHeight = 1024;
+    args.insert(args.begin(), "pelage");
+    std::FILE* out = std::tmpfile();
+    parseCommandLine(static_cast<int>(args.size()), args.data(), out);
+    std::rewind(out);
+    std::string text;
+    for (int c; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(out);
+    return text;
+}
+
+void expectVector(const float* v, float x, float y, float z) {
+    EXPECT_FLOAT_EQ(v[0], x);
+    EXPECT_FLOAT_EQ(v[1], y);
+    EXPECT_FLOAT_EQ(v[2], z);
+}
+
+}  // namespace
+
+TEST(CommandLine, NoArgumentsKeepsDefaults) {
+    EXPECT_EQ(parse({}), "");
+    EXPECT_EQ(windowWidth, 1024);
+    EXPECT_EQ(windowHeight, 1024);
+    expectVector(eyePoint, 0, 0, 3);
+    expectVector(lookAtPoint, 0, 0, 0);
+    expectVector(upVector, 0, 1, 0);
+}
+
+TEST(CommandLine, VectorOptionsEchoOnlyTheOptionAndConsumeThreeValues) {
+    EXPECT_EQ(parse({"-e", "1", "2", "3"}), "-e\n");
+    expectVector(eyePoint, 1, 2, 3);
+    EXPECT_EQ(parse({"-a", "4", "5", "6", "-u", "0", "0", "2"}), "-a\n-u\n");
+    expectVector(lookAtPoint, 4, 5, 6);
+    expectVector(upVector, 0, 0, 2);  // never normalised
+}
+
+TEST(CommandLine, SizesTruncateTowardZeroAndMalformedNumbersGiveZero) {
+    struct Case {
+        const char* value;
+        int width;
+    } cases[] = {{"800.9", 800}, {"abc", 0}, {"  640px", 640}, {"-12.7", -12}, {"1e30", 2147483647}, {"nan", 0}};
+    for (const Case& c : cases) {
+        parse({"-sx", c.value});
+        EXPECT_EQ(windowWidth, c.width) << c.value;
+        EXPECT_EQ(windowHeight, 1024) << c.value;
+    }
+}
+
+TEST(CommandLine, ComparisonIsCaseSensitiveAndUnknownArgumentsAreEchoed) {
+    EXPECT_EQ(parse({"-E", "1", "2", "3"}), "-E\n1\n2\n3\n");
+    expectVector(eyePoint, 0, 0, 3);
+}
+
+TEST(CommandLine, ValuesAreTakenPositionallyEvenWhenTheyLookLikeOptions) {
+    EXPECT_EQ(parse({"-e", "-a", "1", "2"}), "-e\n");
+    expectVector(eyePoint, 0, 1, 2);
+    expectVector(lookAtPoint, 0, 0, 0);
+}
+
+TEST(CommandLine, TheLastRepeatedOptionWins) {
+    parse({"-sy", "300", "-sy", "200"});
+    EXPECT_EQ(windowHeight, 200);
+}
+
+TEST(CommandLine, AnOptionWithTooFewValuesIsIgnored) {
+    // The ignored option is treated like any unknown argument: what follows is examined.
+    EXPECT_EQ(parse({"-sx", "500", "-e", "1", "2"}), "-sx\n-e\n1\n2\n");
+    EXPECT_EQ(windowWidth, 500);
+    expectVector(eyePoint, 0, 0, 3);
+    EXPECT_EQ(parse({"-sy"}), "-sy\n");
+    EXPECT_EQ(windowHeight, 1024);
+}

@@ -1,0 +1,42 @@
+// The real program in a window of its own: argument echo, keys, window size.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+using namespace e2e;
+
+TEST(PelageEndToEnd, EchoesArgumentsAndQuitsOnEachQuitKey) {
+    VirtualDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    for (const char* quitKey : {"q", "Q", "Escape"}) {
+        Program pelage("pelage", {"-sx", "640", "-sy", "480", "-E", "1"});
+        std::string window = findWindow("Pelage");
+        ASSERT_FALSE(window.empty()) << pelage.standardError();
+        key(window, "a");
+        EXPECT_TRUE(pelage.running()) << "a key other than a quit key only redraws";
+        key(window, quitKey);
+        EXPECT_EQ(pelage.wait(20), 0) << quitKey;
+        EXPECT_EQ(pelage.standardOutput().substr(0, 15), "-sx\n-sy\n-E\n1\n") << quitKey;
+    }
+}
+
+TEST(PelageEndToEnd, OpensTheWindowAtTheRequestedSize) {
+    VirtualDisplay display;
+    Program pelage("pelage", {"-sx", "700.9", "-sy", "500"});
+    std::string window = findWindow("Pelage");
+    ASSERT_FALSE(window.empty()) << pelage.standardError();
+    Image shot = screenshot(window);
+    EXPECT_EQ(shot.width, 700);
+    EXPECT_EQ(shot.height, 500);
+    key(window, "q");
+    EXPECT_EQ(pelage.wait(20), 0);
+}
+
+TEST(PelageEndToEnd, WithoutADisplaySaysSoInOneLine) {
+    unsetenv("DISPLAY");
+    Program pelage("pelage", {});
+    EXPECT_EQ(pelage.wait(20), 1);
+    std::string err = pelage.standardError();
+    EXPECT_NE(err.find("no display"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+}
