@@ -1,0 +1,36 @@
+// The vertex and fragment programs every fur pass draws with: created once at
+// start-up from "lighting_vertex.cg" and "lighting_fragment.cg" in the working
+// directory, their named parameters looked up, and the illumination texture
+// handed to the fragment program. Relies on the shader runtime in platform/ and
+// on the illumination texture already existing.
+#pragma once
+#include "platform/cg_runtime.h"
+
+extern CGcontext cgContext;
+extern CGprogram vertexProgram;
+extern CGprogram fragmentProgram;
+extern CGprofile vertexProfile;
+extern CGprofile fragmentProfile;
+
+// Vertex program parameters.
+extern CGparameter modelViewMatrixParam;    // "ModelViewMatrix"
+extern CGparameter projectionMatrixParam;   // "ProjectionMatrix"
+extern CGparameter modelViewMatrixITParam;  // "ModelViewMatrixIT"
+extern CGparameter textureMatrixParam;      // "TextureMatrix"
+extern CGparameter lightPositionParam;      // "LightPosition"
+extern CGparameter eyePositionParam;        // "EyePosition"
+extern CGparameter preModelMatrixParam;     // "PreModelMatrix"
+// Fragment program parameters.
+extern CGparameter illuminationMapParam;    // "IlluminationMap"
+extern CGparameter hairTexParam;            // "hairTex"
+
+// Chooses the profiles, creates the context and both programs, prints their
+// listings on standard error, looks the parameters up and gives
+// "IlluminationMap" the illuminationMap texture. Completes or ends the process
+// (status -1 without a usable profile, 1 on a shader error).
+void initShaders();
+
+// Ends the process with status 1 after "CG error: ..." and the context's last
+// listing on standard output when a shader-runtime error is pending; returns
+// otherwise. The listing is always cgContext's (the program may be null).
+void checkCgError(CGprogram program);
