@@ -1,0 +1,638 @@
+// The shader runtime over GLSL. See cg_runtime.h for the model: one compiled
+// shader object per program, parameter values kept here, and the GL program in
+// use being the cached link of the bound, enabled stages.
+//
+// Each program is also linked alone at creation (the compatibility profile runs
+// the other stage with the fixed-function pipeline), which gives its active
+// uniforms, reports link errors early and serves when only its profile is on.
+#include "platform/cg_runtime.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/matrix4.h"
+
+namespace {
+
+// A linked GL program and where each runtime parameter lives in it.
+struct LinkedProgram {
+    GLuint id = 0;
+    std::vector<std::pair<_CGparameter*, GLint>> uniforms;
+};
+
+}  // namespace
+
+struct _CGparameter {
+    _CGprogram* program = nullptr;
+    std::string name;
+    GLenum type = 0;        // the GL uniform type
+    float value[16] = {};   // matrices column-major, vectors from the front
+    bool valueSet = false;  // uniforms never set keep GLSL's default of zero
+    GLuint texture = 0;
+    int unit = 0;           // samplers: 0 until given a texture
+};
+
+struct _CGprogram {
+    _CGcontext* context = nullptr;
+    CGprofile profile = CG_PROFILE_UNKNOWN;
+    GLenum stage = 0;
+    std::string source;
+    GLuint shader = 0;
+    LinkedProgram alone;
+    bool loaded = false;
+    int nextUnit = 1;
+    std::vector<std::unique_ptr<_CGparameter>> params;
+};
+
+struct _CGcontext {
+    std::string listing;
+    std::vector<std::unique_ptr<_CGprogram>> programs;
+};
+
+namespace {
+
+// Samplers get units 1 to 7: the fixed-function texture units, so that
+// enabling a sampler's target is legal on every GL the program runs on.
+constexpr int maxSamplerUnit = 7;
+
+struct Runtime {
+    std::vector<std::unique_ptr<_CGcontext>> contexts;
+    std::set<const void*> livePrograms;
+    std::set<const void*> liveParams;
+    CGerror pending = CG_NO_ERROR;
+    CGprogram boundVertex = nullptr;
+    CGprogram boundFragment = nullptr;
+    bool vertexEnabled = false;
+    bool fragmentEnabled = false;
+    std::map<std::pair<CGprogram, CGprogram>, LinkedProgram> pairs;
+    LinkedProgram* active = nullptr;
+    std::optional<std::string> profileOverride;
+};
+
+Runtime& runtime() {
+    static Runtime instance;
+    return instance;
+}
+
+void raise(CGerror error) { runtime().pending = error; }
+
+bool validContext(CGcontext context) {
+    for (const auto& c : runtime().contexts)
+        if (c.get() == context) return true;
+    return false;
+}
+bool validProgram(CGprogram program) { return program && runtime().livePrograms.count(program) != 0; }
+bool validParam(CGparameter param) { return param && runtime().liveParams.count(param) != 0; }
+
+// --- Profiles ---
+
+enum class Stage { none, vertex, fragment };
+
+Stage stageOf(CGprofile profile) {
+    switch (profile) {
+        case CG_PROFILE_VP20:
+        case CG_PROFILE_ARBVP1: return Stage::vertex;
+        case CG_PROFILE_FP20:
+        case CG_PROFILE_ARBFP1: return Stage::fragment;
+        default: return Stage::none;
+    }
+}
+
+const char* profileName(CGprofile profile) {
+    switch (profile) {
+        case CG_PROFILE_VP20: return "vp20";
+        case CG_PROFILE_FP20: return "fp20";
+        case CG_PROFILE_ARBVP1: return "arbvp1";
+        case CG_PROFILE_ARBFP1: return "arbfp1";
+        default: return "unknown";
+    }
+}
+
+// Whether the seam's list offers the profile; nullopt when no seam is set.
+std::optional<bool> seamOffers(CGprofile profile) {
+    std::string list;
+    if (runtime().profileOverride) {
+        list = *runtime().profileOverride;
+    } else if (const char* env = std::getenv("PELAGE_SHADER_PROFILES")) {
+        list = env;
+    } else {
+        return std::nullopt;
+    }
+    std::stringstream tokens(list);
+    std::string token;
+    while (std::getline(tokens, token, ',')) {
+        if (token == "all") return true;
+        if (token == "vertex-only") token = "arbvp1";
+        if (token == "fragment-only") token = "arbfp1";
+        if (token == profileName(profile)) return true;
+        if (token != "none" && token != "vp20" && token != "fp20" && token != "arbvp1" && token != "arbfp1")
+            std::fprintf(stderr, "PELAGE_SHADER_PROFILES: unknown profile \"%s\" ignored\n", token.c_str());
+    }
+    return false;
+}
+
+bool glHasGlsl(Stage stage) {
+    if (epoxy_gl_version() >= 20) return true;
+    if (!epoxy_has_gl_extension("GL_ARB_shader_objects")) return false;
+    return epoxy_has_gl_extension(stage == Stage::vertex ? "GL_ARB_vertex_shader" : "GL_ARB_fragment_shader");
+}
+
+// --- GL programs ---
+
+std::string shaderLog(GLuint shader) {
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::string log(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
+    if (!log.empty() && log.back() == '\0') log.pop_back();
+    return log;
+}
+
+std::string programLog(GLuint program) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) glGetProgramInfoLog(program, length, nullptr, log.data());
+    if (!log.empty() && log.back() == '\0') log.pop_back();
+    return log;
+}
+
+// Links the shaders into a new program; 0 (and the log) when linking fails.
+GLuint linkShaders(std::initializer_list<GLuint> shaders, std::string& log) {
+    GLuint program = glCreateProgram();
+    for (GLuint shader : shaders) glAttachShader(program, shader);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    log = programLog(program);
+    if (linked) return program;
+    glDeleteProgram(program);
+    return 0;
+}
+
+void locateUniforms(LinkedProgram& linked, CGprogram program) {
+    for (const auto& param : program->params)
+        linked.uniforms.emplace_back(param.get(), glGetUniformLocation(linked.id, param->name.c_str()));
+}
+
+bool isSampler(GLenum type) {
+    switch (type) {
+        case GL_SAMPLER_1D:
+        case GL_SAMPLER_2D:
+        case GL_SAMPLER_3D:
+        case GL_SAMPLER_CUBE:
+        case GL_SAMPLER_2D_RECT: return true;
+        default: return false;
+    }
+}
+
+GLenum samplerTarget(GLenum type) {
+    switch (type) {
+        case GL_SAMPLER_1D: return GL_TEXTURE_1D;
+        case GL_SAMPLER_3D: return GL_TEXTURE_3D;
+        case GL_SAMPLER_CUBE: return GL_TEXTURE_CUBE_MAP;
+        case GL_SAMPLER_2D_RECT: return GL_TEXTURE_RECTANGLE;
+        default: return GL_TEXTURE_2D;
+    }
+}
+
+// The program's active uniforms, one parameter each ("name[0]" of an array
+// is the parameter "name").
+void collectParameters(CGprogram program) {
+    GLint count = 0, maxLength = 0;
+    glGetProgramiv(program->alone.id, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program->alone.id, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxLength);
+    std::vector<char> name(static_cast<size_t>(maxLength) + 1);
+    for (GLint i = 0; i < count; ++i) {
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program->alone.id, static_cast<GLuint>(i), maxLength + 1, nullptr, &size, &type,
+                           name.data());
+        std::string uniform(name.data());
+        if (uniform.rfind("gl_", 0) == 0) continue;
+        if (uniform.size() > 3 && uniform.compare(uniform.size() - 3, 3, "[0]") == 0)
+            uniform.resize(uniform.size() - 3);
+        auto param = std::make_unique<_CGparameter>();
+        param->program = program;
+        param->name = uniform;
+        param->type = type;
+        runtime().liveParams.insert(param.get());
+        program->params.push_back(std::move(param));
+    }
+    locateUniforms(program->alone, program);
+}
+
+void upload(const _CGparameter& param, GLint location) {
+    if (location < 0) return;
+    if (isSampler(param.type)) {
+        glUniform1i(location, param.unit);
+        return;
+    }
+    if (!param.valueSet) return;
+    switch (param.type) {
+        case GL_FLOAT_MAT4: glUniformMatrix4fv(location, 1, GL_FALSE, param.value); break;
+        case GL_FLOAT_VEC4: glUniform4fv(location, 1, param.value); break;
+        case GL_FLOAT_VEC3: glUniform3fv(location, 1, param.value); break;
+        default: break;
+    }
+}
+
+// The linked pair, made on first use; id 0 records a pair that does not link.
+LinkedProgram& pairFor(CGprogram vertex, CGprogram fragment, bool& linkedNow) {
+    auto key = std::make_pair(vertex, fragment);
+    auto found = runtime().pairs.find(key);
+    linkedNow = false;
+    if (found != runtime().pairs.end()) return found->second;
+    LinkedProgram& pair = runtime().pairs[key];
+    std::string log;
+    pair.id = linkShaders({vertex->shader, fragment->shader}, log);
+    vertex->context->listing = log;
+    linkedNow = true;
+    if (pair.id) {
+        locateUniforms(pair, vertex);
+        locateUniforms(pair, fragment);
+    }
+    return pair;
+}
+
+// Puts the GL program the bound, enabled stages call for into use and gives
+// it every kept value.
+void updateActiveProgram() {
+    Runtime& rt = runtime();
+    CGprogram vertex = rt.vertexEnabled ? rt.boundVertex : nullptr;
+    CGprogram fragment = rt.fragmentEnabled ? rt.boundFragment : nullptr;
+    LinkedProgram* wanted = nullptr;
+    if (vertex && fragment) {
+        bool linkedNow = false;
+        LinkedProgram& pair = pairFor(vertex, fragment, linkedNow);
+        if (pair.id) wanted = &pair;
+    } else if (vertex) {
+        wanted = &vertex->alone;
+    } else if (fragment) {
+        wanted = &fragment->alone;
+    }
+    if (!wanted) {
+        if (rt.active) glUseProgram(0);
+        rt.active = nullptr;
+        return;
+    }
+    glUseProgram(wanted->id);
+    rt.active = wanted;
+    for (const auto& [param, location] : wanted->uniforms) upload(*param, location);
+}
+
+// Applies one parameter's value at once when the GL program in use has it.
+void applyIfActive(const _CGparameter& param) {
+    LinkedProgram* active = runtime().active;
+    if (!active) return;
+    for (const auto& [candidate, location] : active->uniforms) {
+        if (candidate != &param) continue;
+        glUseProgram(active->id);  // someone else may have changed the current program
+        upload(param, location);
+    }
+}
+
+bool readFile(const char* path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return false;
+    text = content.str();
+    return true;
+}
+
+}  // namespace
+
+// --- Profiles ---
+
+CGbool cgGLIsProfileSupported(CGprofile profile) {
+    Stage stage = stageOf(profile);
+    if (stage == Stage::none) return 0;
+    std::optional<bool> offered = seamOffers(profile);
+    bool nvProfile = profile == CG_PROFILE_VP20 || profile == CG_PROFILE_FP20;
+    if (offered.has_value() ? !*offered : nvProfile) return 0;
+    return glHasGlsl(stage) ? 1 : 0;
+}
+
+void pelageSetShaderProfiles(const char* profiles) {
+    if (profiles)
+        runtime().profileOverride = profiles;
+    else
+        runtime().profileOverride.reset();
+}
+
+// --- Context and errors ---
+
+CGcontext cgCreateContext() {
+    runtime().contexts.push_back(std::make_unique<_CGcontext>());
+    return runtime().contexts.back().get();
+}
+
+CGerror cgGetError() {
+    CGerror error = runtime().pending;
+    runtime().pending = CG_NO_ERROR;
+    return error;
+}
+
+const char* cgGetErrorString(CGerror error) {
+    switch (error) {
+        case CG_NO_ERROR: return "No error has occurred.";
+        case CG_COMPILER_ERROR: return "The compile returned an error.";
+        case CG_INVALID_PARAMETER_ERROR: return "The parameter used is invalid.";
+        case CG_INVALID_PROFILE_ERROR: return "The profile is not supported.";
+        case CG_PROGRAM_LOAD_ERROR: return "The program could not load.";
+        case CG_PROGRAM_BIND_ERROR: return "Cannot bind the program.";
+        case CG_PROGRAM_NOT_LOADED_ERROR: return "The program must be loaded before this operation may be used.";
+        case CG_UNSUPPORTED_GL_EXTENSION_ERROR:
+            return "An unsupported GL extension was required to perform this operation.";
+        case CG_INVALID_VALUE_TYPE_ERROR: return "An unknown value type was assigned to a parameter.";
+        case CG_NOT_MATRIX_PARAM_ERROR: return "The parameter is not of matrix type.";
+        case CG_INVALID_ENUMERANT_ERROR: return "The enumerant parameter has an invalid value.";
+        case CG_NOT_4x4_MATRIX_ERROR: return "The parameter must be a 4x4 matrix type.";
+        case CG_FILE_READ_ERROR: return "The file could not be read.";
+        case CG_FILE_WRITE_ERROR: return "The file could not be written.";
+        case CG_MEMORY_ALLOC_ERROR: return "Memory allocation failed.";
+        case CG_INVALID_CONTEXT_HANDLE_ERROR: return "Invalid context handle.";
+        case CG_INVALID_PROGRAM_HANDLE_ERROR: return "Invalid program handle.";
+        case CG_INVALID_PARAM_HANDLE_ERROR: return "Invalid parameter handle.";
+        case CG_UNKNOWN_PROFILE_ERROR: return "The specified profile is unknown.";
+    }
+    return "Unknown error.";
+}
+
+CGcontext cgGetProgramContext(CGprogram program) {
+    if (!validProgram(program)) {
+        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return nullptr;
+    }
+    return program->context;
+}
+
+const char* cgGetLastListing(CGcontext context) {
+    if (!validContext(context)) {
+        raise(CG_INVALID_CONTEXT_HANDLE_ERROR);
+        return "";
+    }
+    return context->listing.c_str();
+}
+
+// --- Programs ---
+
+CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* programFile,
+                                  CGprofile profile, const char* entry, const char** /*args*/) {
+    if (!validContext(context)) {
+        raise(CG_INVALID_CONTEXT_HANDLE_ERROR);
+        return nullptr;
+    }
+    Stage stage = stageOf(profile);
+    if (programType != CG_SOURCE) {
+        raise(CG_INVALID_ENUMERANT_ERROR);
+        return nullptr;
+    }
+    if (stage == Stage::none) {
+        raise(CG_UNKNOWN_PROFILE_ERROR);
+        return nullptr;
+    }
+    if (!cgGLIsProfileSupported(profile)) {
+        raise(CG_INVALID_PROFILE_ERROR);
+        return nullptr;
+    }
+    std::string source;
+    if (!programFile || !readFile(programFile, source)) {
+        int cause = errno;
+        context->listing = std::string("cannot read \"") + (programFile ? programFile : "(null)") +
+                           "\": " + std::strerror(cause ? cause : ENOENT) + "\n";
+        raise(CG_FILE_READ_ERROR);
+        return nullptr;
+    }
+    if (entry && std::strcmp(entry, "main") != 0) {
+        context->listing = std::string(programFile) + ": the entry function must be main\n";
+        raise(CG_COMPILER_ERROR);
+        return nullptr;
+    }
+
+    GLuint shader = glCreateShader(stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    context->listing = shaderLog(shader);
+    if (!compiled) {
+        glDeleteShader(shader);
+        raise(CG_COMPILER_ERROR);
+        return nullptr;
+    }
+    std::string linkLog;
+    GLuint alone = linkShaders({shader}, linkLog);
+    context->listing += linkLog;
+    if (!alone) {
+        glDeleteShader(shader);
+        raise(CG_COMPILER_ERROR);
+        return nullptr;
+    }
+
+    auto program = std::make_unique<_CGprogram>();
+    program->context = context;
+    program->profile = profile;
+    program->stage = stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER;
+    program->source = std::move(source);
+    program->shader = shader;
+    program->alone.id = alone;
+    collectParameters(program.get());
+    runtime().livePrograms.insert(program.get());
+    context->programs.push_back(std::move(program));
+    return context->programs.back().get();
+}
+
+const char* cgGetProgramString(CGprogram program, CGenum pname) {
+    if (!validProgram(program)) {
+        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return "";
+    }
+    switch (pname) {
+        case CG_PROGRAM_SOURCE:
+        case CG_COMPILED_PROGRAM: return program->source.c_str();
+        case CG_PROGRAM_ENTRY: return "main";
+        case CG_PROGRAM_PROFILE: return profileName(program->profile);
+        default: raise(CG_INVALID_ENUMERANT_ERROR); return "";
+    }
+}
+
+void cgGLLoadProgram(CGprogram program) {
+    if (!validProgram(program)) {
+        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return;
+    }
+    program->loaded = true;
+}
+
+void cgGLBindProgram(CGprogram program) {
+    if (!validProgram(program)) {
+        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return;
+    }
+    if (!program->loaded) {
+        raise(CG_PROGRAM_NOT_LOADED_ERROR);
+        return;
+    }
+    Runtime& rt = runtime();
+    (program->stage == GL_VERTEX_SHADER ? rt.boundVertex : rt.boundFragment) = program;
+    // Link the pair now, so that a pair that cannot work together is reported
+    // where a bind is checked rather than silently drawing nothing.
+    if (rt.boundVertex && rt.boundFragment) {
+        bool linkedNow = false;
+        if (!pairFor(rt.boundVertex, rt.boundFragment, linkedNow).id) raise(CG_PROGRAM_BIND_ERROR);
+    }
+    if (rt.vertexEnabled || rt.fragmentEnabled) updateActiveProgram();
+}
+
+void cgGLEnableProfile(CGprofile profile) {
+    Stage stage = stageOf(profile);
+    if (stage == Stage::none) {
+        raise(CG_UNKNOWN_PROFILE_ERROR);
+        return;
+    }
+    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = true;
+    updateActiveProgram();
+}
+
+void cgGLDisableProfile(CGprofile profile) {
+    Stage stage = stageOf(profile);
+    if (stage == Stage::none) {
+        raise(CG_UNKNOWN_PROFILE_ERROR);
+        return;
+    }
+    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = false;
+    updateActiveProgram();
+}
+
+// --- Parameters ---
+
+CGparameter cgGetNamedParameter(CGprogram program, const char* name) {
+    if (!validProgram(program)) {
+        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return nullptr;
+    }
+    if (!name) return nullptr;
+    for (const auto& param : program->params)
+        if (param->name == name) return param.get();
+    return nullptr;
+}
+
+void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform) {
+    if (!validParam(param)) {
+        raise(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    if (param->type != GL_FLOAT_MAT4) {
+        bool otherMatrix = param->type == GL_FLOAT_MAT2 || param->type == GL_FLOAT_MAT3 ||
+                           param->type == GL_FLOAT_MAT2x3 || param->type == GL_FLOAT_MAT2x4 ||
+                           param->type == GL_FLOAT_MAT3x2 || param->type == GL_FLOAT_MAT3x4 ||
+                           param->type == GL_FLOAT_MAT4x2 || param->type == GL_FLOAT_MAT4x3;
+        raise(otherMatrix ? CG_NOT_4x4_MATRIX_ERROR : CG_NOT_MATRIX_PARAM_ERROR);
+        return;
+    }
+    Matrix4 value{};
+    switch (matrix) {
+        case CG_GL_MODELVIEW_MATRIX: glGetFloatv(GL_MODELVIEW_MATRIX, value.data()); break;
+        case CG_GL_PROJECTION_MATRIX: glGetFloatv(GL_PROJECTION_MATRIX, value.data()); break;
+        case CG_GL_TEXTURE_MATRIX: glGetFloatv(GL_TEXTURE_MATRIX, value.data()); break;
+        case CG_GL_MODELVIEW_PROJECTION_MATRIX: {
+            Matrix4 modelView{}, projection{};
+            glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
+            glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+            value = multiply(projection, modelView);
+            break;
+        }
+        default: raise(CG_INVALID_ENUMERANT_ERROR); return;
+    }
+    switch (transform) {
+        case CG_GL_MATRIX_IDENTITY: break;
+        case CG_GL_MATRIX_TRANSPOSE: value = transpose(value); break;
+        case CG_GL_MATRIX_INVERSE: value = inverse(value); break;
+        case CG_GL_MATRIX_INVERSE_TRANSPOSE: value = transpose(inverse(value)); break;
+        default: raise(CG_INVALID_ENUMERANT_ERROR); return;
+    }
+    std::memcpy(param->value, value.data(), sizeof param->value);
+    param->valueSet = true;
+    applyIfActive(*param);
+}
+
+namespace {
+void setVector(CGparameter param, const float* v, int count) {
+    if (!validParam(param)) {
+        raise(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    int size = param->type == GL_FLOAT_VEC4 ? 4 : param->type == GL_FLOAT_VEC3 ? 3 : 0;
+    if (size == 0 || !v) {
+        raise(CG_INVALID_PARAMETER_ERROR);
+        return;
+    }
+    for (int i = 0; i < count && i < size; ++i) param->value[i] = v[i];
+    param->valueSet = true;
+    applyIfActive(*param);
+}
+}  // namespace
+
+void cgGLSetParameter3fv(CGparameter param, const float* v) { setVector(param, v, 3); }
+void cgGLSetParameter4fv(CGparameter param, const float* v) { setVector(param, v, 4); }
+
+void cgGLSetTextureParameter(CGparameter param, GLuint texture) {
+    if (!validParam(param)) {
+        raise(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    if (!isSampler(param->type)) {
+        raise(CG_INVALID_PARAMETER_ERROR);
+        return;
+    }
+    if (param->unit == 0) {
+        if (param->program->nextUnit > maxSamplerUnit) {
+            raise(CG_INVALID_PARAMETER_ERROR);
+            return;
+        }
+        param->unit = param->program->nextUnit++;
+    }
+    param->texture = texture;
+    applyIfActive(*param);
+}
+
+namespace {
+void switchTextureUnit(CGparameter param, bool on) {
+    if (!validParam(param)) {
+        raise(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    if (!isSampler(param->type)) {
+        raise(CG_INVALID_PARAMETER_ERROR);
+        return;
+    }
+    if (param->unit == 0) return;  // unit 0 belongs to the caller's own binds
+    GLenum target = samplerTarget(param->type);
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(param->unit));
+    glBindTexture(target, on ? param->texture : 0);
+    if (on)
+        glEnable(target);
+    else
+        glDisable(target);
+    glActiveTexture(GL_TEXTURE0);
+}
+}  // namespace
+
+void cgGLEnableTextureParameter(CGparameter param) { switchTextureUnit(param, true); }
+void cgGLDisableTextureParameter(CGparameter param) { switchTextureUnit(param, false); }
