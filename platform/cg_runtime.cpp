@@ -3,8 +3,10 @@
 // use being the cached link of the bound, enabled stages.
 //
 // Each program is also linked alone at creation (the compatibility profile runs
-// the other stage with the fixed-function pipeline), which gives its active
-// uniforms, reports link errors early and serves when only its profile is on.
+// the other stage with the fixed-function pipeline), which reports link errors
+// early and serves when only its profile is on. A program's parameters are the
+// uniforms its source declares; a uniform the GL dropped as unused simply has
+// no location to receive its value.
 #include "platform/cg_runtime.h"
 
 #include <cerrno>
@@ -16,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -208,28 +211,63 @@ GLenum samplerTarget(GLenum type) {
     }
 }
 
-// The program's active uniforms, one parameter each ("name[0]" of an array
-// is the parameter "name").
+// The GL type of a GLSL type name; 0 for types no setter here handles.
+GLenum glslType(const std::string& name) {
+    static const std::map<std::string, GLenum> types = {
+        {"float", GL_FLOAT},         {"vec2", GL_FLOAT_VEC2},       {"vec3", GL_FLOAT_VEC3},
+        {"vec4", GL_FLOAT_VEC4},     {"mat2", GL_FLOAT_MAT2},       {"mat3", GL_FLOAT_MAT3},
+        {"mat4", GL_FLOAT_MAT4},     {"mat4x4", GL_FLOAT_MAT4},     {"mat3x3", GL_FLOAT_MAT3},
+        {"mat2x2", GL_FLOAT_MAT2},   {"mat2x3", GL_FLOAT_MAT2x3},   {"mat2x4", GL_FLOAT_MAT2x4},
+        {"mat3x2", GL_FLOAT_MAT3x2}, {"mat3x4", GL_FLOAT_MAT3x4},   {"mat4x2", GL_FLOAT_MAT4x2},
+        {"mat4x3", GL_FLOAT_MAT4x3}, {"sampler1D", GL_SAMPLER_1D},  {"sampler2D", GL_SAMPLER_2D},
+        {"sampler3D", GL_SAMPLER_3D}, {"samplerCube", GL_SAMPLER_CUBE}, {"sampler2DRect", GL_SAMPLER_2D_RECT},
+    };
+    auto found = types.find(name);
+    return found == types.end() ? 0 : found->second;
+}
+
+std::string withoutComments(const std::string& source) {
+    std::string text;
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (source.compare(i, 2, "//") == 0) {
+            i = source.find('\n', i);
+            if (i == std::string::npos) break;
+            text += '\n';
+        } else if (source.compare(i, 2, "/*") == 0) {
+            i = source.find("*/", i + 2);
+            if (i == std::string::npos) break;
+            ++i;
+            text += ' ';
+        } else {
+            text += source[i];
+        }
+    }
+    return text;
+}
+
+// The uniforms the source declares, one parameter each, as Cg knows every
+// declared parameter. Declarations are read from the text rather than asked of
+// the GL, because linking a stage alone drops the uniforms that only feed
+// varyings no fixed-function stage reads.
 void collectParameters(CGprogram program) {
-    GLint count = 0, maxLength = 0;
-    glGetProgramiv(program->alone.id, GL_ACTIVE_UNIFORMS, &count);
-    glGetProgramiv(program->alone.id, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxLength);
-    std::vector<char> name(static_cast<size_t>(maxLength) + 1);
-    for (GLint i = 0; i < count; ++i) {
-        GLint size = 0;
-        GLenum type = 0;
-        glGetActiveUniform(program->alone.id, static_cast<GLuint>(i), maxLength + 1, nullptr, &size, &type,
-                           name.data());
-        std::string uniform(name.data());
-        if (uniform.rfind("gl_", 0) == 0) continue;
-        if (uniform.size() > 3 && uniform.compare(uniform.size() - 3, 3, "[0]") == 0)
-            uniform.resize(uniform.size() - 3);
-        auto param = std::make_unique<_CGparameter>();
-        param->program = program;
-        param->name = uniform;
-        param->type = type;
-        runtime().liveParams.insert(param.get());
-        program->params.push_back(std::move(param));
+    std::string text = withoutComments(program->source);
+    static const std::regex declaration(
+        R"(\buniform\s+(?:(?:lowp|mediump|highp)\s+)?(\w+)\s+([^;]+);)");
+    static const std::regex name(R"(^\s*(\w+))");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), declaration); it != std::sregex_iterator(); ++it) {
+        GLenum type = glslType((*it)[1].str());
+        std::stringstream names((*it)[2].str());
+        std::string item;
+        while (std::getline(names, item, ',')) {
+            std::smatch match;
+            if (!std::regex_search(item, match, name)) continue;
+            auto param = std::make_unique<_CGparameter>();
+            param->program = program;
+            param->name = match[1].str();
+            param->type = type;
+            runtime().liveParams.insert(param.get());
+            program->params.push_back(std::move(param));
+        }
     }
     locateUniforms(program->alone, program);
 }

@@ -103,8 +103,8 @@ void cgGLEnableProfile(CGprofile profile);
 void cgGLDisableProfile(CGprofile profile);
 
 // --- Parameters -------------------------------------------------------------
-// A uniform of the program by its name; null (and no error) when the program
-// has no such active uniform, as Cg does.
+// A uniform the program's source declares, by its name; null (and no error)
+// when it declares none of that name, as Cg does.
 CGparameter cgGetNamedParameter(CGprogram program, const char* name);
 // Reads the GL matrix now (glGetFloatv) and keeps it, transformed as asked.
 void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform);
