@@ -1,0 +1,112 @@
+// The MTL reader: a counting pass over the material names, then a pass that
+// fills names, the three colours and the shininess; and the lookup by name.
+//
+// Every line is consumed whole by both passes (a colour or shininess line reads
+// its numbers from that line only), so the two passes meet the same names.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/fatal_error.h"
+#include "model/obj_model.h"
+#include "model/obj_source.h"
+
+namespace {
+
+void setDefaults(ObjMaterial& material) {
+    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
+    std::memcpy(material.ambient, ambient, sizeof ambient);
+    std::memcpy(material.specular, specular, sizeof specular);
+    material.shininess = 65.0f;
+}
+
+std::uint32_t countMaterials(TextScanner& scanner, const std::string& path) {
+    std::uint64_t count = 1;  // "default"
+    for (std::string_view token = scanner.token(); !token.empty(); token = scanner.token()) {
+        if (token[0] == 'n' && ++count > INT32_MAX)
+            fatalError(stderr, 1, "glmReadMTL() failed: \"%s\" has more than %d materials.\n", path.c_str(),
+                       INT32_MAX);
+        scanner.skipLine();
+    }
+    return static_cast<std::uint32_t>(count);
+}
+
+void readMaterials(ObjModel* model, TextScanner& scanner) {
+    std::uint32_t current = 0;  // lines before the first name set "default"
+    for (std::string_view token = scanner.token(); !token.empty(); token = scanner.token()) {
+        ObjMaterial& material = model->materials[current];
+        switch (token[0]) {
+            case 'n': {
+                std::string name = nameFromLine(scanner.restOfLine());
+                if (++current >= model->materialCount) {
+                    std::fprintf(stderr, "glmReadMTL(): internal error: more materials than counted.\n");
+                    std::abort();
+                }
+                model->materials[current].name = copyString(name, "glmReadMTL");
+                break;
+            }
+            case 'N': {
+                // Ns (and Ni alike, since only the first character counts).
+                float value = 0.0f;
+                if (scanner.readLineFloats(&value, 1) == 1) {
+                    // Two float roundings, as the 0..1000 to 0..128 conversion is defined.
+                    float fraction = static_cast<float>(value * 0.001);
+                    material.shininess = static_cast<float>(fraction * 128.0);
+                }
+                break;
+            }
+            case 'K': {
+                char kind = token.size() > 1 ? token[1] : '\0';
+                float* colour = kind == 'a'   ? material.ambient
+                                : kind == 'd' ? material.diffuse
+                                : kind == 's' ? material.specular
+                                              : nullptr;
+                if (colour)
+                    scanner.readLineFloats(colour, 3);  // alpha stays 1
+                else
+                    scanner.skipLine();
+                break;
+            }
+            default:  // comments, illum, d, Tr, map_*, Ke, ...
+                scanner.skipLine();
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+void glmReadMTL(ObjModel* model, const char* name) {
+    std::string path = model->pathName;
+    std::size_t slash = path.rfind('/');
+    path.erase(slash == std::string::npos ? 0 : slash + 1);
+    path += name;
+
+    std::string text;
+    if (!readWholeFile(path.c_str(), text, "glmReadMTL"))
+        fatalError(stderr, 1, "glmReadMTL() failed: can't open material file \"%s\".\n", path.c_str());
+
+    TextScanner scanner(text);
+    std::uint32_t count = countMaterials(scanner, path);
+    scanner.rewind();
+
+    auto* materials = static_cast<ObjMaterial*>(allocateEntries(count, sizeof(ObjMaterial), "glmReadMTL", "materials"));
+    freeMaterials(model);
+    model->materials = materials;
+    model->materialCount = count;
+    for (std::uint32_t i = 0; i < count; ++i) setDefaults(materials[i]);
+    materials[0].name = copyString("default", "glmReadMTL");
+    readMaterials(model, scanner);
+}
+
+std::uint32_t glmFindMaterial(ObjModel* model, const char* name) {
+    for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i)
+        if (std::strcmp(model->materials[i].name, name) == 0) return i;
+    reportMissingMaterial(name);
+    return 0;
+}

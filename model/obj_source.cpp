@@ -1,0 +1,160 @@
+// Scanner, names, checked allocation, file loading and freeing of models.
+// Relies on fatalError for the one message and status 1 of every failure.
+#include "model/obj_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "app/fatal_error.h"
+
+std::string_view TextScanner::restOfLine() {
+    const char* start = cursor;
+    const void* lineFeed = std::memchr(cursor, '\n', static_cast<std::size_t>(end - cursor));
+    cursor = lineFeed ? static_cast<const char*>(lineFeed) + 1 : end;
+    return {start, static_cast<std::size_t>(cursor - start)};
+}
+
+int TextScanner::readLineFloats(float* values, int count) {
+    int stored = 0;
+    const void* lineFeed = std::memchr(cursor, '\n', static_cast<std::size_t>(end - cursor));
+    const char* lineEnd = lineFeed ? static_cast<const char*>(lineFeed) : end;
+    while (stored < count) {
+        while (cursor != lineEnd && isBlank(*cursor)) ++cursor;
+        // std::from_chars takes no leading plus, which "%f" does.
+        const char* first = cursor;
+        if (first != lineEnd && *first == '+') ++first;
+        float value = 0.0f;
+        auto [next, error] = std::from_chars(first, lineEnd, value);
+        // A value out of float range, "inf" or "nan" would carry non-finite
+        // data into the model: it counts as a number that does not scan.
+        if (error != std::errc() || !std::isfinite(value)) break;
+        values[stored++] = value;
+        cursor = next;
+    }
+    cursor = lineFeed ? lineEnd + 1 : end;
+    return stored;
+}
+
+bool TextScanner::scanInt(std::int32_t& value) {
+    skipWhiteSpace();
+    const char* p = cursor;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (p == end || *p < '0' || *p > '9') return false;
+    std::int64_t magnitude = 0;
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+        magnitude = magnitude * 10 + (*p - '0');
+        if (magnitude > limit) magnitude = limit;  // saturate; stays out of any range
+    }
+    std::int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > std::numeric_limits<std::int32_t>::max()) signedValue = std::numeric_limits<std::int32_t>::max();
+    value = static_cast<std::int32_t>(signedValue);
+    cursor = p;
+    return true;
+}
+
+unsigned TextScanner::lineNumberAt(const char* at) const {
+    unsigned line = 1;
+    for (const char* p = begin; p < at && p < end; ++p) line += *p == '\n';
+    return line;
+}
+
+std::string nameFromLine(std::string_view line) {
+    TextScanner words(line);
+    std::string_view first = words.token();
+    std::string_view second = words.token();
+    std::string_view name = second.empty() ? first : second;
+    return std::string(name.substr(0, name.find('\0')));
+}
+
+std::string groupNameFromLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return std::string(line.substr(0, line.find('\0')));
+}
+
+void* allocateEntries(std::size_t count, std::size_t size, const char* operation, const char* what) {
+    if (count == 0) count = 1;
+    if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size)
+        fatalError(stderr, 1, "%s() failed: out of memory for %zu %s.\n", operation, count, what);
+    void* memory = std::calloc(count, size);
+    if (!memory) fatalError(stderr, 1, "%s() failed: out of memory for %zu %s.\n", operation, count, what);
+    return memory;
+}
+
+char* copyString(std::string_view text, const char* operation) {
+    text = text.substr(0, text.find('\0'));
+    auto* copy = static_cast<char*>(allocateEntries(text.size() + 1, 1, operation, "characters"));
+    std::memcpy(copy, text.data(), text.size());
+    return copy;
+}
+
+namespace {
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) close(fd);
+    }
+};
+}  // namespace
+
+bool readWholeFile(const char* path, std::string& text, const char* operation) {
+    // Non-blocking, so that a pipe named as a model cannot stall the open.
+    FileDescriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0) return false;
+    struct stat status {};
+    if (fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    try {
+        text.clear();
+        text.reserve(static_cast<std::size_t>(status.st_size));
+        char chunk[65536];
+        for (;;) {
+            ssize_t got = read(file.fd, chunk, sizeof chunk);
+            if (got < 0) return false;
+            if (got == 0) break;
+            text.append(chunk, static_cast<std::size_t>(got));
+        }
+    } catch (const std::bad_alloc&) {
+        fatalError(stderr, 1, "%s() failed: out of memory reading \"%s\".\n", operation, path);
+    } catch (const std::length_error&) {
+        fatalError(stderr, 1, "%s() failed: out of memory reading \"%s\".\n", operation, path);
+    }
+    return true;
+}
+
+void freeMaterials(ObjModel* model) {
+    for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i) std::free(model->materials[i].name);
+    std::free(model->materials);
+    model->materials = nullptr;
+    model->materialCount = 0;
+}
+
+void glmDeleteModel(ObjModel* model) {
+    if (!model) return;
+    std::free(model->pathName);
+    std::free(model->materialLibraryName);
+    std::free(model->vertices);
+    std::free(model->normals);
+    std::free(model->texCoords);
+    std::free(model->facetNormals);
+    std::free(model->triangles);
+    freeMaterials(model);
+    for (ObjGroup* group = model->groups; group;) {
+        ObjGroup* next = group->next;
+        std::free(group->name);
+        std::free(group->triangleIndices);
+        delete group;
+        group = next;
+    }
+    delete model;
+}
