@@ -1,0 +1,351 @@
+// Command line of pelage-render. See render_options.h.
+#include "app/render_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "app/fur_settings.h"
+
+namespace {
+
+// A whole text as one finite number; no trailing characters, no blanks.
+bool parseFloat(const std::string& text, float& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    double parsed = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE || !std::isfinite(parsed)) return false;
+    if (std::fabs(parsed) > 3.0e38) return false;
+    value = static_cast<float>(parsed);
+    return true;
+}
+
+bool parseInt(const std::string& text, int& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    long parsed = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < -2147483647L || parsed > 2147483647L) return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool parseFloatList(const std::string& text, std::vector<float>& values) {
+    values.clear();
+    size_t start = 0;
+    while (true) {
+        size_t comma = text.find(',', start);
+        float value;
+        if (!parseFloat(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), value))
+            return false;
+        values.push_back(value);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+std::string number(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+enum class Kind { Floats, Int, Flag, Transform };
+
+struct Field {
+    const char* name;
+    Kind kind;
+    int count;  // values taken by Floats
+    float min, max;
+    std::function<void*(FurSettings&)> target;
+};
+
+const std::vector<Field>& fields() {
+    static const std::vector<Field> table = {
+        {"finHeight", Kind::Floats, 1, 0, 5, [](FurSettings& s) -> void* { return &s.finHeight; }},
+        {"shellHeight", Kind::Floats, 1, 0, 5, [](FurSettings& s) -> void* { return &s.shellHeight; }},
+        {"numHairs", Kind::Int, 1, 1, 10000, [](FurSettings& s) -> void* { return &s.numHairs; }},
+        {"finScalingFactor", Kind::Floats, 1, 0.1f, 40, [](FurSettings& s) -> void* { return &s.finScalingFactor; }},
+        {"shellTextureScale", Kind::Floats, 1, 0.1f, 20, [](FurSettings& s) -> void* { return &s.shellTextureScale; }},
+        {"numShells", Kind::Int, 1, 0, 100, [](FurSettings& s) -> void* { return &s.numShells; }},
+        {"alphaBlendFins", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.alphaBlendFins; }},
+        {"drawShellBox", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawShellBox; }},
+        {"drawFinBox", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawFinBox; }},
+        {"drawShells", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawShells; }},
+        {"drawFins", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawFins; }},
+        {"hairColor", Kind::Floats, 3, 0, 1, [](FurSettings& s) -> void* { return s.hairColor; }},
+        {"skinColor", Kind::Floats, 3, 0, 1, [](FurSettings& s) -> void* { return s.skinColor; }},
+        {"minShadow", Kind::Floats, 1, 0, 1, [](FurSettings& s) -> void* { return &s.minShadow; }},
+        {"finDensity", Kind::Floats, 1, 0, 1, [](FurSettings& s) -> void* { return &s.finDensity; }},
+        {"diffuseExponent", Kind::Floats, 1, 0, 2000, [](FurSettings& s) -> void* { return &s.diffuseExponent; }},
+        {"specularExponent", Kind::Floats, 1, 0, 2000, [](FurSettings& s) -> void* { return &s.specularExponent; }},
+        {"ambientColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.ambientColor; }},
+        {"diffuseColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.diffuseColor; }},
+        {"specularColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.specularColor; }},
+        {"modelTransform", Kind::Transform, 0, -1000, 1000, [](FurSettings& s) -> void* { return &s.modelTransform; }},
+        {"lightTransform", Kind::Transform, 0, -1000, 1000, [](FurSettings& s) -> void* { return &s.lightTransform; }},
+        {"hairVolumeTransform", Kind::Transform, 0, -1000, 1000,
+         [](FurSettings& s) -> void* { return &s.hairVolumeTransform; }},
+        {"objectToMove", Kind::Int, 1, 0, 2, [](FurSettings& s) -> void* { return &s.objectToMove; }},
+        {"texturesDirty", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
+    };
+    return table;
+}
+
+// A rotation's columns are unit length and at right angles, and its last row
+// and column are (0, 0, 0, 1); the fin fade relies on its transpose inverting it.
+bool isRotation(const float* m) {
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            float dot = m[4 * a] * m[4 * b] + m[4 * a + 1] * m[4 * b + 1] + m[4 * a + 2] * m[4 * b + 2];
+            if (std::fabs(dot - (a == b ? 1.0f : 0.0f)) > 1e-3f) return false;
+        }
+        if (m[4 * a + 3] != 0.0f || m[12 + a] != 0.0f) return false;
+    }
+    return m[15] == 1.0f;
+}
+
+bool setTransform(ObjectTransform& transform, const std::vector<float>& values, const Field& field) {
+    if (values.size() != 3 && values.size() != 19) return false;
+    const float* position = values.data() + (values.size() == 19 ? 16 : 0);
+    for (int k = 0; k < 3; ++k)
+        if (position[k] < field.min || position[k] > field.max) return false;
+    if (values.size() == 19 && !isRotation(values.data())) return false;
+    if (values.size() == 19)
+        for (int k = 0; k < 16; ++k) transform.rotation[k] = values[k];
+    transform.translateXZ[0] = position[0];
+    transform.translateY = position[1];
+    transform.translateXZ[1] = position[2];
+    return true;
+}
+
+std::string accepted(const Field& field) {
+    switch (field.kind) {
+    case Kind::Flag: return "0 or 1";
+    case Kind::Int: return "a whole number from " + number(field.min) + " to " + number(field.max);
+    case Kind::Transform:
+        return "x,y,z (a position, each from " + number(field.min) + " to " + number(field.max) +
+               ") or 16 rotation values (column-major) followed by x,y,z";
+    case Kind::Floats:
+        break;
+    }
+    std::string range = "from " + number(field.min) + " to " + number(field.max);
+    if (field.count == 1) return "a number " + range;
+    return std::to_string(field.count) + " comma-separated numbers, each " + range;
+}
+
+bool assign(FurSettings& settings, const Field& field, const std::string& value) {
+    void* target = field.target(settings);
+    if (field.kind == Kind::Int || field.kind == Kind::Flag) {
+        int parsed;
+        if (!parseInt(value, parsed) || parsed < field.min || parsed > field.max) return false;
+        if (std::strcmp(field.name, "texturesDirty") == 0)
+            *static_cast<bool*>(target) = parsed != 0;
+        else
+            *static_cast<int*>(target) = parsed;
+        return true;
+    }
+    std::vector<float> values;
+    if (!parseFloatList(value, values)) return false;
+    if (field.kind == Kind::Transform) return setTransform(*static_cast<ObjectTransform*>(target), values, field);
+    if (static_cast<int>(values.size()) != field.count) return false;
+    for (float v : values)
+        if (v < field.min || v > field.max) return false;
+    for (int k = 0; k < field.count; ++k) static_cast<float*>(target)[k] = values[k];
+    return true;
+}
+
+}  // namespace
+
+const std::vector<std::string>& furSettingNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (const Field& field : fields()) list.push_back(field.name);
+        return list;
+    }();
+    return names;
+}
+
+bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::string& error) {
+    size_t equals = assignment.find('=');
+    if (equals == std::string::npos) {
+        error = "--set takes NAME=VALUE, not \"" + assignment + "\"";
+        return false;
+    }
+    std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
+    for (const Field& field : fields()) {
+        if (name != field.name) continue;
+        if (assign(settings, field, value)) return true;
+        error = "bad value \"" + value + "\" for " + name + ": expected " + accepted(field);
+        return false;
+    }
+    error = "unknown setting \"" + name + "\" (known: ";
+    for (size_t k = 0; k < fields().size(); ++k) error += (k ? ", " : "") + std::string(fields()[k].name);
+    error += ")";
+    return false;
+}
+
+namespace {
+
+// Scans a pattern; returns the number of %d conversions, or -1 for any other
+// conversion. `digits` and `zero` describe the last %d seen.
+int scanPattern(const std::string& pattern, size_t* at = nullptr, size_t* length = nullptr) {
+    int conversions = 0;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%') continue;
+        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[j]))) ++j;
+        if (j >= pattern.size() || pattern[j] != 'd' || j - i - 1 > 2) return -1;
+        if (at) *at = i;
+        if (length) *length = j - i + 1;
+        ++conversions;
+        i = j;
+    }
+    return conversions;
+}
+
+}  // namespace
+
+bool hasFrameNumber(const std::string& pattern) { return scanPattern(pattern) == 1; }
+
+bool frameFileName(const std::string& pattern, int index, std::string& name) {
+    size_t at = 0, length = 0;
+    int conversions = scanPattern(pattern, &at, &length);
+    if (conversions < 0 || conversions > 1) return false;
+    std::string spec = conversions == 1 ? pattern.substr(at + 1, length - 2) : "";
+    name.clear();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (conversions == 1 && i == at) {
+            std::string digits = std::to_string(index);
+            size_t width = spec.empty() ? 0 : static_cast<size_t>(std::atoi(spec.c_str()));
+            char fill = !spec.empty() && spec[0] == '0' ? '0' : ' ';
+            if (digits.size() < width) name += std::string(width - digits.size(), fill);
+            name += digits;
+            i += length - 1;
+        } else if (pattern[i] == '%') {
+            name += '%';
+            ++i;  // the second % of an escaped pair
+        } else {
+            name += pattern[i];
+        }
+    }
+    return true;
+}
+
+void orbitEye(const float eye[3], const float lookAt[3], float degrees, float out[3]) {
+    double a = degrees * 3.14159265358979323846 / 180.0;
+    double vx = eye[0] - lookAt[0], vz = eye[2] - lookAt[2];
+    out[0] = static_cast<float>(lookAt[0] + std::cos(a) * vx + std::sin(a) * vz);
+    out[1] = eye[1];
+    out[2] = static_cast<float>(lookAt[2] - std::sin(a) * vx + std::cos(a) * vz);
+}
+
+namespace {
+
+bool readVector(const char* const* values, float out[3]) {
+    for (int k = 0; k < 3; ++k)
+        if (!parseFloat(values[k], out[k])) return false;
+    return true;
+}
+
+bool readSize(const char* text, int& size) {
+    int value;
+    if (!parseInt(text, value) || value < 1 || value > 8192) return false;
+    size = value;
+    return true;
+}
+
+}  // namespace
+
+bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
+    FurSettings scratch;  // settings are checked here and applied later, in order
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        int left = argc - i - 1;
+        auto need = [&](int count) {
+            if (left >= count) return true;
+            error = arg + " needs " + std::to_string(count) + (count == 1 ? " value" : " values");
+            return false;
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--bench") {
+            options.bench = true;
+        } else if (arg == "-e" || arg == "-a" || arg == "-u") {
+            if (!need(3)) return false;
+            float* target = arg == "-e" ? options.eye : arg == "-a" ? options.lookAt : options.up;
+            if (!readVector(argv + i + 1, target)) {
+                error = arg + " takes three numbers";
+                return false;
+            }
+            i += 3;
+        } else if (arg == "-sx" || arg == "-sy") {
+            if (!need(1)) return false;
+            if (!readSize(argv[++i], arg == "-sx" ? options.width : options.height)) {
+                error = arg + " takes a whole number of pixels from 1 to 8192";
+                return false;
+            }
+        } else if (arg == "--out") {
+            if (!need(1)) return false;
+            options.out = argv[++i];
+            if (options.out.empty() || scanPattern(options.out) < 0 || scanPattern(options.out) > 1) {
+                error = "--out takes a file name, with at most one frame number such as %04d";
+                return false;
+            }
+        } else if (arg == "--frames") {
+            if (!need(1)) return false;
+            if (!parseInt(argv[++i], options.frames) || options.frames < 1 || options.frames > 100000) {
+                error = "--frames takes a whole number from 1 to 100000";
+                return false;
+            }
+        } else if (arg == "--orbit") {
+            if (!need(1)) return false;
+            if (!parseFloat(argv[++i], options.orbit) || std::fabs(options.orbit) > 360.0f) {
+                error = "--orbit takes degrees per frame, from -360 to 360";
+                return false;
+            }
+        } else if (arg == "--set") {
+            if (!need(1)) return false;
+            if (!applyFurSetting(scratch, argv[++i], error)) return false;
+            options.settings.push_back(argv[i]);
+        } else {
+            error = "unknown option \"" + arg + "\"";
+            return false;
+        }
+    }
+    if (options.frames > 1 && !options.out.empty() && !hasFrameNumber(options.out)) {
+        error = "--out needs a frame number such as %04d when --frames is more than 1";
+        return false;
+    }
+    return true;
+}
+
+const char* renderUsage() {
+    return "usage: pelage-render [options]\n"
+           "Renders Pelage's furry model without a control panel and writes PNG images.\n"
+           "Needs an X display (for instance: xvfb-run -a -s \"-screen 0 1600x1200x24\" pelage-render ...).\n"
+           "\n"
+           "  -e X Y Z          eye position (default 0 0 3)\n"
+           "  -a X Y Z          look-at point (default 0 0 0)\n"
+           "  -u X Y Z          up vector (default 0 1 0)\n"
+           "  -sx W, -sy H      image size in pixels (default 1024 x 1024)\n"
+           "  --out FILE        output PNG (default pelage.png); with --frames above 1 a\n"
+           "                    pattern holding one frame number, e.g. turn-%03d.png\n"
+           "                    (default pelage-%04d.png)\n"
+           "  --frames N        number of frames (default 1)\n"
+           "  --orbit DEGREES   turn the eye about the look-at point by this much per frame\n"
+           "  --set NAME=VALUE  set a fur setting, e.g. numShells=64, hairColor=0.3,0.2,0.1,\n"
+           "                    drawFins=0, lightTransform=5,5,2 (repeatable)\n"
+           "  --bench           print start-up, synthesis and frame times instead of writing images\n"
+           "  --help            this text\n"
+           "\n"
+           "Exit status: 0 on success, 2 on a usage error, 1 when the model, the shaders or an\n"
+           "image file fail, -1 (255) without usable shader support.\n";
+}

@@ -1,0 +1,47 @@
+// The command line of pelage-render, the headless renderer: the camera and
+// size options of pelage, the output pattern, turntable frames, settings by
+// name and the benchmark switch. Parsing and applying settings needs no
+// OpenGL; every value is checked and a bad one is reported, never guessed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct FurSettings;
+
+struct RenderOptions {
+    std::string out;       // output path or pattern; empty: the default name
+    int frames = 1;        // frames to render
+    float orbit = 0.0f;    // degrees the eye turns about the look-at point per frame
+    bool bench = false;
+    bool help = false;
+    float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    int width = 1024, height = 1024;
+    std::vector<std::string> settings;  // "NAME=VALUE", applied in order
+};
+
+// Reads argv[1..argc-1]. False with a one-line message in `error` on a usage
+// error (unknown option, missing or malformed value, bad setting).
+bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+
+// Sets the FurSettings field NAME from VALUE ("numShells=64",
+// "hairColor=0.3,0.2,0.1", "drawFins=0"). False with a message naming the
+// field and the accepted values when the name is unknown or the value is
+// malformed or out of range; the record is then unchanged.
+bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::string& error);
+
+// The names applyFurSetting accepts, one per FurSettings field, in record order.
+const std::vector<std::string>& furSettingNames();
+
+// The output file of frame `index`: the pattern's one %d conversion (flags 0
+// and a width allowed, as in "turn-%03d.png") replaced by the index, %% by %.
+// False when the pattern holds any other conversion or more than one.
+bool frameFileName(const std::string& pattern, int index, std::string& name);
+bool hasFrameNumber(const std::string& pattern);
+
+// The eye turned by `degrees` about the vertical axis through lookAt
+// (counter-clockwise seen from above); the distance is kept.
+void orbitEye(const float eye[3], const float lookAt[3], float degrees, float out[3]);
+
+// The usage text printed by --help.
+const char* renderUsage();

@@ -1,0 +1,40 @@
+// The shared start-up sequence. Relies on reshape (window_callbacks.h) to
+// restore the view after each texture synthesis, and on the fur, shader and
+// mesh subsystems for their one-time set-up.
+#include "app/startup.h"
+
+#include <epoxy/gl.h>
+
+#include "app/camera.h"
+#include "app/window_callbacks.h"
+#include "fur/hair_patch.h"
+#include "fur/illumination_map.h"
+#include "fur/view_restore.h"
+#include "render/fur_mesh.h"
+#include "render/render_camera.h"
+#include "render/shader_setup.h"
+
+void setFixedGlState() {
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+void runStartupSequence() {
+    setFixedGlState();
+    setRenderCamera(eyePoint, lookAtPoint, upVector);
+    setViewRestorer(reshape);
+    // The map must exist before the shaders: the fragment program is handed
+    // its texture name.
+    buildIlluminationMap();
+    initShaders();
+    generateHairPatch();
+    furMesh = new FurMesh;
+    furMesh->load(modelPath);
+    buildMeshList();
+}

@@ -1,0 +1,16 @@
+// The start-up that pelage and pelage-render share once their window exists
+// and is current: the fixed GL state, the illumination texture, the shader
+// programs, the hair patch, the prepared mesh and its display list, in the
+// order each step's successor relies on.
+#pragma once
+
+// The fixed GL state: depth test, colour material, lighting, light 0, smooth
+// lines, and the nicest hints.
+void setFixedGlState();
+
+// Everything from the fixed GL state to the mesh's display list. Ends the
+// process on a model or shader failure (the Parts' own messages and statuses).
+void runStartupSequence();
+
+// The fixed path of the model, relative to the working directory.
+constexpr const char* modelPath = "OBJ/bunny-1500-cleaned.obj";

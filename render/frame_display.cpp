@@ -1,0 +1,98 @@
+// The frame display. Relies on the fur synthesis (textures rebuilt here when
+// texturesDirty is set, before this frame's clear), the camera handed down at
+// start-up, the
+// fur drawing and GLUT for the marker sphere and the swap.
+#include "render/frame_display.h"
+
+#include <epoxy/gl.h>
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include "app/fur_settings.h"
+#include "fur/fin_texture.h"
+#include "fur/hair_patch.h"
+#include "fur/shell_textures.h"
+#include "render/fur_drawing.h"
+#include "render/render_camera.h"
+
+void (*syncControlPanel)() = nullptr;
+
+namespace {
+
+// The textures are rendered into the frame buffer and copied out, so this
+// runs before the frame's clear, with the clear colour already set: their
+// empty background is white with alpha 0.
+void rebuildPendingTextures() {
+    if (!furSettings.texturesDirty) return;
+    synthesizeFinTexture(furSettings.finDensity);
+    regenerateShellTextures();
+    furSettings.texturesDirty = false;
+}
+
+void placeCameraAndLight(const float light[4]) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const RenderCamera& c = renderCamera();
+    gluLookAt(c.eye[0], c.eye[1], c.eye[2], c.lookAt[0], c.lookAt[1], c.lookAt[2], c.up[0], c.up[1], c.up[2]);
+    // Given under the viewing transform only, so the light sits at this world
+    // point, the same point the shaders receive.
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+}
+
+// The shell textures as a stack of slices in the unit cube at the origin,
+// texture 0 (the skin's) at the bottom.
+void drawShellBox() {
+    glEnable(GL_TEXTURE_2D);
+    for (int i = 0; i < furSettings.numShells && i < shellTextureCount && shellTextures != nullptr; ++i) {
+        float z = static_cast<float>(i) / static_cast<float>(furSettings.numShells);
+        glBindTexture(GL_TEXTURE_2D, shellTextures[i]);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex3f(0, 0, z);
+        glTexCoord2f(0, 1);
+        glVertex3f(0, 1, z);
+        glTexCoord2f(1, 1);
+        glVertex3f(1, 1, z);
+        glTexCoord2f(1, 0);
+        glVertex3f(1, 0, z);
+        glEnd();
+    }
+    glDisable(GL_TEXTURE_2D);
+}
+
+void drawLightMarker(const float light[4]) {
+    // The attribute push restores the emission, so nothing else glows.
+    glPushAttrib(GL_LIGHTING_BIT);
+    glPushMatrix();
+    glTranslatef(light[0], light[1], light[2]);
+    glMaterialfv(GL_FRONT, GL_EMISSION, lightMarkerEmission);
+    glutSolidSphere(lightMarkerRadius, 5, 5);
+    glPopMatrix();
+    glPopAttrib();
+}
+
+}  // namespace
+
+void drawFrame() {
+    if (syncControlPanel) syncControlPanel();
+    glClearColor(1, 1, 1, 0);
+    rebuildPendingTextures();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    float light[4] = {0, 0, 0, 1};
+    objectPosition(furSettings.lightTransform, light);
+    placeCameraAndLight(light);
+    if (furSettings.drawFinBox) drawHairPatch();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (furSettings.drawShellBox) drawShellBox();
+    drawFur();
+    glDisable(GL_BLEND);
+    drawLightMarker(light);
+}
+
+void display() {
+    drawFrame();
+    glutSwapBuffers();
+}

@@ -1,0 +1,19 @@
+// The main window's frame: pending texture rebuilds, the camera and the light,
+// the optional hair patch and shell-slice stack, the furry model and the light
+// marker. The projection and the viewport belong to the reshape callback.
+#pragma once
+
+// Brings the control panel in line with the settings; null until the panel
+// exists. display() calls it first.
+extern void (*syncControlPanel)();
+
+// GLUT display callback: drawFrame(), then swap buffers.
+void display();
+
+// Everything display() does before the swap, so a headless caller can read the
+// finished frame back from the back buffer.
+void drawFrame();
+
+// The light marker's fixed look: emission and sphere size.
+constexpr float lightMarkerEmission[4] = {1.0f, 0.8f, 0.7f, 1.0f};
+constexpr double lightMarkerRadius = 1.0;

@@ -1,0 +1,194 @@
+// pelage-render's command line: options, settings by name with checked
+// values, output patterns and the turntable's orbit.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/fur_settings.h"
+#include "app/render_options.h"
+
+namespace {
+
+bool parse(std::vector<const char*> args, RenderOptions& options, std::string& error) {
+    args.insert(args.begin(), "pelage-render");
+    return parseRenderOptions(static_cast<int>(args.size()), args.data(), options, error);
+}
+
+TEST(RenderOptions, ReadsEveryOption) {
+    RenderOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"-e", "1", "2", "3.5", "-a", "0", "0.5", "0", "-u", "0", "0", "1", "-sx", "640", "-sy", "480",
+                       "--out", "turn-%03d.png", "--frames", "36", "--orbit", "10", "--set", "numShells=64",
+                       "--bench"},
+                      o, error))
+        << error;
+    EXPECT_EQ(o.eye[2], 3.5f);
+    EXPECT_EQ(o.lookAt[1], 0.5f);
+    EXPECT_EQ(o.up[2], 1.0f);
+    EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.height, 480);
+    EXPECT_EQ(o.out, "turn-%03d.png");
+    EXPECT_EQ(o.frames, 36);
+    EXPECT_EQ(o.orbit, 10.0f);
+    EXPECT_TRUE(o.bench);
+    ASSERT_EQ(o.settings.size(), 1u);
+    EXPECT_EQ(o.settings[0], "numShells=64");
+}
+
+TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+        {{"input.obj"}, "unknown option"},
+        {{"-e", "1", "2"}, "-e needs 3 values"},
+        {{"-e", "1", "x", "3"}, "-e takes three numbers"},
+        {{"-a", "1", "2", "nan"}, "-a takes three numbers"},
+        {{"-sx", "0"}, "-sx takes a whole number"},
+        {{"-sy", "12.5"}, "-sy takes a whole number"},
+        {{"-sx", "100000"}, "-sx takes"},
+        {{"--frames", "0"}, "--frames takes"},
+        {{"--frames"}, "--frames needs 1 value"},
+        {{"--orbit", "ten"}, "--orbit takes"},
+        {{"--out", "a%s.png"}, "--out takes"},
+        {{"--out", "%d-%d.png"}, "--out takes"},
+        {{"--frames", "3", "--out", "still.png"}, "frame number"},
+        {{"--set", "numShells"}, "NAME=VALUE"},
+        {{"--set", "furLength=2"}, "unknown setting \"furLength\""},
+        {{"--set", "numShells=101"}, "bad value \"101\" for numShells"},
+    };
+    for (const Case& c : cases) {
+        RenderOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(c.args, o, error)) << c.args[0];
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << "got: " << error;
+    }
+}
+
+TEST(RenderOptions, HelpAndDefaults) {
+    RenderOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({}, o, error));
+    EXPECT_EQ(o.frames, 1);
+    EXPECT_EQ(o.width, 1024);
+    EXPECT_EQ(o.height, 1024);
+    EXPECT_FALSE(o.help);
+    ASSERT_TRUE(parse({"--help"}, o, error));
+    EXPECT_TRUE(o.help);
+    EXPECT_NE(std::string(renderUsage()).find("--set NAME=VALUE"), std::string::npos);
+}
+
+TEST(FurSettingByName, SetsEveryKindOfField) {
+    FurSettings s;
+    std::string error;
+    for (const char* assignment :
+         {"numShells=64", "shellHeight=0.5", "hairColor=0.3,0.2,0.1", "drawFins=0", "specularColor=0,0.5,1,1",
+          "lightTransform=1,2,3", "texturesDirty=0", "objectToMove=2"})
+        ASSERT_TRUE(applyFurSetting(s, assignment, error)) << assignment << ": " << error;
+    EXPECT_EQ(s.numShells, 64);
+    EXPECT_EQ(s.shellHeight, 0.5f);
+    EXPECT_EQ(s.hairColor[0], 0.3f);
+    EXPECT_EQ(s.hairColor[2], 0.1f);
+    EXPECT_EQ(s.drawFins, 0);
+    EXPECT_EQ(s.specularColor[2], 1.0f);
+    float light[3];
+    objectPosition(s.lightTransform, light);
+    EXPECT_EQ(light[0], 1.0f);
+    EXPECT_EQ(light[1], 2.0f) << "x,y,z is a world position, stored as x, z, y";
+    EXPECT_EQ(light[2], 3.0f);
+    EXPECT_FALSE(s.texturesDirty);
+    EXPECT_EQ(s.objectToMove, 2);
+
+    // 16 rotation values then the position: a quarter turn about y.
+    ASSERT_TRUE(applyFurSetting(s, "modelTransform=0,0,-1,0,0,1,0,0,1,0,0,0,0,0,0,1,0.5,0,0", error)) << error;
+    EXPECT_EQ(s.modelTransform.rotation[2], -1.0f);
+    EXPECT_EQ(s.modelTransform.rotation[8], 1.0f);
+    EXPECT_EQ(s.modelTransform.translateXZ[0], 0.5f);
+}
+
+TEST(FurSettingByName, NamesEveryFieldOfTheRecord) {
+    const std::vector<std::string>& names = furSettingNames();
+    EXPECT_EQ(names.size(), 25u);
+    FurSettings s;
+    std::string error;
+    for (const std::string& name : names) {
+        // Every name is known: whatever is wrong with the empty value, it is not the name.
+        EXPECT_FALSE(applyFurSetting(s, name + "=", error));
+        EXPECT_EQ(error.find("unknown setting"), std::string::npos) << name;
+    }
+}
+
+TEST(FurSettingByName, RejectsBadValuesAndLeavesTheRecordAlone) {
+    const char* bad[] = {
+        "numShells=-1",       "numShells=1.5",        "numShells=",          "numHairs=0",
+        "numHairs=10001",     "drawFins=2",           "drawFins=yes",        "shellHeight=-0.1",
+        "shellHeight=inf",    "shellHeight=nan",      "finHeight=1e40",      "hairColor=0.3,0.2",
+        "hairColor=1,1,1,1",  "hairColor=0.3,,0.1",   "skinColor=2,0,0",     "minShadow=1.5",
+        "finScalingFactor=0", "shellTextureScale=25", "diffuseExponent=-1",  "ambientColor=1,1,1",
+        "objectToMove=3",     "lightTransform=1,2",   "lightTransform=1,2,nan", "lightTransform=1e9,0,0",
+        // 16 values that are no rotation (a scale by 2), then a position.
+        "modelTransform=2,0,0,0,0,2,0,0,0,0,2,0,0,0,0,1,0,0,0",
+        "finDensity= 0.5",    "finDensity=0.5 ",
+    };
+    for (const char* assignment : bad) {
+        FurSettings s;
+        std::string error;
+        EXPECT_FALSE(applyFurSetting(s, assignment, error)) << assignment;
+        EXPECT_NE(error.find("bad value"), std::string::npos) << assignment << ": " << error;
+        FurSettings defaults;
+        // Every field before the final bool is a 4-byte value, so no padding is compared.
+        EXPECT_EQ(std::memcmp(&s, &defaults, offsetof(FurSettings, texturesDirty)), 0) << assignment;
+        EXPECT_EQ(s.texturesDirty, defaults.texturesDirty) << assignment;
+    }
+}
+
+TEST(FramePattern, NumbersFramesAndEscapesPercent) {
+    struct Case {
+        const char* pattern;
+        int index;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"turn-%03d.png", 7, "turn-007.png"},
+        {"turn-%03d.png", 1234, "turn-1234.png"},
+        {"f%d.png", 12, "f12.png"},
+        {"f%4d.png", 5, "f   5.png"},
+        {"100%%-%02d.png", 3, "100%-03.png"},
+        {"still.png", 9, "still.png"},
+    };
+    for (const Case& c : cases) {
+        std::string name;
+        ASSERT_TRUE(frameFileName(c.pattern, c.index, name)) << c.pattern;
+        EXPECT_EQ(name, c.name);
+    }
+    std::string name;
+    EXPECT_FALSE(frameFileName("%s.png", 1, name));
+    EXPECT_FALSE(frameFileName("%d%d.png", 1, name));
+    EXPECT_FALSE(frameFileName("%999d.png", 1, name)) << "widths are kept to two digits";
+    EXPECT_TRUE(hasFrameNumber("a%04d.png"));
+    EXPECT_FALSE(hasFrameNumber("a%%d.png"));
+}
+
+TEST(Orbit, TurnsTheEyeAboutTheVerticalThroughTheLookAtPoint) {
+    const float eye[3] = {0, 1, 3}, lookAt[3] = {0, 1, 0};
+    float out[3];
+    orbitEye(eye, lookAt, 90, out);
+    EXPECT_NEAR(out[0], 3, 1e-5f);
+    EXPECT_NEAR(out[1], 1, 1e-6f);
+    EXPECT_NEAR(out[2], 0, 1e-5f);
+    const float offCentre[3] = {1, 0, 0};
+    orbitEye(eye, offCentre, 180, out);
+    EXPECT_NEAR(out[0], 2, 1e-5f);
+    EXPECT_NEAR(out[2], -3, 1e-5f);
+    orbitEye(eye, lookAt, 0, out);
+    EXPECT_EQ(out[0], eye[0]);
+    EXPECT_EQ(out[2], eye[2]);
+}
+
+}  // namespace
