@@ -12,6 +12,7 @@
 #include "app/viewport.h"
 
 int mainWindow = 0;
+void (*dockControlPanel)(int windowWidth, int windowHeight) = nullptr;
 
 void idle() {
     if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);
@@ -25,7 +26,9 @@ void keyboard(unsigned char key, int, int) {
 void reshape(int, int) {
     // The size is taken from the window itself: the synthesis calls this with
     // (0, 0) and expects the full view back.
-    ViewportArea area = viewportArea(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), controlPanelWidth);
+    int windowWidth = glutGet(GLUT_WINDOW_WIDTH), windowHeight = glutGet(GLUT_WINDOW_HEIGHT);
+    if (dockControlPanel) dockControlPanel(windowWidth, windowHeight);
+    ViewportArea area = viewportArea(windowWidth, windowHeight, controlPanelWidth);
     glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -1,0 +1,327 @@
+// The control panel's table, its change semantics and its ImGui contents.
+// Relies on the settings record and the panel widgets only: the rebuilds and
+// the windows are reached through panelRebuilds and panelHost, which the
+// panel's window side (control_panel_window.cpp) fills in.
+#include "app/control_panel.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "app/fur_settings.h"
+
+namespace {
+
+using Kind = ControlKind;
+using Callback = ControlCallback;
+
+constexpr PanelControl floatSpinnerRow(const char* label, float* field, float min, float max, float speed,
+                                       int id = NO_ID, Callback callback = Callback::None) {
+    return {Kind::FloatSpinner, label, field, nullptr, min, max, speed, id, callback};
+}
+
+constexpr PanelControl intSpinnerRow(const char* label, int* field, float min, float max, float speed,
+                                     Callback callback) {
+    return {Kind::IntSpinner, label, nullptr, field, min, max, speed, NO_ID, callback};
+}
+
+constexpr PanelControl checkboxRow(const char* label, int* field) {
+    return {Kind::Checkbox, label, nullptr, field, 0, 1, 1, NO_ID, Callback::None};
+}
+
+constexpr PanelControl textRow(const char* label) {
+    return {Kind::StaticText, label, nullptr, nullptr, 0, 0, 1, NO_ID, Callback::None};
+}
+
+FurSettings& s = furSettings;
+
+}  // namespace
+
+const PanelControl panelControls[] = {
+    floatSpinnerRow("Fin Height", &s.finHeight, 0, 5, 0.1f),
+    floatSpinnerRow("Shell Height", &s.shellHeight, 0, 5, 0.1f),
+    intSpinnerRow("numHairs", &s.numHairs, 1, 10000, 3, Callback::GenerateHairPatch),
+    floatSpinnerRow("Fin Scaling Factor", &s.finScalingFactor, 0.1f, 40, 10),
+    floatSpinnerRow("Shell Texture Scale", &s.shellTextureScale, 0.1f, 20, 10),
+    intSpinnerRow("Number of Shells", &s.numShells, 0, 100, 1, Callback::RegenerateShellTextures),
+    checkboxRow("Alpha Blend Fins", &s.alphaBlendFins),
+    checkboxRow("Draw Shell Box", &s.drawShellBox),
+    checkboxRow("Draw Fin Box", &s.drawFinBox),
+    checkboxRow("Draw Shells", &s.drawShells),
+    checkboxRow("Draw Fins", &s.drawFins),
+    textRow("Hair Color"),
+    floatSpinnerRow("Red", &s.hairColor[0], 0, 1, 1, 0, Callback::ColorChanged),
+    floatSpinnerRow("Green", &s.hairColor[1], 0, 1, 1, 0, Callback::ColorChanged),
+    floatSpinnerRow("Blue", &s.hairColor[2], 0, 1, 1, 0, Callback::ColorChanged),
+    textRow("Skin Color"),
+    floatSpinnerRow("Red", &s.skinColor[0], 0, 1, 1, 0, Callback::ColorChanged),
+    floatSpinnerRow("Green", &s.skinColor[1], 0, 1, 1, 0, Callback::ColorChanged),
+    floatSpinnerRow("Blue", &s.skinColor[2], 0, 1, 1, 0, Callback::ColorChanged),
+    floatSpinnerRow("min Shadow", &s.minShadow, 0, 1, 1),
+    floatSpinnerRow("Fin Density", &s.finDensity, 0, 1, 1, FIN_DENSITY_ID, Callback::ColorChanged),
+    floatSpinnerRow("Pd", &s.diffuseExponent, 0, 2000, 0.3f, 0, Callback::BuildIlluminationMap),
+    floatSpinnerRow("Ps", &s.specularExponent, 0, 2000, 0.3f, 0, Callback::BuildIlluminationMap),
+    textRow(""),
+};
+const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);
+
+PanelRebuilds panelRebuilds;
+PanelHost panelHost;
+PanelStats panelStats;
+
+int controlPanel = 0;
+bool objectRolloutOpen = true;
+RotationBall rotationControl;
+TranslationPad translateXZControl;
+TranslationPad translateYControl;
+
+float scratchRotation[16];
+float scratchTranslateXZ[2];
+float scratchTranslateY;
+
+namespace {
+
+void call(void (*hook)()) {
+    if (hook) hook();
+}
+
+void generateHairPatchCallback(int) { call(panelRebuilds.generateHairPatch); }
+void regenerateShellTexturesCallback(int) { call(panelRebuilds.regenerateShellTextures); }
+void buildIlluminationMapCallback(int) { call(panelRebuilds.buildIlluminationMap); }
+
+struct CallbackInfo {
+    void (*run)(int id);
+    const char* rebuilds;  // what the texture rebuild it does is called; null: none
+};
+
+CallbackInfo callbackInfo(Callback callback, int id) {
+    switch (callback) {
+    case Callback::GenerateHairPatch: return {generateHairPatchCallback, nullptr};
+    case Callback::RegenerateShellTextures: return {regenerateShellTexturesCallback, "shells"};
+    case Callback::ColorChanged: return {colorChanged, id == FIN_DENSITY_ID ? "fin" : "fin + shells"};
+    case Callback::BuildIlluminationMap: return {buildIlluminationMapCallback, "lighting"};
+    case Callback::None: break;
+    }
+    return {nullptr, nullptr};
+}
+
+void clampField(const PanelControl& control) {
+    if (control.kind == Kind::FloatSpinner && control.floatField)
+        *control.floatField = std::clamp(*control.floatField, control.min, control.max);
+    if (control.kind == Kind::IntSpinner && control.intField)
+        *control.intField = std::clamp(*control.intField, static_cast<int>(control.min), static_cast<int>(control.max));
+    if (control.kind == Kind::Checkbox && control.intField) *control.intField = *control.intField != 0;
+}
+
+void runInMainContext(void (*run)(int id), int id, const char* rebuilds) {
+    call(panelHost.enterMainContext);
+    auto start = std::chrono::steady_clock::now();
+    run(id);
+    auto end = std::chrono::steady_clock::now();
+    call(panelHost.leaveMainContext);
+    if (rebuilds) {
+        panelStats.rebuildMilliseconds = std::chrono::duration<double, std::milli>(end - start).count();
+        panelStats.rebuildWhat = rebuilds;
+    }
+}
+
+// --- Where each control was drawn ----------------------------------------------
+
+std::vector<std::pair<std::string, PanelRect>> drawnRects;
+
+void noteRect(const std::string& label, ImVec2 min, ImVec2 max) {
+    drawnRects.push_back({label, {min.x, min.y, max.x, max.y}});
+}
+
+void noteLastItem(const std::string& label) { noteRect(label, ImGui::GetItemRectMin(), ImGui::GetItemRectMax()); }
+
+// Labels that repeat in the table (the colour components) are known by their
+// group, the static text above them.
+std::string rectLabel(int index) {
+    const char* label = panelControls[index].label;
+    int uses = 0;
+    for (int i = 0; i < panelControlCount; ++i) uses += std::strcmp(panelControls[i].label, label) == 0;
+    if (uses < 2) return label;
+    for (int i = index - 1; i >= 0; --i)
+        if (panelControls[i].kind == Kind::StaticText) return std::string(panelControls[i].label) + "/" + label;
+    return label;
+}
+
+// --- The contents -----------------------------------------------------------------
+
+constexpr float transformWidgetSize = 72;
+constexpr const char* objectNames[] = {"Model", "Light", "Hair Volume"};
+
+void transformChanged() { call(panelHost.redisplayMain); }
+
+void drawObjectSection() {
+    ImGui::SetNextItemOpen(objectRolloutOpen, ImGuiCond_Once);
+    objectRolloutOpen = ImGui::CollapsingHeader("Object");
+    noteLastItem("Object");
+    if (!objectRolloutOpen) return;
+    struct {
+        const char* label;
+        bool (*draw)(const char*);
+    } widgets[] = {
+        {"Rotation", [](const char* l) { return rotationBallWidget(l, rotationControl, transformWidgetSize); }},
+        {"Translate XZ", [](const char* l) { return translationPadWidget(l, translateXZControl, transformWidgetSize); }},
+        {"Translate Y", [](const char* l) { return translationPadWidget(l, translateYControl, transformWidgetSize); }},
+    };
+    bool first = true;
+    for (auto& widget : widgets) {
+        if (!first) ImGui::SameLine();
+        first = false;
+        ImVec2 origin = ImGui::GetCursorScreenPos();
+        if (widget.draw(widget.label)) transformChanged();
+        noteRect(widget.label, origin, ImVec2(origin.x + transformWidgetSize, origin.y + transformWidgetSize));
+    }
+}
+
+void drawObjectList() {
+    int& selected = furSettings.objectToMove;
+    int shown = std::clamp(selected, 0, 2);
+    bool open = ImGui::BeginCombo("Object to move", objectNames[shown]);
+    noteLastItem("Object to move");
+    if (!open) return;
+    for (int item = 0; item < 3; ++item) {
+        if (ImGui::Selectable(objectNames[item], item == shown) && item != selected) {
+            selected = item;
+            runInMainContext(objectToMoveChanged, NO_ID, nullptr);
+            call(panelHost.redisplayMain);
+        }
+        noteLastItem(std::string("Object to move/") + objectNames[item]);
+    }
+    ImGui::EndCombo();
+}
+
+bool drawControl(const PanelControl& control) {
+    switch (control.kind) {
+    case Kind::FloatSpinner:
+        return floatSpinner(control.label, control.floatField, control.min, control.max, control.speed);
+    case Kind::IntSpinner:
+        return intSpinner(control.label, control.intField, static_cast<int>(control.min), static_cast<int>(control.max),
+                          control.speed);
+    case Kind::Checkbox: {
+        bool on = *control.intField != 0;
+        if (!ImGui::Checkbox(control.label, &on)) return false;
+        *control.intField = on ? 1 : 0;
+        return true;
+    }
+    case Kind::StaticText: ImGui::TextUnformatted(control.label); return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+void initControlBindings() {
+    furSettings.objectToMove = MODEL_OBJECT;
+    furSettings.lightTransform.translateXZ[0] = 5;
+    furSettings.lightTransform.translateXZ[1] = 2;
+    furSettings.lightTransform.translateY = 5;
+    furSettings.hairVolumeTransform.translateXZ[0] = 0;
+    furSettings.hairVolumeTransform.translateXZ[1] = 0;
+    furSettings.hairVolumeTransform.translateY = 1;
+
+    ObjectTransform& selected = selectedTransform(furSettings);
+    rotationControl.bind(selected.rotation);
+    rotationControl.reset();
+    translateXZControl = {selected.translateXZ, PadAxes::XY, 0.1f};
+    translateYControl = {&selected.translateY, PadAxes::Y, 0.1f};
+
+    furSettings.hairColor[0] = 1;
+    furSettings.hairColor[1] = 0.6f;
+    furSettings.hairColor[2] = 0;
+}
+
+void objectToMoveChanged(int) {
+    ObjectTransform& target = selectedTransform(furSettings);
+    rotationControl.bind(scratchRotation);
+    rotationControl.setValues(target.rotation);
+    rotationControl.bind(target.rotation);
+
+    translateXZControl.bind(scratchTranslateXZ);
+    translateXZControl.setValues(target.translateXZ);
+    translateXZControl.bind(target.translateXZ);
+
+    translateYControl.bind(&scratchTranslateY);
+    scratchTranslateY = target.translateY;
+    call(panelHost.redisplayPanel);
+    translateYControl.setValues(&target.translateY);
+    translateYControl.bind(&target.translateY);
+}
+
+void colorChanged(int id) {
+    if (panelRebuilds.synthesizeFinTexture) panelRebuilds.synthesizeFinTexture(furSettings.finDensity);
+    if (id != FIN_DENSITY_ID) call(panelRebuilds.regenerateShellTextures);
+}
+
+void controlChanged(const PanelControl& control) {
+    clampField(control);
+    CallbackInfo info = callbackInfo(control.callback, control.id);
+    if (info.run) runInMainContext(info.run, control.id, info.rebuilds);
+    call(panelHost.redisplayMain);
+}
+
+void styleControlPanel() {
+    ImGui::StyleColorsLight();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowRounding = 0;
+    style.WindowBorderSize = 0;
+    style.FrameBorderSize = 1;
+}
+
+void drawPanelControls() {
+    drawnRects.clear();
+    ImGuiIO& io = ImGui::GetIO();
+    ImGui::SetNextWindowPos(ImVec2(0, 0));
+    ImGui::SetNextWindowSize(io.DisplaySize);
+    constexpr ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                       ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                       ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
+    ImGui::Begin("Control panel", nullptr, flags);
+    // The labels sit right of the fields; the longest, "Shell Texture Scale",
+    // needs about 135 pixels of the default font.
+    ImGui::PushItemWidth(-140);
+    drawObjectSection();
+    drawObjectList();
+    for (int i = 0; i < panelControlCount; ++i) {
+        ImGui::PushID(i);
+        if (drawControl(panelControls[i])) controlChanged(panelControls[i]);
+        noteLastItem(rectLabel(i));
+        ImGui::PopID();
+    }
+    ImGui::PopItemWidth();
+    ImGui::Separator();
+    ImGui::TextDisabled("%s", formatPanelStats(panelStats).c_str());
+    noteLastItem("Stats");
+    ImGui::End();
+}
+
+bool panelItemRect(const std::string& label, PanelRect* rect) {
+    for (const auto& [name, drawn] : drawnRects)
+        if (name == label) {
+            *rect = drawn;
+            return true;
+        }
+    return false;
+}
+
+std::string formatPanelStats(const PanelStats& stats) {
+    char text[160];
+    int used = stats.frameMilliseconds > 0
+                   ? std::snprintf(text, sizeof text, "Frame %.1f ms (%.1f fps)\n", stats.frameMilliseconds,
+                                   1000.0 / stats.frameMilliseconds)
+                   : std::snprintf(text, sizeof text, "Frame -\n");
+    if (stats.rebuildMilliseconds < 0)
+        std::snprintf(text + used, sizeof text - used, "Textures not rebuilt yet");
+    else
+        std::snprintf(text + used, sizeof text - used, "Last rebuild %.0f ms (%s)", stats.rebuildMilliseconds,
+                      stats.rebuildWhat);
+    return text;
+}

@@ -1,0 +1,122 @@
+// The control panel: every fur setting live in a panel docked at the right of
+// the main window. The controls are a table of data (label, bound field,
+// limits, speed, id, callback); one ImGui frame draws the table from the
+// fields' current values, and a change clamps the field, runs the control's
+// callback with the main window's GL context current and asks the main window
+// to redraw. The rebuilds and the GLUT side are reached through the two seams
+// below, so the table and its change semantics run without a window.
+#pragma once
+
+#include <string>
+
+#include "platform/panel_widgets.h"
+
+// The id "Fin Density" fires with: colorChanged tells it from the colour
+// spinners (id 0); -1 is the id of a control without one.
+constexpr int FIN_DENSITY_ID = 1;
+constexpr int NO_ID = -1;
+
+enum class ControlKind { FloatSpinner, IntSpinner, Checkbox, StaticText };
+
+// What a control's change runs, besides the redisplay every change requests.
+enum class ControlCallback { None, GenerateHairPatch, RegenerateShellTextures, ColorChanged, BuildIlluminationMap };
+
+struct PanelControl {
+    ControlKind kind;
+    const char* label;
+    float* floatField;  // FloatSpinner
+    int* intField;      // IntSpinner, Checkbox
+    float min, max;     // spinners clamp to these
+    float speed;        // 1 is the default; 0.1 ten times finer, 10 ten times coarser
+    int id;
+    ControlCallback callback;
+};
+
+// The controls below the "Object to move" list, in the panel's order.
+extern const PanelControl panelControls[];
+extern const int panelControlCount;
+
+// The operations the changes rebuild with; null entries do nothing. The panel
+// build installs the real ones; tests install counters.
+struct PanelRebuilds {
+    void (*generateHairPatch)() = nullptr;
+    void (*regenerateShellTextures)() = nullptr;
+    void (*synthesizeFinTexture)(float density) = nullptr;
+    void (*buildIlluminationMap)() = nullptr;
+};
+extern PanelRebuilds panelRebuilds;
+
+// What a change needs from the windows: the main window's context around a
+// callback, a redraw of the main window, a redraw of the panel. Null entries
+// do nothing.
+struct PanelHost {
+    void (*enterMainContext)() = nullptr;
+    void (*leaveMainContext)() = nullptr;
+    void (*redisplayMain)() = nullptr;
+    void (*redisplayPanel)() = nullptr;
+};
+extern PanelHost panelHost;
+
+// Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
+// panel's sub-window (0 until it exists); objectRolloutOpen is the state of
+// the "Object" section.
+extern int controlPanel;
+extern bool objectRolloutOpen;
+extern RotationBall rotationControl;
+extern TranslationPad translateXZControl;
+extern TranslationPad translateYControl;
+
+// Where the transform controls point for a moment while being re-pointed.
+extern float scratchRotation[16];
+extern float scratchTranslateXZ[2];
+extern float scratchTranslateY;
+
+// The panel's width in pixels.
+constexpr int panelWidth = 290;
+
+// Builds the panel's sub-window at the right of mainWindow and binds every
+// control; leaves the main window current. Needs mainWindow.
+void buildControlPanel();
+
+// Callback of "Object to move": re-points the transform controls at the
+// object now selected, without writing any object on the way. The id is ignored.
+void objectToMoveChanged(int id);
+
+// Callback of the colour spinners (id 0) and of "Fin Density"
+// (FIN_DENSITY_ID): the fin texture, then the shell textures unless the id is
+// FIN_DENSITY_ID.
+void colorChanged(int id);
+
+// The start of the panel build that needs no window: the start values the
+// build assigns, and the transform controls bound to the selected object.
+void initControlBindings();
+
+// A change of the control: clamps its field, runs its callback with its id in
+// the main context, times any texture rebuild, asks the main window to redraw.
+void controlChanged(const PanelControl& control);
+
+// The panel's contents for one ImGui frame (between NewFrame and Render), in
+// a window filling the display. Changes go through controlChanged and
+// objectToMoveChanged.
+void drawPanelControls();
+
+// The panel's look, shared by the program and by tests that lay it out.
+void styleControlPanel();
+
+// Screen rectangle of a control as last drawn, by label; the labels of the
+// colour spinners are qualified by their group ("Hair Color/Red"), and the
+// list's items are known while the list is open ("Object to move/Light").
+// False when the label was not drawn in the last frame.
+struct PanelRect {
+    float x0, y0, x1, y1;
+};
+bool panelItemRect(const std::string& label, PanelRect* rect);
+
+// The read-only line at the foot of the panel.
+struct PanelStats {
+    double frameMilliseconds = 0;    // the last frame of the main window
+    double rebuildMilliseconds = -1;  // the last texture rebuild; -1 before the first
+    const char* rebuildWhat = "";
+};
+extern PanelStats panelStats;
+std::string formatPanelStats(const PanelStats& stats);
