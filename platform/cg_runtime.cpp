@@ -463,8 +463,11 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     }
 
     GLuint shader = glCreateShader(stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
+    // Mesa skips compiling a source text it has compiled before, keyed by the
+    // text alone; the same text compiled for the other stage then breaks its
+    // link. A trailing comment naming the stage keeps the two texts apart.
+    const char* texts[] = {source.c_str(), stage == Stage::vertex ? "\n// vertex stage\n" : "\n// fragment stage\n"};
+    glShaderSource(shader, 2, texts, nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);

@@ -170,12 +170,19 @@ TEST_F(CgRuntime, FailedCreationsReportCodeStringAndListing) {
     };
     std::string broken = write("broken.glsl", "#version 120\nvoid main() { gl_Position = undeclared; }\n");
     std::string good = write("good.glsl", vertexSource);
+    std::string frag = write("frag.glsl", fragmentSource);
+    for (auto [path, profile] : {std::pair{good, CG_PROFILE_ARBVP1}, std::pair{frag, CG_PROFILE_ARBFP1}})
+        ASSERT_NE(cgCreateProgramFromFile(context_, CG_SOURCE, path.c_str(), profile, nullptr, nullptr), nullptr);
     const Case cases[] = {
         {"missing file", (dir_ / "absent.cg").string(), CG_PROFILE_ARBVP1, CG_FILE_READ_ERROR,
          "The file could not be read.", "absent.cg"},
         {"syntax error", broken, CG_PROFILE_ARBVP1, CG_COMPILER_ERROR, "The compile returned an error.",
          "undeclared"},
+        // Each compiled once for its own stage first: a compiler that caches by
+        // text must still compile them again for the other stage.
         {"vertex code as fragment", good, CG_PROFILE_ARBFP1, CG_COMPILER_ERROR,
+         "The compile returned an error.", "error"},
+        {"fragment code as vertex", frag, CG_PROFILE_ARBVP1, CG_COMPILER_ERROR,
          "The compile returned an error.", "error"},
         {"unsupported profile", good, CG_PROFILE_VP20, CG_INVALID_PROFILE_ERROR, "The profile is not supported.",
          ""},
