@@ -10,7 +10,6 @@
 #include "platform/cg_runtime.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -449,6 +448,7 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
         return nullptr;
     }
     std::string source;
+    errno = 0;
     if (!programFile || !readFile(programFile, source)) {
         int cause = errno;
         context->listing = std::string("cannot read \"") + (programFile ? programFile : "(null)") +
