@@ -1,0 +1,79 @@
+// libFuzzer target: the OBJ reader with its MTL library, then the normals and
+// centring the program runs after it. An input is OBJ text, optionally followed
+// by the separator line "=====" and the text of the library "lib.mtl" that the
+// OBJ text may name. A fatal error (one message, status 1) is an accepted end;
+// a crash, a sanitizer report or a model that breaks an invariant is a finding.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "app/fatal_error.h"
+#include "model/obj_model.h"
+#include "tests/model/model_invariants.h"
+
+namespace {
+
+struct FatalExit {};
+[[noreturn]] void throwFatalExit(int) { throw FatalExit{}; }
+
+std::string scratchDirectory;
+
+void writeLibrary(std::string_view text) {
+    std::string path = scratchDirectory + "/lib.mtl";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) std::abort();
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+void check(const ObjModel* model, bool withNormals) {
+    std::string problem = modelInvariantViolation(model, withNormals);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "model invariant broken: %s\n", problem.c_str());
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    char pattern[] = "/tmp/pelage-fuzz-XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    scratchDirectory = pattern;
+    std::atexit([] {
+        unlink((scratchDirectory + "/lib.mtl").c_str());
+        rmdir(scratchDirectory.c_str());
+    });
+    setFatalExitHook(throwFatalExit);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::string_view obj = input, library;
+    constexpr std::string_view separator = "\n=====\n";
+    if (std::size_t at = input.find(separator); at != std::string_view::npos) {
+        obj = input.substr(0, at);
+        library = input.substr(at + separator.size());
+    }
+    writeLibrary(library);
+    std::string path = scratchDirectory + "/model.obj";
+
+    ObjModel* model = nullptr;
+    try {
+        model = glmReadOBJText(obj.data(), obj.size(), path.c_str());
+    } catch (const FatalExit&) {
+        return 0;  // the reader freed what it held while unwinding
+    }
+    check(model, false);
+    glmTriangleNormals(model);
+    glmVertexNormals(model, 90.0f);
+    glmCenterAndScale(model);
+    check(model, true);
+    glmDeleteModel(model);
+    return 0;
+}
