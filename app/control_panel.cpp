@@ -174,7 +174,7 @@ void drawObjectSection() {
     };
     bool first = true;
     for (auto& widget : widgets) {
-        if (!first) ImGui::SameLine();
+        if (!first) ImGui::SameLine(0, 12);
         first = false;
         ImVec2 origin = ImGui::GetCursorScreenPos();
         if (widget.draw(widget.label)) transformChanged();
@@ -321,7 +321,7 @@ std::string formatPanelStats(const PanelStats& stats) {
     if (stats.rebuildMilliseconds < 0)
         std::snprintf(text + used, sizeof text - used, "Textures not rebuilt yet");
     else
-        std::snprintf(text + used, sizeof text - used, "Last rebuild %.0f ms (%s)", stats.rebuildMilliseconds,
+        std::snprintf(text + used, sizeof text - used, "Rebuild %.0f ms: %s", stats.rebuildMilliseconds,
                       stats.rebuildWhat);
     return text;
 }

@@ -206,7 +206,7 @@ TEST_F(ControlPanel, ATextureRebuildIsTimedForTheFootLine) {
 
 TEST(PanelStatsLine, ShowsFrameTimeRateAndLastRebuild) {
     EXPECT_EQ(formatPanelStats({}), "Frame -\nTextures not rebuilt yet");
-    EXPECT_EQ(formatPanelStats({20, 153.4, "fin + shells"}), "Frame 20.0 ms (50.0 fps)\nLast rebuild 153 ms (fin + shells)");
+    EXPECT_EQ(formatPanelStats({20, 153.4, "fin + shells"}), "Frame 20.0 ms (50.0 fps)\nRebuild 153 ms: fin + shells");
 }
 
 // --- Through the widgets -------------------------------------------------------------
