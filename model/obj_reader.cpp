@@ -82,6 +82,7 @@ struct Pass {
     ObjSource& source;
     bool storing;
     ObjGroup* group = nullptr;
+    std::uint32_t groupCapacity = 0;  // data pass: the current group's triangleIndices size
 
     // Counting pass.
     std::uint64_t vertices = 0, normals = 0, texCoords = 0, triangles = 0;
@@ -117,6 +118,13 @@ void countElement(std::uint64_t& count, const char* what, const Pass& pass) {
     if (++count > maxElements)
         fatalError(stderr, 1, "glmFirstPass() failed: \"%s\" has more than %llu %s.\n", pass.source.pathName.c_str(),
                    static_cast<unsigned long long>(maxElements), what);
+}
+
+void enterCountedGroup(Pass& pass, ObjGroup* group) {
+    auto capacity = pass.source.groupCapacity.find(group);
+    if (capacity == pass.source.groupCapacity.end()) passesDisagree("a group the counting pass did not size");
+    pass.group = group;
+    pass.groupCapacity = capacity->second;
 }
 
 // Resolves a relative (negative) index against the elements read so far.
@@ -171,9 +179,7 @@ void emitTriangle(Pass& pass, FaceForm form, const Corner (&corners)[3]) {
     }
     ObjModel* model = pass.model;
     if (pass.triangleIndex >= model->triangleCount) passesDisagree("more triangles than counted");
-    auto capacity = pass.source.groupCapacity.find(pass.group);
-    if (capacity == pass.source.groupCapacity.end() || pass.group->triangleCount >= capacity->second)
-        passesDisagree("more triangles in a group than counted");
+    if (pass.group->triangleCount >= pass.groupCapacity) passesDisagree("more triangles in a group than counted");
 
     ObjTriangle& triangle = model->triangles[pass.triangleIndex];
     bool texCoords = form == FaceForm::VertexTex || form == FaceForm::VertexTexNormal;
@@ -282,7 +288,7 @@ void enterGroup(Pass& pass) {
     }
     auto found = pass.source.groupsByName.find(name);
     if (found == pass.source.groupsByName.end()) passesDisagree("a group the counting pass did not create");
-    pass.group = found->second;
+    enterCountedGroup(pass, found->second);
     pass.group->material = pass.material;
 }
 
@@ -365,7 +371,7 @@ void glmDataPass(ObjModel* model, ObjSource& source) {
     Pass pass{model, source, true};
     auto start = source.groupsByName.find("default");
     if (start == source.groupsByName.end()) passesDisagree("no \"default\" group");
-    pass.group = start->second;
+    enterCountedGroup(pass, start->second);
     // The first of equal names wins, as in glmFindMaterial.
     for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i)
         pass.materialsByName.emplace(model->materials[i].name, i);

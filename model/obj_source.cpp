@@ -44,25 +44,6 @@ int TextScanner::readLineFloats(float* values, int count) {
     return stored;
 }
 
-bool TextScanner::scanInt(std::int32_t& value) {
-    skipWhiteSpace();
-    const char* p = cursor;
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    if (p == end || *p < '0' || *p > '9') return false;
-    std::int64_t magnitude = 0;
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
-        magnitude = magnitude * 10 + (*p - '0');
-        if (magnitude > limit) magnitude = limit;  // saturate; stays out of any range
-    }
-    std::int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<std::int32_t>::max()) signedValue = std::numeric_limits<std::int32_t>::max();
-    value = static_cast<std::int32_t>(signedValue);
-    cursor = p;
-    return true;
-}
-
 unsigned TextScanner::lineNumberAt(const char* at) const {
     unsigned line = 1;
     for (const char* p = begin; p < at && p < end; ++p) line += *p == '\n';
@@ -115,15 +96,17 @@ bool readWholeFile(const char* path, std::string& text, const char* operation) {
     struct stat status {};
     if (fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
     try {
-        text.clear();
-        text.reserve(static_cast<std::size_t>(status.st_size));
-        char chunk[65536];
+        // Read straight into the string; files in /proc may say size 0, so grow as needed.
+        std::size_t used = 0;
+        text.resize(static_cast<std::size_t>(status.st_size) + 1);
         for (;;) {
-            ssize_t got = read(file.fd, chunk, sizeof chunk);
+            if (used == text.size()) text.resize(text.size() * 2 + 4096);
+            ssize_t got = read(file.fd, text.data() + used, text.size() - used);
             if (got < 0) return false;
             if (got == 0) break;
-            text.append(chunk, static_cast<std::size_t>(got));
+            used += static_cast<std::size_t>(got);
         }
+        text.resize(used);
     } catch (const std::bad_alloc&) {
         fatalError(stderr, 1, "%s() failed: out of memory reading \"%s\".\n", operation, path);
     } catch (const std::length_error&) {

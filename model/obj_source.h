@@ -6,6 +6,8 @@
 // text says, and a line is always consumed up to its line feed, so the two
 // passes of a reader meet exactly the same tokens.
 #pragma once
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,7 +56,23 @@ struct TextScanner {
     // "%d": skips white space (line ends included) and reads a signed decimal
     // integer, clamped to the 32-bit range. On failure nothing but the white
     // space is consumed.
-    bool scanInt(std::int32_t& value);
+    bool scanInt(std::int32_t& value) {
+        skipWhiteSpace();
+        const char* p = cursor;
+        bool negative = false;
+        if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+        const char* digits = p;
+        std::int64_t magnitude = 0;
+        // Eleven digits cannot overflow; more only saturate.
+        for (; p != end && static_cast<unsigned char>(*p - '0') <= 9; ++p)
+            if (p - digits < 11) magnitude = magnitude * 10 + (*p - '0');
+        if (p == digits) return false;
+        constexpr std::int64_t limit = std::int64_t{INT32_MAX};
+        if (p - digits > 11 || magnitude > limit) magnitude = limit + 1;
+        value = static_cast<std::int32_t>(negative ? -magnitude : std::min(magnitude, limit));
+        cursor = p;
+        return true;
+    }
 
     bool matchChar(char c) {
         if (cursor != end && *cursor == c) {

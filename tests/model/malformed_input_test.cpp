@@ -176,3 +176,14 @@ TEST(HugeCounts, AllocationsThatOverflowOrFailEndTheProcess) {
 }
 
 }  // namespace
+
+TEST(RepositoryModel, LoadsSoundAndClosed) {
+    std::string path = std::string(PELAGE_SOURCE_DIR) + "/OBJ/bunny-1500-cleaned.obj";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is absent";
+    Outcome outcome = loadFixture(path);
+    ASSERT_FALSE(outcome.fatal) << outcome.out << outcome.err;
+    EXPECT_EQ(outcome.err, "");  // every vertex is used
+    EXPECT_EQ(outcome.model->triangleCount, 1500u);
+    EXPECT_EQ(outcome.model->vertexCount, 752u);
+    EXPECT_EQ(modelInvariantViolation(outcome.model.get(), true), "");
+}
