@@ -84,18 +84,4 @@ TEST(TranslationPad, HorizontalDragMovesTheFirstValueAndUpwardDragIncreases) {
     EXPECT_FLOAT_EQ(y, 5 - 10 * padUnitsPerPixel);
 }
 
-TEST(TranslationPad, RepointingAndSettingWriteOnlyTheBoundValues) {
-    float a[2] = {1, 2}, b[2] = {3, 4};
-    TranslationPad pad{a, PadAxes::XY, 1};
-    pad.bind(b);
-    const float source[2] = {7, 8};
-    pad.setValues(source);
-    EXPECT_EQ(a[0] + a[1], 3);
-    EXPECT_EQ(b[0] + b[1], 15);
-    float y[2] = {1, 9};
-    TranslationPad one{y, PadAxes::Y, 1};
-    one.setValues(source);
-    EXPECT_EQ(y[1], 9) << "a one-value pad copies one value";
-}
-
 }  // namespace
