@@ -1,0 +1,250 @@
+// The fur passes in a real GL context: the display list's contents, the state
+// drawFur leaves behind, the untextured skin without shells, and the fin
+// pass's use of the random generator.
+#include <gtest/gtest.h>
+
+#include <epoxy/gl.h>
+
+#include <cmath>
+#include <string>
+
+#include "app/fur_settings.h"
+#include "fur/hair_patch.h"
+#include "fur/illumination_map.h"
+#include "fur/random.h"
+#include "fur/shell_textures.h"
+#include "model/obj_model.h"
+#include "render/frame_display.h"
+#include "render/fur_drawing.h"
+#include "render/fur_mesh.h"
+#include "render/shader_setup.h"
+#include "tests/support/gl_context.h"
+
+namespace {
+
+constexpr int viewSize = 128;
+
+// A closed octahedron of radius 1 with texture coordinates: every face is
+// seen from some direction and the shells have a pattern to sample.
+const char* const octahedronObj =
+    "v 1 0 0\nv -1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nv 0 0 -1\n"
+    "vt 0 0\nvt 1 0\nvt 0 1\n"
+    "f 1/1 3/2 5/3\nf 3/1 2/2 5/3\nf 2/1 4/2 5/3\nf 4/1 1/2 5/3\n"
+    "f 3/1 1/2 6/3\nf 2/1 3/2 6/3\nf 4/1 2/2 6/3\nf 1/1 4/2 6/3\n";
+
+class FurDrawing : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!ensureGlContext(viewSize, viewSize)) return;
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_COLOR_MATERIAL);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        furSettings.numHairs = 300;  // enough strands for a pattern, quick to synthesise
+        buildIlluminationMap();
+        initShaders();
+        generateHairPatch();
+        furMesh = new FurMesh;
+        std::string text = octahedronObj;
+        furMesh->model = glmReadOBJText(text.data(), text.size(), "octahedron.obj");
+        furMesh->build();
+        buildMeshList();
+        ready = true;
+    }
+    static void TearDownTestSuite() {
+        if (furMesh) glmDeleteModel(furMesh->model);
+        delete furMesh;
+        furMesh = nullptr;
+    }
+    void SetUp() override {
+        if (!ready) GTEST_SKIP() << "no X display";
+        ensureGlContext(viewSize, viewSize);
+        furSettings = FurSettings{};
+        furSettings.numHairs = 300;
+        glViewport(0, 0, viewSize, viewSize);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(-0.01, 0.01, -0.01, 0.01, 0.02, 100);  // 53 degrees, square
+        glMatrixMode(GL_MODELVIEW);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+    static bool ready;
+};
+bool FurDrawing::ready = false;
+
+int integer(GLenum name) {
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+TEST_F(FurDrawing, DisplayListHoldsEveryRecordsCornersInOrder) {
+    // Feedback mode reports the triangles the list sends, in window
+    // coordinates: with identity matrices and a 2 x 2 viewport, x + 1 and y + 1.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, 2, 2);
+    glDisable(GL_DEPTH_TEST);
+    GLfloat buffer[2048];
+    glFeedbackBuffer(2048, GL_3D, buffer);
+    glRenderMode(GL_FEEDBACK);
+    glCallList(meshDisplayList);
+    int values = glRenderMode(GL_RENDER);
+    glEnable(GL_DEPTH_TEST);
+    // Far-side triangles are still reported: nothing culls.
+    ASSERT_EQ(values, furMesh->recordCount * (2 + 3 * 3));
+    for (int k = 0; k < furMesh->recordCount; ++k) {
+        const GLfloat* polygon = buffer + k * 11;
+        ASSERT_EQ(polygon[0], GL_POLYGON_TOKEN);
+        ASSERT_EQ(polygon[1], 3);
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(polygon[2 + 3 * j], furMesh->records[k].positions[j][0] + 1, 1e-4f) << k << "," << j;
+            EXPECT_NEAR(polygon[3 + 3 * j], furMesh->records[k].positions[j][1] + 1, 1e-4f) << k << "," << j;
+        }
+    }
+}
+
+// The state drawFur promises to leave as it found it.
+struct GlState {
+    float modelView[16];
+    int modelViewDepth, textureDepth, program, activeTexture;
+    GLboolean texture2D, alphaTest, depthMask, blend;
+
+    static GlState read() {
+        GlState s{};
+        glGetFloatv(GL_MODELVIEW_MATRIX, s.modelView);
+        s.modelViewDepth = integer(GL_MODELVIEW_STACK_DEPTH);
+        s.textureDepth = integer(GL_TEXTURE_STACK_DEPTH);
+        s.program = integer(GL_CURRENT_PROGRAM);
+        s.activeTexture = integer(GL_ACTIVE_TEXTURE);
+        s.texture2D = glIsEnabled(GL_TEXTURE_2D);
+        s.alphaTest = glIsEnabled(GL_ALPHA_TEST);
+        s.blend = glIsEnabled(GL_BLEND);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &s.depthMask);
+        return s;
+    }
+};
+
+void expectSameState(const GlState& before, const GlState& after) {
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(before.modelView[k], after.modelView[k]) << "model-view element " << k;
+    EXPECT_EQ(before.modelViewDepth, after.modelViewDepth);
+    EXPECT_EQ(before.textureDepth, after.textureDepth);
+    EXPECT_EQ(before.program, after.program) << "the shader profiles are switched off again";
+    EXPECT_EQ(before.activeTexture, after.activeTexture);
+    EXPECT_EQ(before.texture2D, after.texture2D);
+    EXPECT_EQ(before.alphaTest, after.alphaTest);
+    EXPECT_EQ(before.depthMask, after.depthMask);
+    EXPECT_EQ(after.blend, GL_TRUE) << "blending stays on";
+}
+
+void lookFrom(float x, float y, float z) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // A look-at of the origin from (x, y, z) with up y, for eyes off the y axis.
+    float f[3] = {-x, -y, -z};
+    float len = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    for (float& c : f) c /= len;
+    float s[3] = {-f[2], 0, f[0]};
+    float sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
+    s[0] /= sl;
+    s[2] /= sl;
+    float u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    const float m[16] = {s[0], u[0], -f[0], 0, s[1], u[1], -f[1], 0, s[2], u[2], -f[2], 0, 0, 0, 0, 1};
+    glMultMatrixf(m);
+    glTranslatef(-x, -y, -z);
+}
+
+TEST_F(FurDrawing, LeavesTheStateAsFoundWithEveryLayerOn) {
+    glClearColor(1, 1, 1, 0);
+    furSettings.texturesDirty = true;
+    drawFrame();  // builds the textures and draws once with the frame's own set-up
+    lookFrom(0.5f, 0.5f, 3);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    GlState before = GlState::read();
+    drawFur();
+    expectSameState(before, GlState::read());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Mean colour of the central 9 x 9 pixels of the back buffer.
+void centreColour(float rgb[3]) {
+    unsigned char pixels[9 * 9 * 3];
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(viewSize / 2 - 4, viewSize / 2 - 4, 9, 9, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    rgb[0] = rgb[1] = rgb[2] = 0;
+    for (int i = 0; i < 81; ++i)
+        for (int c = 0; c < 3; ++c) rgb[c] += pixels[3 * i + c] / (81.0f * 255.0f);
+}
+
+TEST_F(FurDrawing, WithoutShellsTheSkinIsDrawnLitInTheSkinColour) {
+    furSettings.numShells = 0;
+    furSettings.skinColor[0] = 0.1f;
+    furSettings.skinColor[1] = 0.9f;
+    furSettings.skinColor[2] = 0.1f;
+    furSettings.drawFins = 0;
+    regenerateShellTextures();
+    ASSERT_EQ(shellTextureCount, 0);
+    glClearColor(1, 1, 1, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    lookFrom(0.3f, 0.4f, 3);
+    float light[4] = {0, 0, 5, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    GlState before = GlState::read();
+    drawFur();
+    expectSameState(before, GlState::read());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    float rgb[3];
+    centreColour(rgb);
+    EXPECT_GT(rgb[1], 0.3f) << "lit green skin, not black and not the white background";
+    EXPECT_GT(rgb[1], 2 * rgb[0]);
+    EXPECT_GT(rgb[1], 2 * rgb[2]);
+}
+
+TEST_F(FurDrawing, DegenerateShellHeightAndEyeOnTheModelStayErrorFree) {
+    furSettings.shellHeight = 0;
+    furSettings.texturesDirty = true;
+    glClearColor(1, 1, 1, 0);
+    drawFrame();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();  // the eye at the model's origin
+    glEnable(GL_BLEND);
+    GlState before = GlState::read();
+    drawFur();
+    expectSameState(before, GlState::read());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(FurDrawing, OnlyADrawnFinTakesARandomNumber) {
+    seedRandom(11);
+    int first = randomDraw();
+    int second = randomDraw();
+    const float p[3] = {1, 0, 0}, q[3] = {0, 0, 0}, n[3] = {0, 1, 0};
+    const float edgeOn[3] = {0, 1, 0}, facing[3] = {0, 0, 1};
+
+    seedRandom(11);
+    drawFin(p, q, n, n, edgeOn);  // faded out: no vertex, no number
+    EXPECT_EQ(randomDraw(), first);
+
+    seedRandom(11);
+    glBegin(GL_QUADS);
+    drawFin(p, q, n, n, facing);
+    glEnd();
+    EXPECT_EQ(randomDraw(), second) << "a drawn fin takes exactly one number";
+
+    furSettings.alphaBlendFins = 0;
+    seedRandom(11);
+    glBegin(GL_QUADS);
+    drawFin(p, q, n, n, edgeOn);
+    glEnd();
+    EXPECT_EQ(randomDraw(), second) << "without fading the edge-on fin is drawn";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
