@@ -33,6 +33,14 @@ void generateHairPatch();
 // Fills one strand from its root with five generator draws.
 void generateStrand(HairStrand& strand, float lengthScale, const float root[4]);
 
+// The per-strand parameters that generateStrand makes of its five draws.
+struct StrandShape {
+    float bendX, leanX, bendZ, leanZ, lengthFactor;
+};
+StrandShape strandShapeFromDraws(const int draws[5]);
+// The 32 points of a strand of the given shape (generateStrand without draws).
+void shapeStrand(HairStrand& strand, const StrandShape& shape, float lengthScale, const float root[4]);
+
 // Cuts the polyline where it leaves and re-enters the square and shifts the
 // outside pieces by one period; writes all 32 break flags.
 void wrapStrand(HairStrand& strand);

@@ -1,0 +1,160 @@
+// Shell texture synthesis: the hair patch seen along its y axis, each strand
+// point faded by a Gaussian of its height around the shell's level, blended
+// over the clear colour (and over the skin colour for the innermost shell).
+// Drawn into an offscreen target of the texture's size and copied from there;
+// the caller's clear colour, (1, 1, 1, 0) from the frame display, is kept.
+#include "fur/shell_textures.h"
+
+#include <bit>
+#include <new>
+#include <vector>
+
+#include "app/fur_settings.h"
+#include "fur/hair_patch.h"
+#include "fur/offscreen_target.h"
+#include "fur/shell_opacity.h"
+#include "fur/strand_batch.h"
+#include "fur/synthesis_options.h"
+
+GLuint* shellTextures = nullptr;
+int shellTextureCount = 0;
+
+namespace {
+
+StrandBatch shellBatch;  // kept between shells so its storage is reused
+
+// glOrtho(0, 2, 0, 2) over the 256 x 256 target, seen from above.
+constexpr TopView shellView{shellTextureSize / 2.0f};
+
+// Per strand, the segments of each ribbon that can reach a pixel at all; they
+// do not depend on the level, so they are found once per regeneration.
+struct DrawableRibbons {
+    SegmentMask alongX;
+    SegmentMask alongZ;
+};
+std::vector<DrawableRibbons> drawableRibbons;
+
+void findDrawableRibbons() {
+    drawableRibbons.resize(static_cast<size_t>(hairPatch.strandCount));
+    for (int s = 0; s < hairPatch.strandCount; ++s) {
+        const HairStrand& strand = hairPatch.strands[s];
+        drawableRibbons[s] = {drawableSegments(strand, RibbonAxis::X, &shellView),
+                              drawableSegments(strand, RibbonAxis::Z, &shellView)};
+    }
+}
+
+void drawSkinQuad() {
+    const float* skin = furSettings.skinColor;
+    glColor4f(skin[0], skin[1], skin[2], 1.0f);
+    glBegin(GL_QUADS);
+    glVertex3f(-4, -1, -4);
+    glVertex3f(-4, -1, 4);
+    glVertex3f(4, -1, 4);
+    glVertex3f(4, -1, -4);
+    glEnd();
+}
+
+void drawShellStrandsImmediate(float level) {
+    float alphas[hairStrandPoints];
+    for (int s = 0; s < hairPatch.strandCount; ++s) {
+        const HairStrand& strand = hairPatch.strands[s];
+        for (int k = 0; k < hairStrandPoints; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
+        drawStrand(strand, alphas);
+    }
+}
+
+// The same image as drawShellStrandsImmediate: only segments that can change
+// a pixel are sent, and opacities are computed only for the points they use.
+void drawShellStrandsBatched(float level) {
+    if (drawableRibbons.size() != static_cast<size_t>(hairPatch.strandCount)) findDrawableRibbons();
+    shellBatch.clear();
+    float alphas[hairStrandPoints];
+    for (int s = 0; s < hairPatch.strandCount; ++s) {
+        const HairStrand& strand = hairPatch.strands[s];
+        const SegmentMask visible = segmentsVisibleAtLevel(strand, level);
+        const SegmentMask alongX = visible & drawableRibbons[s].alongX;
+        const SegmentMask alongZ = visible & drawableRibbons[s].alongZ;
+        const SegmentMask either = alongX | alongZ;
+        if (!either) continue;
+        const int lowest = std::countr_zero(either) - 1;
+        const int highest = 31 - std::countl_zero(either);
+        for (int k = lowest; k <= highest; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::X, alongX);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::Z, alongZ);
+    }
+    if (hairPatch.strandCount > 0) {
+        const HairStrand& last = hairPatch.strands[hairPatch.strandCount - 1];
+        shellBatch.endStrand(shellOpacity(last.points[hairStrandPoints - 1][1], level));
+    }
+    shellBatch.draw();
+}
+
+}  // namespace
+
+void regenerateShellTextures() {
+    if (shellTextures) {
+        glDeleteTextures(shellTextureCount, shellTextures);
+        delete[] shellTextures;
+        shellTextures = nullptr;
+        shellTextureCount = 0;
+    }
+    const int count = furSettings.numShells > 0 ? furSettings.numShells : 0;
+    shellTextures = new (std::nothrow) GLuint[count]();
+    if (!shellTextures) return;
+    shellTextureCount = count;
+
+    findDrawableRibbons();
+    glDisable(GL_LIGHTING);
+    for (int i = 0; i < count; ++i) synthesizeShellTexture(i);
+    glEnable(GL_LIGHTING);
+}
+
+void synthesizeShellTexture(int index) {
+    // Only the slots the last regeneration made exist.
+    if (index < 0 || index >= shellTextureCount) return;
+    {
+        OffscreenTarget target(shellTextureSize, shellTextureSize);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        glViewport(0, 0, shellTextureSize, shellTextureSize);
+        glOrtho(0, 2, 0, 2, -5, 5);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+        // Patch point (x, y, z) lands at (x, z, -y - 2): seen from above.
+        glTranslatef(0, 0, -2);
+        glRotatef(-90, 1, 0, 0);
+
+        // With depth writes off and the depth just cleared nothing is
+        // rejected: the image depends only on the drawing order.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthMask(GL_FALSE);
+        if (index == 0) drawSkinQuad();
+        const float level = shellLevel(index, furSettings.numShells);
+        if (strandSubmission() == StrandSubmission::Batched)
+            drawShellStrandsBatched(level);
+        else
+            drawShellStrandsImmediate(level);
+        glDepthMask(GL_TRUE);
+
+        glEnable(GL_TEXTURE_2D);
+        if (shellTextures[index]) glDeleteTextures(1, &shellTextures[index]);
+        glGenTextures(1, &shellTextures[index]);
+        glBindTexture(GL_TEXTURE_2D, shellTextures[index]);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, shellTextureSize, shellTextureSize, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    glPopMatrix();
+    restoreView();  // loads its own projection, discarded just below
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}

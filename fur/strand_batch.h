@@ -1,0 +1,45 @@
+// Batched strand drawing: the ribbons that drawStrand would send, gathered for
+// many strands into one vertex array and sent with one glDrawElements. Each
+// quad of a strip is sent as the two triangles the GL itself makes of it, in
+// the same order, with the same vertices and colours, so the image is the one
+// the immediate-mode drawing gives; segments that cannot change the image may
+// be left out (see shell_opacity.h).
+#pragma once
+#include <epoxy/gl.h>
+
+#include <vector>
+
+#include "fur/hair_patch.h"
+#include "fur/shell_opacity.h"
+
+class StrandBatch {
+public:
+    void clear();
+
+    // Adds the segments of one ribbon in hairColor with the per-point alphas;
+    // only the alphas of points inside `segments` are read.
+    void addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
+                   SegmentMask segments);
+
+    // Records the strand as drawn: the plain drawing's last glColor4f of a
+    // strand carries the alpha of its point 31.
+    void endStrand(float lastAlpha);
+
+    // Both ribbons of a strand, without the segments whose both ends are below
+    // minimumAlpha (0 keeps all) and, when `view` is given, those that cover
+    // no pixel centre in it.
+    void addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha,
+                   const TopView* view = nullptr);
+
+    // Sends everything added, then leaves the current colour as the last
+    // glColor4f of the plain drawing would have left it.
+    void draw() const;
+
+    int triangleCount() const { return static_cast<int>(indices.size() / 3); }
+
+private:
+    std::vector<float> vertices;  // x, y, z, r, g, b, a
+    std::vector<GLuint> indices;
+    bool anyStrand = false;
+    float lastColor[4] = {};
+};

@@ -1,0 +1,120 @@
+// Shell opacity and the planning of which ribbon segments can change a shell
+// image: the batched drawing leaves out only what cannot show.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "fur/random.h"
+#include "fur/shell_opacity.h"
+
+namespace {
+
+TEST(ShellOpacity, GaussianOfStandardDeviationFiveHundredthsAroundTheLevel) {
+    const struct {
+        float distance, opacity, tolerance;
+    } cases[] = {{0.0f, 0.9973557f, 1e-7f}, {0.05f, 0.605f, 1e-3f}, {-0.05f, 0.605f, 1e-3f},
+                 {0.1f, 0.135f, 1e-3f},     {0.15f, 0.011f, 1e-3f}, {0.5f, 0.0f, 1e-12f}};
+    for (const auto& c : cases) EXPECT_NEAR(shellOpacity(0.4f + c.distance, 0.4f), c.opacity, c.tolerance) << c.distance;
+}
+
+TEST(ShellOpacity, LevelsRunFromZeroInStepsOfOneOverTheCount) {
+    EXPECT_EQ(shellLevel(0, 32), 0.0f);
+    EXPECT_EQ(shellLevel(1, 32), 0.03125f);
+    EXPECT_EQ(shellLevel(31, 32), 0.96875f);
+    EXPECT_EQ(shellLevel(0, 1), 0.0f);
+}
+
+TEST(StrandPieces, RunsOfSegmentsBecomePiecesOfPoints) {
+    const struct {
+        SegmentMask segments;
+        std::vector<StrandPiece> pieces;
+    } cases[] = {
+        {0u, {}},
+        {~1u, {{0, 31}}},
+        {(1u << 3) | (1u << 4) | (1u << 10), {{2, 4}, {9, 10}}},
+        {1u << 31, {{30, 31}}},
+        {(1u << 1) | (1u << 31), {{0, 1}, {30, 31}}},
+    };
+    for (const auto& c : cases) {
+        StrandPiece pieces[maxStrandPieces];
+        const int count = piecesOfSegments(c.segments, pieces);
+        ASSERT_EQ(count, static_cast<int>(c.pieces.size())) << std::hex << c.segments;
+        for (int p = 0; p < count; ++p) {
+            EXPECT_EQ(pieces[p].first, c.pieces[p].first);
+            EXPECT_EQ(pieces[p].last, c.pieces[p].last);
+        }
+    }
+}
+
+TEST(StrandPieces, BreaksCutPiecesAndFaintSegmentsAreLeftOut) {
+    HairStrand strand;
+    strand.breakBefore[5] = true;
+    float alphas[hairStrandPoints];
+    for (float& alpha : alphas) alpha = 1.0f;
+    alphas[20] = alphas[21] = alphas[22] = 0.0f;  // segments 21 and 22 have both ends faint
+    StrandPiece pieces[maxStrandPieces];
+    const int count = planRibbonPieces(strand, alphas, 0.5f, RibbonAxis::X, nullptr, pieces);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(pieces[0].first, 0);
+    EXPECT_EQ(pieces[0].last, 4);
+    EXPECT_EQ(pieces[1].first, 5);
+    EXPECT_EQ(pieces[1].last, 20);
+    EXPECT_EQ(pieces[2].first, 22);
+    EXPECT_EQ(pieces[2].last, 31);
+}
+
+TEST(StrandPieces, ShortcutVisibilityAgreesWithTheExactOpacity) {
+    seedRandom(9);
+    for (int trial = 0; trial < 2000; ++trial) {
+        HairStrand strand;
+        const float step = 0.03125f * (0.5f + randomDraw() / 65534.0f);
+        for (int k = 0; k < hairStrandPoints; ++k) strand.points[k][1] = step * k;
+        const float level = randomDraw() / 32767.0f;
+        float alphas[hairStrandPoints];
+        for (int k = 0; k < hairStrandPoints; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
+        ASSERT_EQ(segmentsVisibleAtLevel(strand, level), segmentsAboveOpacity(alphas, invisibleOpacity))
+            << "step " << step << " level " << level;
+    }
+}
+
+TEST(StrandPieces, InvisibleOpacityRoundsToZeroInEightBits) {
+    EXPECT_LT(invisibleOpacity * 255.0f, 0.5f);
+    EXPECT_LT(shellOpacity(0.2f, 0.0f), invisibleOpacity);
+    EXPECT_GT(shellOpacity(0.15f, 0.0f), invisibleOpacity);
+}
+
+// One segment of a ribbon from (x0, z0) to (x1, z1) in the 128 pixels per
+// unit view of the shells (pixel centres at (i + 0.5) / 128).
+bool mayCover(float x0, float z0, float x1, float z1, RibbonAxis axis) {
+    HairStrand strand;
+    strand.points[0][0] = x0;
+    strand.points[0][2] = z0;
+    strand.points[1][0] = x1;
+    strand.points[1][2] = z1;
+    const TopView view{128.0f};
+    return segmentMayCoverPixel(strand, 1, axis, view);
+}
+
+TEST(StrandPieces, SegmentsBetweenPixelCentresCoverNothing) {
+    const float row = 10.5f / 128;  // a row of pixel centres
+    // Along x the ribbon is 0.01 (1.28 pixels) wide; its z extent is the path's.
+    EXPECT_FALSE(mayCover(0.5f, row + 0.1f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));
+    EXPECT_TRUE(mayCover(0.5f, row - 0.1f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));
+    EXPECT_TRUE(mayCover(0.5f, row + 0.02f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));  // within the margin
+    // Along z the same holds with the axes exchanged.
+    EXPECT_FALSE(mayCover(row + 0.1f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z));
+    EXPECT_TRUE(mayCover(row - 0.3f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z));
+    // A segment that spans a centre in both directions covers it.
+    EXPECT_TRUE(mayCover(0.5f, 0.5f, 0.52f, 0.52f, RibbonAxis::X));
+}
+
+TEST(StrandPieces, DrawableSegmentsWithoutAViewAreTheJoinedOnes) {
+    HairStrand strand;
+    strand.breakBefore[7] = strand.breakBefore[30] = true;
+    const SegmentMask expected = ~1u & ~(1u << 7) & ~(1u << 30);
+    EXPECT_EQ(drawableSegments(strand, RibbonAxis::X, nullptr), expected);
+    EXPECT_EQ(drawableSegments(strand, RibbonAxis::Z, nullptr), expected);
+}
+
+}  // namespace
