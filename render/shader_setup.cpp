@@ -1,0 +1,113 @@
+// Shader set-up: profiles, context, the two programs and their parameters.
+// See shader_setup.h. Every step that can leave a runtime error pending is
+// followed by checkCgError, so the first failure ends the process with its
+// own message and the listing that explains it.
+#include "render/shader_setup.h"
+
+#include <cstdio>
+
+#include "app/fatal_error.h"
+#include "fur/illumination_map.h"
+
+CGcontext cgContext = nullptr;
+CGprogram vertexProgram = nullptr;
+CGprogram fragmentProgram = nullptr;
+CGprofile vertexProfile = CG_PROFILE_UNKNOWN;
+CGprofile fragmentProfile = CG_PROFILE_UNKNOWN;
+
+CGparameter modelViewMatrixParam = nullptr;
+CGparameter projectionMatrixParam = nullptr;
+CGparameter modelViewMatrixITParam = nullptr;
+CGparameter textureMatrixParam = nullptr;
+CGparameter lightPositionParam = nullptr;
+CGparameter eyePositionParam = nullptr;
+CGparameter preModelMatrixParam = nullptr;
+CGparameter illuminationMapParam = nullptr;
+CGparameter hairTexParam = nullptr;
+
+void checkCgError(CGprogram /*program*/) {
+    CGerror error = cgGetError();
+    if (error == CG_NO_ERROR) return;
+    std::printf("CG error: %s\n", cgGetErrorString(error));
+    // The listing is cgContext's: the program handle may be the null one a
+    // failed creation returned, and asking a null handle for its context
+    // would only raise another error.
+    const char* listing = cgContext ? cgGetLastListing(cgContext) : "";
+    fatalError(stdout, 1, "Error listing follows:\n %s\n", listing);
+}
+
+namespace {
+
+// The start-up log of a program: the last listing and the program text.
+void printListings(CGprogram program) {
+    std::fprintf(stderr, "LAST LISTING----%s----\n", cgGetLastListing(cgContext));
+    // A null program (none created, no error pending) has no text to show.
+    const char* text = program ? cgGetProgramString(program, CG_COMPILED_PROGRAM) : "";
+    std::fprintf(stderr, "---- PROGRAM BEGIN ----\n%s---- PROGRAM END ----\n", text);
+}
+
+CGparameter lookUp(CGprogram program, const char* name) {
+    CGparameter param = cgGetNamedParameter(program, name);
+    checkCgError(program);
+    return param;
+}
+
+void chooseVertexProfile() {
+    if (cgGLIsProfileSupported(CG_PROFILE_VP20))
+        vertexProfile = CG_PROFILE_VP20;
+    else if (cgGLIsProfileSupported(CG_PROFILE_ARBVP1))
+        vertexProfile = CG_PROFILE_ARBVP1;
+    else
+        fatalError(stderr, -1, "Video card does not support vertex programs, exiting...\n");
+}
+
+void chooseFragmentProfile() {
+    if (cgGLIsProfileSupported(CG_PROFILE_FP20))
+        fragmentProfile = CG_PROFILE_FP20;
+    else if (cgGLIsProfileSupported(CG_PROFILE_ARBFP1))
+        fragmentProfile = CG_PROFILE_ARBFP1;
+    else
+        fatalError(stderr, -1, "Video card does not support fragment programs, exiting...\n");
+}
+
+void createVertexProgram() {
+    vertexProgram =
+        cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, nullptr);
+    checkCgError(vertexProgram);
+    printListings(vertexProgram);
+    if (!vertexProgram) return;
+    cgGLLoadProgram(vertexProgram);
+    checkCgError(vertexProgram);
+    modelViewMatrixParam = lookUp(vertexProgram, "ModelViewMatrix");
+    projectionMatrixParam = lookUp(vertexProgram, "ProjectionMatrix");
+    modelViewMatrixITParam = lookUp(vertexProgram, "ModelViewMatrixIT");
+    textureMatrixParam = lookUp(vertexProgram, "TextureMatrix");
+    lightPositionParam = lookUp(vertexProgram, "LightPosition");
+    eyePositionParam = lookUp(vertexProgram, "EyePosition");
+    preModelMatrixParam = lookUp(vertexProgram, "PreModelMatrix");
+}
+
+void createFragmentProgram() {
+    fragmentProgram =
+        cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_fragment.cg", fragmentProfile, nullptr, nullptr);
+    checkCgError(fragmentProgram);
+    printListings(fragmentProgram);
+    if (!fragmentProgram) return;
+    cgGLLoadProgram(fragmentProgram);
+    checkCgError(fragmentProgram);
+    illuminationMapParam = lookUp(fragmentProgram, "IlluminationMap");
+    hairTexParam = lookUp(fragmentProgram, "hairTex");
+    cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
+    checkCgError(fragmentProgram);
+}
+
+}  // namespace
+
+void initShaders() {
+    chooseVertexProfile();
+    cgContext = cgCreateContext();
+    checkCgError(nullptr);
+    createVertexProgram();
+    chooseFragmentProfile();
+    createFragmentProgram();
+}
