@@ -9,16 +9,11 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/startup.h"
 #include "app/window_callbacks.h"
+#include "render/frame_display.h"
 
 namespace {
-
-// Stands in for the frame display until the fur can be drawn: clear and swap.
-void clearAndSwap() {
-    glClearColor(1, 1, 1, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glutSwapBuffers();
-}
 
 // freeglut ends the process with its own message when no X display can be
 // opened; say plainly what is missing first.
@@ -37,17 +32,6 @@ void initWindowLibrary(const char* programName) {
     glutInit(&glutArgc, glutArgv);
 }
 
-void setFixedGlState() {
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LINE_SMOOTH);
-    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,14 +48,19 @@ int main(int argc, char** argv) {
     glutInitWindowPosition(100, 100);
     mainWindow = glutCreateWindow("Pelage");
 
-    glutDisplayFunc(clearAndSwap);
+    glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutIdleFunc(idle);
     glutKeyboardFunc(keyboard);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
 
-    setFixedGlState();
+    // The control panel is built here, right after the callbacks: building it
+    // leaves the main window current for the rest of the start-up.
+
+    // Fixed GL state, illumination map, shaders, hair patch, prepared mesh and
+    // its display list.
+    runStartupSequence();
 
     glutMainLoop();
     return 0;

@@ -207,6 +207,9 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(renderUsage(), stdout);
+        std::printf("\nSettings (--set NAME=VALUE):");
+        for (const std::string& name : furSettingNames()) std::printf(" %s", name.c_str());
+        std::printf("\n");
         return 0;
     }
     for (const std::string& assignment : options.settings) applyFurSetting(furSettings, assignment, error);
