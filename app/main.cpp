@@ -9,6 +9,7 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/control_panel.h"
 #include "app/startup.h"
 #include "app/window_callbacks.h"
 #include "render/frame_display.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
 
     // The control panel is built here, right after the callbacks: building it
     // leaves the main window current for the rest of the start-up.
+    buildControlPanel();
 
     // Fixed GL state, illumination map, shaders, hair patch, prepared mesh and
     // its display list.
