@@ -1,10 +1,11 @@
 // Command line of pelage-render. See render_options.h.
 #include "app/render_options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 
 #include "app/fur_settings.h"
@@ -53,7 +54,7 @@ std::string number(float value) {
     return text;
 }
 
-enum class Kind { Floats, Int, Flag, Transform };
+enum class Kind { Floats, Int, Flag, Bool, Transform };
 
 struct Field {
     const char* name;
@@ -90,7 +91,7 @@ const std::vector<Field>& fields() {
         {"hairVolumeTransform", Kind::Transform, 0, -1000, 1000,
          [](FurSettings& s) -> void* { return &s.hairVolumeTransform; }},
         {"objectToMove", Kind::Int, 1, 0, 2, [](FurSettings& s) -> void* { return &s.objectToMove; }},
-        {"texturesDirty", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
+        {"texturesDirty", Kind::Bool, 1, 0, 1, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
     };
     return table;
 }
@@ -124,7 +125,8 @@ bool setTransform(ObjectTransform& transform, const std::vector<float>& values, 
 
 std::string accepted(const Field& field) {
     switch (field.kind) {
-    case Kind::Flag: return "0 or 1";
+    case Kind::Flag:
+    case Kind::Bool: return "0 or 1";
     case Kind::Int: return "a whole number from " + number(field.min) + " to " + number(field.max);
     case Kind::Transform:
         return "x,y,z (a position, each from " + number(field.min) + " to " + number(field.max) +
@@ -139,10 +141,10 @@ std::string accepted(const Field& field) {
 
 bool assign(FurSettings& settings, const Field& field, const std::string& value) {
     void* target = field.target(settings);
-    if (field.kind == Kind::Int || field.kind == Kind::Flag) {
+    if (field.kind == Kind::Int || field.kind == Kind::Flag || field.kind == Kind::Bool) {
         int parsed;
         if (!parseInt(value, parsed) || parsed < field.min || parsed > field.max) return false;
-        if (std::strcmp(field.name, "texturesDirty") == 0)
+        if (field.kind == Kind::Bool)
             *static_cast<bool*>(target) = parsed != 0;
         else
             *static_cast<int*>(target) = parsed;
@@ -191,7 +193,7 @@ bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::
 namespace {
 
 // Scans a pattern; returns the number of %d conversions, or -1 for any other
-// conversion. `digits` and `zero` describe the last %d seen.
+// conversion. `at` and `length` receive the place of the last %d seen.
 int scanPattern(const std::string& pattern, size_t* at = nullptr, size_t* length = nullptr) {
     int conversions = 0;
     for (size_t i = 0; i < pattern.size(); ++i) {
