@@ -20,10 +20,11 @@ inline float shellOpacity(float height, float level) {
     return 0.9973557f * std::exp(-3.125f * d * d);
 }
 
-// Below this opacity a fragment blends as alpha 0 into an 8-bit target (0.5 /
-// 255 would round to 0; this keeps a wide margin below that), so a segment
-// whose two ends are both below it leaves the image unchanged.
-constexpr float invisibleOpacity = 1.0f / 1024.0f;
+// Below this opacity a fragment blends as alpha 0 into an 8-bit target, which
+// rounds anything under 0.5 / 255 to 0 (this keeps a tenth below that for the
+// interpolation), so a segment whose two ends are both below it leaves the
+// image unchanged.
+constexpr float invisibleOpacity = 0.45f / 255.0f;
 
 // A run of consecutive points of one ribbon drawn as one quad strip.
 struct StrandPiece {
@@ -49,6 +50,11 @@ struct TopView {
 // the rasteriser's sub-pixel snapping, holds no centre in x or in z adds
 // nothing to the image.
 bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, const TopView& view);
+
+// Whether a triangle, given by its corners in pixel coordinates, can cover a
+// pixel centre: false only when every centre near it lies clearly outside one
+// of its edges, by more than any sub-pixel snapping could move that edge.
+bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2]);
 
 // Segment sets of one strand as bit masks: bit k (1..31) stands for the
 // segment between points k - 1 and k; bit 0 is never set.

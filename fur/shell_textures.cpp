@@ -79,8 +79,8 @@ void drawShellStrandsBatched(float level) {
         const int lowest = std::countr_zero(either) - 1;
         const int highest = 31 - std::countl_zero(either);
         for (int k = lowest; k <= highest; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
-        shellBatch.addRibbon(strand, alphas, RibbonAxis::X, alongX);
-        shellBatch.addRibbon(strand, alphas, RibbonAxis::Z, alongZ);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::X, alongX, &shellView);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::Z, alongZ, &shellView);
     }
     if (hairPatch.strandCount > 0) {
         const HairStrand& last = hairPatch.strands[hairPatch.strandCount - 1];

@@ -6,8 +6,23 @@
 #include "app/fur_settings.h"
 
 namespace {
+
 constexpr int floatsPerVertex = 7;
+
+// Triangle (i, j, k) of the four vertices of one quad, in the top view: a
+// patch point (x, y, z) lands at pixel (x, z) x pixelsPerUnit.
+bool quadTriangleMayShow(const float* quad, int i, int j, int k, const TopView& view) {
+    float corners[3][2];
+    const int which[3] = {i, j, k};
+    for (int n = 0; n < 3; ++n) {
+        const float* vertex = quad + which[n] * floatsPerVertex;
+        corners[n][0] = vertex[0] * view.pixelsPerUnit;
+        corners[n][1] = vertex[2] * view.pixelsPerUnit;
+    }
+    return triangleMayCoverPixel(corners[0], corners[1], corners[2]);
 }
+
+}  // namespace
 
 void StrandBatch::clear() {
     vertices.clear();
@@ -16,7 +31,7 @@ void StrandBatch::clear() {
 }
 
 void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
-                            SegmentMask segments) {
+                            SegmentMask segments, const TopView* view) {
     const float* color = furSettings.hairColor;
     const double offsetX = axis == RibbonAxis::X ? 0.01 : 0.0;
     const double offsetZ = axis == RibbonAxis::X ? 0.0 : 0.01;
@@ -39,7 +54,17 @@ void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStr
         }
         // Quad (v0, v1, v3, v2) of the strip, split as the GL splits a quad
         // strip with the last-vertex convention: (v2, v0, v3), (v0, v1, v3).
-        for (int k = piece.first; k < piece.last; ++k, vertex += 2) {
+        const float* pieceVertices = vertices.data() + start;
+        for (int k = piece.first; k < piece.last; ++k, vertex += 2, pieceVertices += 2 * floatsPerVertex) {
+            if (view && !quadTriangleMayShow(pieceVertices, 2, 0, 3, *view)) {
+                if (quadTriangleMayShow(pieceVertices, 0, 1, 3, *view))
+                    indices.insert(indices.end(), {vertex, vertex + 1, vertex + 3});
+                continue;
+            }
+            if (view && !quadTriangleMayShow(pieceVertices, 0, 1, 3, *view)) {
+                indices.insert(indices.end(), {vertex + 2, vertex, vertex + 3});
+                continue;
+            }
             indices.insert(indices.end(), {vertex + 2, vertex, vertex + 3, vertex, vertex + 1, vertex + 3});
         }
     }
@@ -72,7 +97,10 @@ void StrandBatch::draw() const {
         glEnableClientState(GL_COLOR_ARRAY);
         glVertexPointer(3, GL_FLOAT, floatsPerVertex * sizeof(float), vertices.data());
         glColorPointer(4, GL_FLOAT, floatsPerVertex * sizeof(float), vertices.data() + 3);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, indices.data());
+        // The range spares the GL a pass over the indices to find it.
+        const GLuint lastVertex = static_cast<GLuint>(vertices.size() / floatsPerVertex) - 1;
+        glDrawRangeElements(GL_TRIANGLES, 0, lastVertex, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT,
+                            indices.data());
         glPopClientAttrib();
     }
     // A colour array leaves the current colour undefined; the plain drawing

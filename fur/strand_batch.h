@@ -17,9 +17,10 @@ public:
     void clear();
 
     // Adds the segments of one ribbon in hairColor with the per-point alphas;
-    // only the alphas of points inside `segments` are read.
+    // only the alphas of points inside `segments` are read. With a view, the
+    // triangles that cover no pixel centre in it are left out as well.
     void addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
-                   SegmentMask segments);
+                   SegmentMask segments, const TopView* view = nullptr);
 
     // Records the strand as drawn: the plain drawing's last glColor4f of a
     // strand carries the alpha of its point 31.

@@ -20,10 +20,18 @@ bool holdsPixelCentre(float low, float high) {
 float secondVertexCoordinate(float coordinate) { return static_cast<float>(coordinate + 0.01); }
 
 // Bounds on d^2 = (8 (y - level))^2 around the threshold: below the first the
-// opacity is at least 0.0014, above the second at most 0.00065, both far from
-// invisibleOpacity (about 0.00098); only between them is the exact value asked.
-constexpr float surelyVisibleD2 = 2.1f;
-constexpr float surelyInvisibleD2 = 2.35f;
+// opacity is at least 0.0026, above the second at most 0.0011, both far from
+// invisibleOpacity (about 0.0018); only between them is the exact value asked.
+constexpr float surelyVisibleD2 = 1.9f;
+constexpr float surelyInvisibleD2 = 2.2f;
+
+// A centre closer than this to an edge counts as possibly inside: snapping to
+// a 1/16 pixel grid moves each corner by at most 0.045 pixel.
+constexpr float edgeMargin = 1.0f / 8.0f;
+// Below this area (in square pixels) snapping could turn a triangle over.
+constexpr float smallestTrustedArea = 0.05f;
+// Triangles spanning more centres than this are not worth testing.
+constexpr int mostCentresTested = 16;
 
 SegmentMask segmentsOfPoints(unsigned points) {
     // A segment shows when either of its ends does.
@@ -43,6 +51,36 @@ bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, cons
         highZ = std::max(secondVertexCoordinate(a[2]), secondVertexCoordinate(b[2]));
     const float scale = view.pixelsPerUnit;
     return holdsPixelCentre(lowX * scale, highX * scale) && holdsPixelCentre(lowZ * scale, highZ * scale);
+}
+
+bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2]) {
+    const float lowX = std::min({a[0], b[0], c[0]}) - edgeMargin, highX = std::max({a[0], b[0], c[0]}) + edgeMargin;
+    const float lowY = std::min({a[1], b[1], c[1]}) - edgeMargin, highY = std::max({a[1], b[1], c[1]}) + edgeMargin;
+    const int firstColumn = static_cast<int>(std::ceil(lowX - 0.5f)), lastColumn = static_cast<int>(std::floor(highX - 0.5f));
+    const int firstRow = static_cast<int>(std::ceil(lowY - 0.5f)), lastRow = static_cast<int>(std::floor(highY - 0.5f));
+    if (firstColumn > lastColumn || firstRow > lastRow) return false;
+    if ((lastColumn - firstColumn + 1) * (lastRow - firstRow + 1) > mostCentresTested) return true;
+
+    const float area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    if (std::fabs(area) < smallestTrustedArea) return true;
+    const float orientation = area > 0 ? 1.0f : -1.0f;
+    const float* corners[3] = {a, b, c};
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const float px = column + 0.5f, py = row + 0.5f;
+            bool outside = false;
+            for (int e = 0; e < 3 && !outside; ++e) {
+                const float* u = corners[e];
+                const float* v = corners[(e + 1) % 3];
+                const float ex = v[0] - u[0], ey = v[1] - u[1];
+                const float length = std::sqrt(ex * ex + ey * ey);
+                const float distance = orientation * (ex * (py - u[1]) - ey * (px - u[0]));
+                outside = distance < -edgeMargin * length;
+            }
+            if (!outside) return true;
+        }
+    }
+    return false;
 }
 
 SegmentMask drawableSegments(const HairStrand& strand, RibbonAxis axis, const TopView* view) {
