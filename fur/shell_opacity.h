@@ -39,22 +39,30 @@ constexpr int maxStrandPieces = hairStrandPoints / 2;
 enum class RibbonAxis { X, Z };
 
 // The view from above the patch (along y) that maps (x, z) to pixel
-// coordinates (x, z) x pixelsPerUnit, as the shell synthesis sees it.
+// coordinates (x, z) x pixelsPerUnit, as the shell synthesis sees it, and how
+// far (in pixels) the rasteriser's snapping of vertices to its sub-pixel grid
+// may move an edge.
 struct TopView {
     float pixelsPerUnit;
+    float snapMargin;
 };
+
+// The margin for a rasteriser with the given sub-pixel bits (GL_SUBPIXEL_BITS,
+// at least 4 by the GL's rules): four grid steps, several times the largest
+// move of an edge by snapping.
+float snapMarginForSubpixelBits(int subpixelBits);
 
 // Whether the quad between points k - 1 and k of a ribbon can cover a pixel
 // centre in the top view. A fragment is made only where a pixel centre lies
-// inside a primitive, so a quad whose bounding box, widened by a margin for
-// the rasteriser's sub-pixel snapping, holds no centre in x or in z adds
-// nothing to the image.
+// inside a primitive, so a quad whose bounding box, widened by the margin,
+// holds no centre in x or in z adds nothing to the image.
 bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, const TopView& view);
 
 // Whether a triangle, given by its corners in pixel coordinates, can cover a
-// pixel centre: false only when every centre near it lies clearly outside one
-// of its edges, by more than any sub-pixel snapping could move that edge.
-bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2]);
+// pixel centre: false only when every centre near it lies outside one of its
+// edges by more than `margin`, and the triangle is too large for snapping to
+// turn it over.
+bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2], float margin);
 
 // Segment sets of one strand as bit masks: bit k (1..31) stands for the
 // segment between points k - 1 and k; bit 0 is never set.

@@ -23,8 +23,9 @@ namespace {
 
 StrandBatch shellBatch;  // kept between shells so its storage is reused
 
-// glOrtho(0, 2, 0, 2) over the 256 x 256 target, seen from above.
-constexpr TopView shellView{shellTextureSize / 2.0f};
+// glOrtho(0, 2, 0, 2) over the 256 x 256 target, seen from above; the
+// margin follows the rasteriser's sub-pixel precision (set per regeneration).
+TopView shellView{shellTextureSize / 2.0f, snapMarginForSubpixelBits(4)};
 
 // Per strand, the segments of each ribbon that can reach a pixel at all; they
 // do not depend on the level, so they are found once per regeneration.
@@ -35,6 +36,9 @@ struct DrawableRibbons {
 std::vector<DrawableRibbons> drawableRibbons;
 
 void findDrawableRibbons() {
+    GLint subpixelBits = 4;
+    glGetIntegerv(GL_SUBPIXEL_BITS, &subpixelBits);
+    shellView.snapMargin = snapMarginForSubpixelBits(subpixelBits);
     drawableRibbons.resize(static_cast<size_t>(hairPatch.strandCount));
     for (int s = 0; s < hairPatch.strandCount; ++s) {
         const HairStrand& strand = hairPatch.strands[s];

@@ -19,7 +19,7 @@ bool quadTriangleMayShow(const float* quad, int i, int j, int k, const TopView& 
         corners[n][0] = vertex[0] * view.pixelsPerUnit;
         corners[n][1] = vertex[2] * view.pixelsPerUnit;
     }
-    return triangleMayCoverPixel(corners[0], corners[1], corners[2]);
+    return triangleMayCoverPixel(corners[0], corners[1], corners[2], view.snapMargin);
 }
 
 }  // namespace

@@ -8,13 +8,9 @@
 
 namespace {
 
-// OpenGL asks for at least 4 bits of sub-pixel precision, so snapping moves a
-// vertex by at most 1/32 pixel; twice that covers rounding on the way.
-constexpr float snapMargin = 1.0f / 16.0f;
-
 // Whether [low, high] (in pixels), widened by the margin, holds some i + 0.5.
-bool holdsPixelCentre(float low, float high) {
-    return std::floor(high + snapMargin - 0.5f) >= std::ceil(low - snapMargin - 0.5f);
+bool holdsPixelCentre(float low, float high, float margin) {
+    return std::floor(high + margin - 0.5f) >= std::ceil(low - margin - 0.5f);
 }
 
 float secondVertexCoordinate(float coordinate) { return static_cast<float>(coordinate + 0.01); }
@@ -25,11 +21,6 @@ float secondVertexCoordinate(float coordinate) { return static_cast<float>(coord
 constexpr float surelyVisibleD2 = 1.9f;
 constexpr float surelyInvisibleD2 = 2.2f;
 
-// A centre closer than this to an edge counts as possibly inside: snapping to
-// a 1/16 pixel grid moves each corner by at most 0.045 pixel.
-constexpr float edgeMargin = 1.0f / 8.0f;
-// Below this area (in square pixels) snapping could turn a triangle over.
-constexpr float smallestTrustedArea = 0.05f;
 // Triangles spanning more centres than this are not worth testing.
 constexpr int mostCentresTested = 16;
 
@@ -50,21 +41,39 @@ bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, cons
     else
         highZ = std::max(secondVertexCoordinate(a[2]), secondVertexCoordinate(b[2]));
     const float scale = view.pixelsPerUnit;
-    return holdsPixelCentre(lowX * scale, highX * scale) && holdsPixelCentre(lowZ * scale, highZ * scale);
+    return holdsPixelCentre(lowX * scale, highX * scale, view.snapMargin) &&
+           holdsPixelCentre(lowZ * scale, highZ * scale, view.snapMargin);
 }
 
-bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2]) {
-    const float lowX = std::min({a[0], b[0], c[0]}) - edgeMargin, highX = std::max({a[0], b[0], c[0]}) + edgeMargin;
-    const float lowY = std::min({a[1], b[1], c[1]}) - edgeMargin, highY = std::max({a[1], b[1], c[1]}) + edgeMargin;
-    const int firstColumn = static_cast<int>(std::ceil(lowX - 0.5f)), lastColumn = static_cast<int>(std::floor(highX - 0.5f));
-    const int firstRow = static_cast<int>(std::ceil(lowY - 0.5f)), lastRow = static_cast<int>(std::floor(highY - 0.5f));
+float snapMarginForSubpixelBits(int subpixelBits) {
+    const int bits = std::clamp(subpixelBits, 4, 16);
+    return 4.0f / static_cast<float>(1 << bits);
+}
+
+bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2], float margin) {
+    const float lowX = std::min({a[0], b[0], c[0]}) - margin, highX = std::max({a[0], b[0], c[0]}) + margin;
+    const float lowY = std::min({a[1], b[1], c[1]}) - margin, highY = std::max({a[1], b[1], c[1]}) + margin;
+    const int firstColumn = static_cast<int>(std::ceil(lowX - 0.5f));
+    const int lastColumn = static_cast<int>(std::floor(highX - 0.5f));
+    const int firstRow = static_cast<int>(std::ceil(lowY - 0.5f));
+    const int lastRow = static_cast<int>(std::floor(highY - 0.5f));
     if (firstColumn > lastColumn || firstRow > lastRow) return false;
     if ((lastColumn - firstColumn + 1) * (lastRow - firstRow + 1) > mostCentresTested) return true;
 
-    const float area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
-    if (std::fabs(area) < smallestTrustedArea) return true;
-    const float orientation = area > 0 ? 1.0f : -1.0f;
     const float* corners[3] = {a, b, c};
+    float lengths[3];
+    for (int e = 0; e < 3; ++e) {
+        const float* u = corners[e];
+        const float* v = corners[(e + 1) % 3];
+        lengths[e] = std::hypot(v[0] - u[0], v[1] - u[1]);
+    }
+    // Snapping moves each corner by less than a quarter of the margin, which
+    // changes twice the area by less than that times the perimeter; a
+    // triangle that could turn over is kept.
+    const float area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    if (std::fabs(area) <= margin * (lengths[0] + lengths[1] + lengths[2])) return true;
+    const float orientation = area > 0 ? 1.0f : -1.0f;
+
     for (int row = firstRow; row <= lastRow; ++row) {
         for (int column = firstColumn; column <= lastColumn; ++column) {
             const float px = column + 0.5f, py = row + 0.5f;
@@ -72,10 +81,9 @@ bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2])
             for (int e = 0; e < 3 && !outside; ++e) {
                 const float* u = corners[e];
                 const float* v = corners[(e + 1) % 3];
-                const float ex = v[0] - u[0], ey = v[1] - u[1];
-                const float length = std::sqrt(ex * ex + ey * ey);
-                const float distance = orientation * (ex * (py - u[1]) - ey * (px - u[0]));
-                outside = distance < -edgeMargin * length;
+                // Signed distance from the edge, positive inside.
+                const float distance = orientation * ((v[0] - u[0]) * (py - u[1]) - (v[1] - u[1]) * (px - u[0]));
+                outside = distance < -margin * lengths[e];
             }
             if (!outside) return true;
         }

@@ -92,7 +92,7 @@ bool mayCover(float x0, float z0, float x1, float z1, RibbonAxis axis) {
     strand.points[0][2] = z0;
     strand.points[1][0] = x1;
     strand.points[1][2] = z1;
-    const TopView view{128.0f};
+    const TopView view{128.0f, 1.0f / 16.0f};
     return segmentMayCoverPixel(strand, 1, axis, view);
 }
 
@@ -107,6 +107,34 @@ TEST(StrandPieces, SegmentsBetweenPixelCentresCoverNothing) {
     EXPECT_TRUE(mayCover(row - 0.3f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z));
     // A segment that spans a centre in both directions covers it.
     EXPECT_TRUE(mayCover(0.5f, 0.5f, 0.52f, 0.52f, RibbonAxis::X));
+}
+
+TEST(StrandPieces, MarginFollowsTheSubpixelPrecision) {
+    EXPECT_EQ(snapMarginForSubpixelBits(8), 1.0f / 64.0f);
+    EXPECT_EQ(snapMarginForSubpixelBits(4), 1.0f / 4.0f);
+    EXPECT_EQ(snapMarginForSubpixelBits(0), 1.0f / 4.0f);  // below the GL's minimum: assume the minimum
+}
+
+TEST(StrandPieces, TrianglesCoverPixelCentresOnlyWhenCloseEnough) {
+    const float margin = 1.0f / 64.0f;
+    const struct {
+        const char* name;
+        float corners[3][2];
+        bool mayCover;
+    } cases[] = {
+        {"holds the centre (10.5, 10.5)", {{10, 10}, {11.5f, 10}, {10, 11.5f}}, true},
+        {"between centres", {{10.6f, 10.6f}, {11.4f, 10.6f}, {10.6f, 11.4f}}, false},
+        {"centre just outside the hypotenuse", {{10, 10}, {10.95f, 10}, {10, 10.95f}}, false},
+        {"centre within the margin of an edge", {{10, 10}, {11.0f - 0.01f, 10}, {10, 11.0f - 0.01f}}, true},
+        {"wound the other way", {{10, 10}, {10, 11.5f}, {11.5f, 10}}, true},
+        {"thin sliver between rows", {{3, 20.55f}, {9, 20.6f}, {9, 20.9f}}, false},
+        {"thin sliver across a row", {{3, 20.4f}, {9, 20.6f}, {9, 20.7f}}, true},
+        {"flat along a row: kept, snapping could open it", {{10.2f, 10.5f}, {12.5f, 10.5f}, {14.5f, 10.5f}}, true},
+        {"flat between rows", {{10.2f, 10.4f}, {12.5f, 10.4f}, {14.5f, 10.4f}}, false},
+        {"large", {{0, 0}, {40, 0}, {0, 40}}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(triangleMayCoverPixel(c.corners[0], c.corners[1], c.corners[2], margin), c.mayCover) << c.name;
 }
 
 TEST(StrandPieces, DrawableSegmentsWithoutAViewAreTheJoinedOnes) {
