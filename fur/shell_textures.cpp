@@ -12,7 +12,7 @@
 #include "app/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/offscreen_target.h"
-#include "fur/shell_opacity.h"
+#include "fur/strand_visibility.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
 
@@ -27,24 +27,28 @@ StrandBatch shellBatch;  // kept between shells so its storage is reused
 // margin follows the rasteriser's sub-pixel precision (set per regeneration).
 TopView shellView{shellTextureSize / 2.0f, snapMarginForSubpixelBits(4)};
 
-// Per strand, the segments of each ribbon that can reach a pixel at all; they
-// do not depend on the level, so they are found once per regeneration.
-struct DrawableRibbons {
-    SegmentMask alongX;
-    SegmentMask alongZ;
+// Per strand, the triangles of each ribbon that can reach a pixel at all;
+// they do not depend on the level, so they are found once per regeneration.
+struct StrandCoverage {
+    RibbonCoverage alongX;
+    RibbonCoverage alongZ;
 };
-std::vector<DrawableRibbons> drawableRibbons;
+std::vector<StrandCoverage> strandCoverage;
 
-void findDrawableRibbons() {
+void findStrandCoverage() {
     GLint subpixelBits = 4;
     glGetIntegerv(GL_SUBPIXEL_BITS, &subpixelBits);
     shellView.snapMargin = snapMarginForSubpixelBits(subpixelBits);
-    drawableRibbons.resize(static_cast<size_t>(hairPatch.strandCount));
+    strandCoverage.resize(static_cast<size_t>(hairPatch.strandCount));
     for (int s = 0; s < hairPatch.strandCount; ++s) {
         const HairStrand& strand = hairPatch.strands[s];
-        drawableRibbons[s] = {drawableSegments(strand, RibbonAxis::X, &shellView),
-                              drawableSegments(strand, RibbonAxis::Z, &shellView)};
+        strandCoverage[s] = {ribbonCoverage(strand, RibbonAxis::X, shellView),
+                             ribbonCoverage(strand, RibbonAxis::Z, shellView)};
     }
+}
+
+SegmentMask coveredSegments(const RibbonCoverage& coverage) {
+    return coverage.firstTriangle | coverage.secondTriangle;
 }
 
 void drawSkinQuad() {
@@ -67,24 +71,25 @@ void drawShellStrandsImmediate(float level) {
     }
 }
 
-// The same image as drawShellStrandsImmediate: only segments that can change
+// The same image as drawShellStrandsImmediate: only triangles that can change
 // a pixel are sent, and opacities are computed only for the points they use.
 void drawShellStrandsBatched(float level) {
-    if (drawableRibbons.size() != static_cast<size_t>(hairPatch.strandCount)) findDrawableRibbons();
+    if (strandCoverage.size() != static_cast<size_t>(hairPatch.strandCount)) findStrandCoverage();
     shellBatch.clear();
     float alphas[hairStrandPoints];
     for (int s = 0; s < hairPatch.strandCount; ++s) {
         const HairStrand& strand = hairPatch.strands[s];
         const SegmentMask visible = segmentsVisibleAtLevel(strand, level);
-        const SegmentMask alongX = visible & drawableRibbons[s].alongX;
-        const SegmentMask alongZ = visible & drawableRibbons[s].alongZ;
+        const StrandCoverage& coverage = strandCoverage[s];
+        const SegmentMask alongX = visible & coveredSegments(coverage.alongX);
+        const SegmentMask alongZ = visible & coveredSegments(coverage.alongZ);
         const SegmentMask either = alongX | alongZ;
         if (!either) continue;
         const int lowest = std::countr_zero(either) - 1;
         const int highest = 31 - std::countl_zero(either);
         for (int k = lowest; k <= highest; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
-        shellBatch.addRibbon(strand, alphas, RibbonAxis::X, alongX, &shellView);
-        shellBatch.addRibbon(strand, alphas, RibbonAxis::Z, alongZ, &shellView);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::X, alongX, &coverage.alongX);
+        shellBatch.addRibbon(strand, alphas, RibbonAxis::Z, alongZ, &coverage.alongZ);
     }
     if (hairPatch.strandCount > 0) {
         const HairStrand& last = hairPatch.strands[hairPatch.strandCount - 1];
@@ -107,7 +112,7 @@ void regenerateShellTextures() {
     if (!shellTextures) return;
     shellTextureCount = count;
 
-    findDrawableRibbons();
+    findStrandCoverage();
     glDisable(GL_LIGHTING);
     for (int i = 0; i < count; ++i) synthesizeShellTexture(i);
     glEnable(GL_LIGHTING);

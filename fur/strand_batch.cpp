@@ -1,28 +1,13 @@
-// Batched strand drawing, see strand_batch.h. Relies on the ribbon geometry
-// of strand_drawing.cpp: the second vertex of a pair is the first moved by
-// 0.01 along x (first ribbon) or z (second ribbon), summed in double.
+// Batched strand drawing, see strand_batch.h. The ribbon geometry is that of
+// strand_drawing.cpp: the second vertex of a pair is ribbonOffset of the first
+// along x (first ribbon) or z (second ribbon).
 #include "fur/strand_batch.h"
 
 #include "app/fur_settings.h"
 
 namespace {
-
 constexpr int floatsPerVertex = 7;
-
-// Triangle (i, j, k) of the four vertices of one quad, in the top view: a
-// patch point (x, y, z) lands at pixel (x, z) x pixelsPerUnit.
-bool quadTriangleMayShow(const float* quad, int i, int j, int k, const TopView& view) {
-    float corners[3][2];
-    const int which[3] = {i, j, k};
-    for (int n = 0; n < 3; ++n) {
-        const float* vertex = quad + which[n] * floatsPerVertex;
-        corners[n][0] = vertex[0] * view.pixelsPerUnit;
-        corners[n][1] = vertex[2] * view.pixelsPerUnit;
-    }
-    return triangleMayCoverPixel(corners[0], corners[1], corners[2], view.snapMargin);
 }
-
-}  // namespace
 
 void StrandBatch::clear() {
     vertices.clear();
@@ -31,10 +16,9 @@ void StrandBatch::clear() {
 }
 
 void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
-                            SegmentMask segments, const TopView* view) {
+                            SegmentMask segments, const RibbonCoverage* coverage) {
+    if (coverage) segments &= coverage->firstTriangle | coverage->secondTriangle;
     const float* color = furSettings.hairColor;
-    const double offsetX = axis == RibbonAxis::X ? 0.01 : 0.0;
-    const double offsetZ = axis == RibbonAxis::X ? 0.0 : 0.01;
     StrandPiece pieces[maxStrandPieces];
     const int pieceCount = piecesOfSegments(segments, pieces);
     for (int p = 0; p < pieceCount; ++p) {
@@ -45,27 +29,20 @@ void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStr
         float* out = vertices.data() + start;
         for (int k = piece.first; k <= piece.last; ++k) {
             const float* point = strand.points[k];
-            const float second[3] = {static_cast<float>(point[0] + offsetX), point[1],
-                                     static_cast<float>(point[2] + offsetZ)};
-            const float both[2 * floatsPerVertex] = {point[0],  point[1],  point[2],  color[0], color[1],
-                                                     color[2],  alphas[k], second[0], second[1], second[2],
-                                                     color[0],  color[1],  color[2],  alphas[k]};
-            for (float value : both) *out++ = value;
+            const float secondX = axis == RibbonAxis::X ? ribbonOffset(point[0]) : point[0];
+            const float secondZ = axis == RibbonAxis::Z ? ribbonOffset(point[2]) : point[2];
+            const float pair[2 * floatsPerVertex] = {point[0], point[1], point[2], color[0], color[1], color[2],
+                                                     alphas[k], secondX,  point[1], secondZ,  color[0], color[1],
+                                                     color[2], alphas[k]};
+            for (float value : pair) *out++ = value;
         }
-        // Quad (v0, v1, v3, v2) of the strip, split as the GL splits a quad
-        // strip with the last-vertex convention: (v2, v0, v3), (v0, v1, v3).
-        const float* pieceVertices = vertices.data() + start;
-        for (int k = piece.first; k < piece.last; ++k, vertex += 2, pieceVertices += 2 * floatsPerVertex) {
-            if (view && !quadTriangleMayShow(pieceVertices, 2, 0, 3, *view)) {
-                if (quadTriangleMayShow(pieceVertices, 0, 1, 3, *view))
-                    indices.insert(indices.end(), {vertex, vertex + 1, vertex + 3});
-                continue;
+        for (int k = piece.first + 1; k <= piece.last; ++k, vertex += 2) {
+            const GLuint quad[4] = {vertex, vertex + 1, vertex + 2, vertex + 3};
+            for (int t = 0; t < 2; ++t) {
+                if (coverage && !((t == 0 ? coverage->firstTriangle : coverage->secondTriangle) & (1u << k))) continue;
+                indices.insert(indices.end(),
+                               {quad[quadTriangles[t][0]], quad[quadTriangles[t][1]], quad[quadTriangles[t][2]]});
             }
-            if (view && !quadTriangleMayShow(pieceVertices, 0, 1, 3, *view)) {
-                indices.insert(indices.end(), {vertex + 2, vertex, vertex + 3});
-                continue;
-            }
-            indices.insert(indices.end(), {vertex + 2, vertex, vertex + 3, vertex, vertex + 1, vertex + 3});
         }
     }
 }
@@ -79,11 +56,10 @@ void StrandBatch::endStrand(float lastAlpha) {
     lastColor[3] = lastAlpha;
 }
 
-void StrandBatch::addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha,
-                            const TopView* view) {
-    const SegmentMask visible = segmentsAboveOpacity(alphas, minimumAlpha);
-    for (RibbonAxis axis : {RibbonAxis::X, RibbonAxis::Z})
-        addRibbon(strand, alphas, axis, visible & drawableSegments(strand, axis, view));
+void StrandBatch::addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha) {
+    const SegmentMask segments = segmentsAboveOpacity(alphas, minimumAlpha) & joinedSegments(strand);
+    addRibbon(strand, alphas, RibbonAxis::X, segments);
+    addRibbon(strand, alphas, RibbonAxis::Z, segments);
     endStrand(alphas[hairStrandPoints - 1]);
 }
 

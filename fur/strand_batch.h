@@ -1,36 +1,34 @@
 // Batched strand drawing: the ribbons that drawStrand would send, gathered for
-// many strands into one vertex array and sent with one glDrawElements. Each
-// quad of a strip is sent as the two triangles the GL itself makes of it, in
-// the same order, with the same vertices and colours, so the image is the one
-// the immediate-mode drawing gives; segments that cannot change the image may
-// be left out (see shell_opacity.h).
+// many strands into one vertex array and sent with one glDrawRangeElements.
+// Each quad of a strip is sent as the two triangles the GL itself makes of it,
+// in the same order, with the same vertices and colours, so the image is the
+// one the immediate-mode drawing gives; segments and triangles that cannot
+// change the image may be left out (see strand_visibility.h).
 #pragma once
 #include <epoxy/gl.h>
 
 #include <vector>
 
 #include "fur/hair_patch.h"
-#include "fur/shell_opacity.h"
+#include "fur/strand_visibility.h"
 
 class StrandBatch {
 public:
     void clear();
 
     // Adds the segments of one ribbon in hairColor with the per-point alphas;
-    // only the alphas of points inside `segments` are read. With a view, the
-    // triangles that cover no pixel centre in it are left out as well.
+    // only the alphas of points inside `segments` are read. With a coverage,
+    // each segment sends only the triangles it marks.
     void addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
-                   SegmentMask segments, const TopView* view = nullptr);
+                   SegmentMask segments, const RibbonCoverage* coverage = nullptr);
 
-    // Records the strand as drawn: the plain drawing's last glColor4f of a
+    // Records a strand as drawn: the plain drawing's last glColor4f of a
     // strand carries the alpha of its point 31.
     void endStrand(float lastAlpha);
 
     // Both ribbons of a strand, without the segments whose both ends are below
-    // minimumAlpha (0 keeps all) and, when `view` is given, those that cover
-    // no pixel centre in it.
-    void addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha,
-                   const TopView* view = nullptr);
+    // minimumAlpha (0 keeps all).
+    void addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha);
 
     // Sends everything added, then leaves the current colour as the last
     // glColor4f of the plain drawing would have left it.

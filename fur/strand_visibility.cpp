@@ -1,19 +1,12 @@
-// Planning of the ribbon pieces a batched strand drawing sends: which
-// segments can change the image, as bit masks, and their runs.
+// Which segments and triangles of a strand's ribbons can change a shell
+// image: opacity above what 8 bits can show, and coverage of pixel centres.
+#include "fur/strand_visibility.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 
-#include "fur/shell_opacity.h"
-
 namespace {
-
-// Whether [low, high] (in pixels), widened by the margin, holds some i + 0.5.
-bool holdsPixelCentre(float low, float high, float margin) {
-    return std::floor(high + margin - 0.5f) >= std::ceil(low - margin - 0.5f);
-}
-
-float secondVertexCoordinate(float coordinate) { return static_cast<float>(coordinate + 0.01); }
 
 // Bounds on d^2 = (8 (y - level))^2 around the threshold: below the first the
 // opacity is at least 0.0026, above the second at most 0.0011, both far from
@@ -31,20 +24,6 @@ SegmentMask segmentsOfPoints(unsigned points) {
 
 }  // namespace
 
-bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, const TopView& view) {
-    const float* a = strand.points[k - 1];
-    const float* b = strand.points[k];
-    float lowX = std::min(a[0], b[0]), highX = std::max(a[0], b[0]);
-    float lowZ = std::min(a[2], b[2]), highZ = std::max(a[2], b[2]);
-    if (axis == RibbonAxis::X)
-        highX = std::max(secondVertexCoordinate(a[0]), secondVertexCoordinate(b[0]));
-    else
-        highZ = std::max(secondVertexCoordinate(a[2]), secondVertexCoordinate(b[2]));
-    const float scale = view.pixelsPerUnit;
-    return holdsPixelCentre(lowX * scale, highX * scale, view.snapMargin) &&
-           holdsPixelCentre(lowZ * scale, highZ * scale, view.snapMargin);
-}
-
 float snapMarginForSubpixelBits(int subpixelBits) {
     const int bits = std::clamp(subpixelBits, 4, 16);
     return 4.0f / static_cast<float>(1 << bits);
@@ -61,16 +40,18 @@ bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2],
     if ((lastColumn - firstColumn + 1) * (lastRow - firstRow + 1) > mostCentresTested) return true;
 
     const float* corners[3] = {a, b, c};
-    float lengths[3];
+    float edgeX[3], edgeY[3], lengths[3];
     for (int e = 0; e < 3; ++e) {
         const float* u = corners[e];
         const float* v = corners[(e + 1) % 3];
-        lengths[e] = std::hypot(v[0] - u[0], v[1] - u[1]);
+        edgeX[e] = v[0] - u[0];
+        edgeY[e] = v[1] - u[1];
+        lengths[e] = std::sqrt(edgeX[e] * edgeX[e] + edgeY[e] * edgeY[e]);
     }
     // Snapping moves each corner by less than a quarter of the margin, which
     // changes twice the area by less than that times the perimeter; a
     // triangle that could turn over is kept.
-    const float area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    const float area = edgeX[0] * (c[1] - a[1]) - edgeY[0] * (c[0] - a[0]);
     if (std::fabs(area) <= margin * (lengths[0] + lengths[1] + lengths[2])) return true;
     const float orientation = area > 0 ? 1.0f : -1.0f;
 
@@ -79,10 +60,9 @@ bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2],
             const float px = column + 0.5f, py = row + 0.5f;
             bool outside = false;
             for (int e = 0; e < 3 && !outside; ++e) {
+                // Signed distance from the edge times its length, positive inside.
                 const float* u = corners[e];
-                const float* v = corners[(e + 1) % 3];
-                // Signed distance from the edge, positive inside.
-                const float distance = orientation * ((v[0] - u[0]) * (py - u[1]) - (v[1] - u[1]) * (px - u[0]));
+                const float distance = orientation * (edgeX[e] * (py - u[1]) - edgeY[e] * (px - u[0]));
                 outside = distance < -margin * lengths[e];
             }
             if (!outside) return true;
@@ -91,12 +71,36 @@ bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2],
     return false;
 }
 
-SegmentMask drawableSegments(const HairStrand& strand, RibbonAxis axis, const TopView* view) {
+RibbonCoverage ribbonCoverage(const HairStrand& strand, RibbonAxis axis, const TopView& view) {
+    // The four vertices of each quad in pixels, as the drawing sends them.
+    float pairs[hairStrandPoints][2][2];
+    const float scale = view.pixelsPerUnit;
+    for (int k = 0; k < hairStrandPoints; ++k) {
+        const float x = strand.points[k][0], z = strand.points[k][2];
+        pairs[k][0][0] = x * scale;
+        pairs[k][0][1] = z * scale;
+        pairs[k][1][0] = (axis == RibbonAxis::X ? ribbonOffset(x) : x) * scale;
+        pairs[k][1][1] = (axis == RibbonAxis::Z ? ribbonOffset(z) : z) * scale;
+    }
+    RibbonCoverage coverage{0, 0};
+    const SegmentMask joined = joinedSegments(strand);
+    for (int k = 1; k < hairStrandPoints; ++k) {
+        if (!(joined & (1u << k))) continue;
+        const float* quad[4] = {pairs[k - 1][0], pairs[k - 1][1], pairs[k][0], pairs[k][1]};
+        const int* first = quadTriangles[0];
+        const int* second = quadTriangles[1];
+        if (triangleMayCoverPixel(quad[first[0]], quad[first[1]], quad[first[2]], view.snapMargin))
+            coverage.firstTriangle |= 1u << k;
+        if (triangleMayCoverPixel(quad[second[0]], quad[second[1]], quad[second[2]], view.snapMargin))
+            coverage.secondTriangle |= 1u << k;
+    }
+    return coverage;
+}
+
+SegmentMask joinedSegments(const HairStrand& strand) {
     SegmentMask mask = 0;
     for (int k = 1; k < hairStrandPoints; ++k) {
-        if (strand.breakBefore[k]) continue;
-        if (view && !segmentMayCoverPixel(strand, k, axis, *view)) continue;
-        mask |= 1u << k;
+        if (!strand.breakBefore[k]) mask |= 1u << k;
     }
     return mask;
 }
@@ -125,17 +129,10 @@ SegmentMask segmentsVisibleAtLevel(const HairStrand& strand, float level) {
 int piecesOfSegments(SegmentMask segments, StrandPiece pieces[maxStrandPieces]) {
     int count = 0;
     while (segments) {
-        const int first = std::countr_zero(segments);      // first segment of the run
-        const unsigned fromFirst = segments >> first;
-        const int length = std::countr_one(fromFirst);     // segments in the run
+        const int first = std::countr_zero(segments);       // first segment of the run
+        const int length = std::countr_one(segments >> first);  // segments in the run
         pieces[count++] = {first - 1, first + length - 1};
-        segments = length + first >= 32 ? 0 : segments & ~((1u << (first + length)) - 1);
+        segments = first + length >= 32 ? 0 : segments & ~((1u << (first + length)) - 1);
     }
     return count;
-}
-
-int planRibbonPieces(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha,
-                     RibbonAxis axis, const TopView* view, StrandPiece pieces[maxStrandPieces]) {
-    return piecesOfSegments(drawableSegments(strand, axis, view) & segmentsAboveOpacity(alphas, minimumAlpha),
-                            pieces);
 }

@@ -1,4 +1,4 @@
-// Shell opacity and the planning of which ribbon segments can change a shell
+// Shell opacity and which ribbon segments and triangles can change a shell
 // image: the batched drawing leaves out only what cannot show.
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fur/random.h"
-#include "fur/shell_opacity.h"
+#include "fur/strand_visibility.h"
 
 namespace {
 
@@ -47,15 +47,16 @@ TEST(StrandPieces, RunsOfSegmentsBecomePiecesOfPoints) {
     }
 }
 
-TEST(StrandPieces, BreaksCutPiecesAndFaintSegmentsAreLeftOut) {
+TEST(StrandPieces, BreaksAndFaintEndsRemoveSegments) {
     HairStrand strand;
     strand.breakBefore[5] = true;
+    EXPECT_EQ(joinedSegments(strand), ~1u & ~(1u << 5));
     float alphas[hairStrandPoints];
     for (float& alpha : alphas) alpha = 1.0f;
     alphas[20] = alphas[21] = alphas[22] = 0.0f;  // segments 21 and 22 have both ends faint
+    const SegmentMask segments = joinedSegments(strand) & segmentsAboveOpacity(alphas, 0.5f);
     StrandPiece pieces[maxStrandPieces];
-    const int count = planRibbonPieces(strand, alphas, 0.5f, RibbonAxis::X, nullptr, pieces);
-    ASSERT_EQ(count, 3);
+    ASSERT_EQ(piecesOfSegments(segments, pieces), 3);
     EXPECT_EQ(pieces[0].first, 0);
     EXPECT_EQ(pieces[0].last, 4);
     EXPECT_EQ(pieces[1].first, 5);
@@ -84,29 +85,57 @@ TEST(StrandPieces, InvisibleOpacityRoundsToZeroInEightBits) {
     EXPECT_GT(shellOpacity(0.175f, 0.0f), invisibleOpacity);
 }
 
-// One segment of a ribbon from (x0, z0) to (x1, z1) in the 128 pixels per
-// unit view of the shells (pixel centres at (i + 0.5) / 128).
-bool mayCover(float x0, float z0, float x1, float z1, RibbonAxis axis) {
+// The coverage of segment 1 of a ribbon from (x0, z0) to (x1, z1) in the 128
+// pixels per unit view of the shells (pixel centres at (i + 0.5) / 128).
+RibbonCoverage segmentCoverage(float x0, float z0, float x1, float z1, RibbonAxis axis) {
     HairStrand strand;
-    strand.points[0][0] = x0;
-    strand.points[0][2] = z0;
-    strand.points[1][0] = x1;
-    strand.points[1][2] = z1;
-    const TopView view{128.0f, 1.0f / 16.0f};
-    return segmentMayCoverPixel(strand, 1, axis, view);
+    for (int k = 0; k < hairStrandPoints; ++k) {
+        strand.points[k][0] = k == 0 ? x0 : x1;
+        strand.points[k][2] = k == 0 ? z0 : z1;
+    }
+    const TopView view{128.0f, 1.0f / 64.0f};
+    RibbonCoverage coverage = ribbonCoverage(strand, axis, view);
+    coverage.firstTriangle &= 2u;
+    coverage.secondTriangle &= 2u;
+    return coverage;
 }
 
 TEST(StrandPieces, SegmentsBetweenPixelCentresCoverNothing) {
     const float row = 10.5f / 128;  // a row of pixel centres
-    // Along x the ribbon is 0.01 (1.28 pixels) wide; its z extent is the path's.
-    EXPECT_FALSE(mayCover(0.5f, row + 0.1f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));
-    EXPECT_TRUE(mayCover(0.5f, row - 0.1f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));
-    EXPECT_TRUE(mayCover(0.5f, row + 0.02f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X));  // within the margin
-    // Along z the same holds with the axes exchanged.
-    EXPECT_FALSE(mayCover(row + 0.1f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z));
-    EXPECT_TRUE(mayCover(row - 0.3f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z));
-    // A segment that spans a centre in both directions covers it.
-    EXPECT_TRUE(mayCover(0.5f, 0.5f, 0.52f, 0.52f, RibbonAxis::X));
+    const struct {
+        const char* name;
+        float x0, z0, x1, z1;
+        RibbonAxis axis;
+        bool first, second;
+    } cases[] = {
+        // Along x the ribbon is 0.01 (1.28 pixels) wide; its z extent is the path's.
+        {"between two rows", 0.5f, row + 0.1f / 128, 0.5f, row + 0.8f / 128, RibbonAxis::X, false, false},
+        // The centre lies above the diagonal v0-v3, in the first triangle only.
+        {"across a row", 0.5f, row - 0.4f / 128, 0.5f, row + 0.4f / 128, RibbonAxis::X, true, false},
+        {"between two columns", row + 0.1f / 128, 0.5f, row + 0.8f / 128, 0.5f, RibbonAxis::Z, false, false},
+        {"across a column", row - 0.4f / 128, 0.5f, row + 0.4f / 128, 0.5f, RibbonAxis::Z, true, false},
+        {"wide across a row", 0.49f, row - 0.4f / 128, 0.5f, row + 0.4f / 128, RibbonAxis::X, true, true},
+        // Only the second triangle, (v0, v1, v3), reaches the centre at the start.
+        {"centre near the start", 0.5f, row - 0.02f / 128, 0.5f, row + 0.9f / 128, RibbonAxis::X, false, true},
+        // Only the first, (v2, v0, v3), reaches the centre near the end.
+        {"centre near the end", 0.5f, row - 0.9f / 128, 0.5f, row + 0.02f / 128, RibbonAxis::X, true, false},
+    };
+    for (const auto& c : cases) {
+        const RibbonCoverage coverage = segmentCoverage(c.x0, c.z0, c.x1, c.z1, c.axis);
+        EXPECT_EQ(coverage.firstTriangle != 0, c.first) << c.name;
+        EXPECT_EQ(coverage.secondTriangle != 0, c.second) << c.name;
+    }
+}
+
+TEST(StrandPieces, CoverageLeavesOutSegmentsCutByABreak) {
+    HairStrand strand;
+    for (int k = 0; k < hairStrandPoints; ++k) {
+        strand.points[k][0] = 0.5f + 0.02f * k;  // long diagonal segments always cover centres
+        strand.points[k][2] = 0.5f + 0.02f * k;
+    }
+    strand.breakBefore[7] = true;
+    const RibbonCoverage coverage = ribbonCoverage(strand, RibbonAxis::Z, TopView{128.0f, 1.0f / 64.0f});
+    EXPECT_EQ(coverage.firstTriangle | coverage.secondTriangle, joinedSegments(strand));
 }
 
 TEST(StrandPieces, MarginFollowsTheSubpixelPrecision) {
@@ -135,14 +164,6 @@ TEST(StrandPieces, TrianglesCoverPixelCentresOnlyWhenCloseEnough) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(triangleMayCoverPixel(c.corners[0], c.corners[1], c.corners[2], margin), c.mayCover) << c.name;
-}
-
-TEST(StrandPieces, DrawableSegmentsWithoutAViewAreTheJoinedOnes) {
-    HairStrand strand;
-    strand.breakBefore[7] = strand.breakBefore[30] = true;
-    const SegmentMask expected = ~1u & ~(1u << 7) & ~(1u << 30);
-    EXPECT_EQ(drawableSegments(strand, RibbonAxis::X, nullptr), expected);
-    EXPECT_EQ(drawableSegments(strand, RibbonAxis::Z, nullptr), expected);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The opacity that selects one height level of the hair for a shell texture,
-// and the planning of which ribbon pieces a drawing has to send. Pure
-// arithmetic, shared by the plain and the batched drawing so both send the
-// same values.
+// What of a strand can show in a shell texture: the opacity that selects one
+// height level, and which segments and triangles of the ribbons can change a
+// pixel at all. Pure arithmetic; the plain and the batched drawing share the
+// opacity so both send the same values, and the batched one leaves out what
+// cannot show.
 #pragma once
 #include <cmath>
 
@@ -26,17 +27,22 @@ inline float shellOpacity(float height, float level) {
 // image unchanged.
 constexpr float invisibleOpacity = 0.45f / 255.0f;
 
-// A run of consecutive points of one ribbon drawn as one quad strip.
-struct StrandPiece {
-    int first;  // first point
-    int last;   // last point, > first
-};
-
-constexpr int maxStrandPieces = hairStrandPoints / 2;
-
 // The two ribbons of a strand: the second vertex of each pair is the first
 // moved by 0.01 along x, or along z.
 enum class RibbonAxis { X, Z };
+
+// The offset coordinate of a pair's second vertex, summed in double and
+// rounded as glVertex3f(x + 0.01, ...) rounds it.
+inline float ribbonOffset(float coordinate) { return static_cast<float>(coordinate + 0.01); }
+
+// The two triangles the GL makes of the quad between points k - 1 and k of a
+// ribbon drawn as a quad strip (last-vertex convention), as vertex numbers of
+// the quad: 0 and 1 are the pair at point k - 1, 2 and 3 the pair at point k.
+constexpr int quadTriangles[2][3] = {{2, 0, 3}, {0, 1, 3}};
+
+// Segment sets of one strand as bit masks: bit k (1..31) stands for the
+// segment between points k - 1 and k; bit 0 is never set.
+using SegmentMask = unsigned;
 
 // The view from above the patch (along y) that maps (x, z) to pixel
 // coordinates (x, z) x pixelsPerUnit, as the shell synthesis sees it, and how
@@ -52,25 +58,24 @@ struct TopView {
 // move of an edge by snapping.
 float snapMarginForSubpixelBits(int subpixelBits);
 
-// Whether the quad between points k - 1 and k of a ribbon can cover a pixel
-// centre in the top view. A fragment is made only where a pixel centre lies
-// inside a primitive, so a quad whose bounding box, widened by the margin,
-// holds no centre in x or in z adds nothing to the image.
-bool segmentMayCoverPixel(const HairStrand& strand, int k, RibbonAxis axis, const TopView& view);
-
 // Whether a triangle, given by its corners in pixel coordinates, can cover a
-// pixel centre: false only when every centre near it lies outside one of its
-// edges by more than `margin`, and the triangle is too large for snapping to
-// turn it over.
+// pixel centre. A fragment is made only where a pixel centre lies inside a
+// primitive: the answer is false only when every centre near the triangle lies
+// outside one of its edges by more than `margin`, and the triangle is too
+// large for snapping to turn it over.
 bool triangleMayCoverPixel(const float a[2], const float b[2], const float c[2], float margin);
 
-// Segment sets of one strand as bit masks: bit k (1..31) stands for the
-// segment between points k - 1 and k; bit 0 is never set.
-using SegmentMask = unsigned;
+// For one ribbon, the segments whose first and whose second triangle can
+// cover a pixel centre in the view; segments cut by a break are in neither.
+// None of it depends on the shell level.
+struct RibbonCoverage {
+    SegmentMask firstTriangle;
+    SegmentMask secondTriangle;
+};
+RibbonCoverage ribbonCoverage(const HairStrand& strand, RibbonAxis axis, const TopView& view);
 
-// The segments of a ribbon that may add to the image regardless of opacity:
-// not cut by a break and, when `view` is given, covering a pixel centre in it.
-SegmentMask drawableSegments(const HairStrand& strand, RibbonAxis axis, const TopView* view);
+// The segments not cut by a break.
+SegmentMask joinedSegments(const HairStrand& strand);
 
 // The segments with at least one end whose opacity is not below minimumAlpha.
 SegmentMask segmentsAboveOpacity(const float alphas[hairStrandPoints], float minimumAlpha);
@@ -79,13 +84,14 @@ SegmentMask segmentsAboveOpacity(const float alphas[hairStrandPoints], float min
 // invisibleOpacity, but evaluating the exponential only near the threshold.
 SegmentMask segmentsVisibleAtLevel(const HairStrand& strand, float level);
 
-// The runs of consecutive segments of `segments` as pieces of points.
-int piecesOfSegments(SegmentMask segments, StrandPiece pieces[maxStrandPieces]);
+// A run of consecutive points of one ribbon drawn as one quad strip.
+struct StrandPiece {
+    int first;  // first point
+    int last;   // last point, > first
+};
 
-// The pieces of one ribbon of `strand`: the strips of the plain drawing, cut
-// at every break, without the segments whose both ends have an opacity below
-// `minimumAlpha` and, when `view` is given, without the segments that cover
-// no pixel centre in it. Pieces of a single point draw nothing and are left
-// out. Returns the number written to `pieces`.
-int planRibbonPieces(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha,
-                     RibbonAxis axis, const TopView* view, StrandPiece pieces[maxStrandPieces]);
+constexpr int maxStrandPieces = hairStrandPoints / 2;
+
+// The runs of consecutive segments of `segments` as pieces of points. Returns
+// the number written to `pieces`.
+int piecesOfSegments(SegmentMask segments, StrandPiece pieces[maxStrandPieces]);
