@@ -68,7 +68,9 @@ public:
     PanelSession(int width, int height)
         : width_(width), height_(height),
           program_("pelage", {"-sx", std::to_string(width), "-sy", std::to_string(height)}) {
-        window_ = findWindow("Pelage");
+        // The window shows once the start-up has run, which takes a while
+        // under the sanitizers.
+        window_ = findWindow("Pelage", 90);
     }
     ~PanelSession() { quit(); }
 
@@ -76,7 +78,7 @@ public:
     // makes it non-zero).
     int quit() {
         if (!window_.empty() && program_.running()) key(window_, "q");
-        return program_.wait(30);
+        return program_.wait(90);
     }
 
     const std::string& window() const { return window_; }
@@ -85,14 +87,30 @@ public:
 
     // Waits until nothing is redrawn any more: two screenshots far enough
     // apart for a frame agree (the first frame builds every texture).
-    Image settled(double seconds = 90) {
+    Image settled(double seconds = 120) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         Image previous = screenshot(window_);
         while (std::chrono::steady_clock::now() < deadline) {
             sleepSeconds(1.5);
             Image now = screenshot(window_);
-            if (now.width > 0 && countDifferent(previous, now) == 0 && hasDrawnView(now)) return now;
+            if (now.width > 0 && countDifferent(previous, now) == 0 && hasDrawnView(now)) return last_ = now;
             previous = now;
+        }
+        return {};
+    }
+
+    // After an action that changes the window: a rebuild inside a callback
+    // holds the picture still for a while, so first wait for the change to
+    // show, then for the redrawing to end.
+    // With viewOnly, the panel's own changes (a field being typed) don't count.
+    Image changed(bool viewOnly = false, double seconds = 120) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (std::chrono::steady_clock::now() < deadline) {
+            Image now = screenshot(window_);
+            bool differs = viewOnly ? countDifferent(crop(last_, 0, viewWidth()), crop(now, 0, viewWidth())) > 0
+                                    : countDifferent(last_, now) > 0;
+            if (now.width > 0 && differs) return settled(seconds);
+            sleepSeconds(0.5);
         }
         return {};
     }
@@ -145,6 +163,7 @@ private:
     int width_, height_;
     Program program_;
     std::string window_;
+    Image last_;
 };
 
 // The panel's sub-window: x, y, width and height relative to the main window.
@@ -169,14 +188,14 @@ TEST(PanelEndToEnd, DraggingShellHeightAndUntickingDrawFinsChangeTheView) {
     Box before = drawnPixels(start, pelage.viewWidth());
 
     pelage.dragControl("Shell Height", 120, 0);
-    Image taller = pelage.settled();
+    Image taller = pelage.changed();
     ASSERT_GT(taller.width, 0);
     Box after = drawnPixels(taller, pelage.viewWidth());
     EXPECT_GT(countDifferent(crop(start, 0, pelage.viewWidth()), crop(taller, 0, pelage.viewWidth()), 8), 2000);
     EXPECT_GT(after.count, before.count + 1000) << "higher shells widen the furry silhouette";
 
     pelage.clickControl("Draw Fins");
-    Image finless = pelage.settled();
+    Image finless = pelage.changed();
     ASSERT_GT(finless.width, 0);
     EXPECT_GT(countDifferent(crop(taller, 0, pelage.viewWidth()), crop(finless, 0, pelage.viewWidth()), 8), 500);
     Box finlessBox = drawnPixels(finless, pelage.viewWidth());
@@ -185,7 +204,7 @@ TEST(PanelEndToEnd, DraggingShellHeightAndUntickingDrawFinsChangeTheView) {
     // Ctrl+click to type a value: the keys go to the field, not to the view
     // (where q would quit), and Enter applies it.
     pelage.typeInto("Shell Height", "0.3q");  // the field takes no letters: it holds 0.3
-    Image typed = pelage.settled();
+    Image typed = pelage.changed(true);
     ASSERT_GT(typed.width, 0);
     EXPECT_TRUE(pelage.program().running()) << "a q typed into a field does not quit";
     EXPECT_GT(drawnPixels(typed, pelage.viewWidth()).count, finlessBox.count + 5000) << "shells at 0.3 stand far out";
@@ -213,7 +232,7 @@ TEST(PanelEndToEnd, AColourRebuildsTheTexturesInTheViewsContextAtOnce) {
     Image start = pelage.settled();
     ASSERT_GT(start.width, 0);
     pelage.typeInto("Hair Color/Green", "0");
-    Image red = pelage.settled();
+    Image red = pelage.changed(true);
     ASSERT_GT(red.width, 0);
     EXPECT_GT(countDifferent(crop(start, 0, pelage.viewWidth()), crop(red, 0, pelage.viewWidth()), 8), 5000);
     EXPECT_LT(greenOverRed(red, pelage.viewWidth()), greenOverRed(start, pelage.viewWidth()) - 0.05)
@@ -229,9 +248,9 @@ TEST(PanelEndToEnd, TheLightMovesWhenSelectedAndTheModelStaysWhereItWas) {
     // Dolly out (middle button, downwards) until the light at (5, 5, 2) is in view.
     int centreX = pelage.viewWidth() / 2;
     drag(pelage.window(), 2, centreX, 150, centreX, 550, 20);
-    pelage.settled();
+    pelage.changed();
     drag(pelage.window(), 2, centreX, 150, centreX, 550, 20);
-    Image far = pelage.settled();
+    Image far = pelage.changed();
     ASSERT_GT(far.width, 0);
     // The model sits at the centre, the light up and to the right.
     const int cx = pelage.viewWidth() / 2, cy = 350;
@@ -241,15 +260,15 @@ TEST(PanelEndToEnd, TheLightMovesWhenSelectedAndTheModelStaysWhereItWas) {
     ASSERT_FALSE(light.empty()) << "the light marker is not in view";
 
     pelage.clickControl("Object to move");
-    pelage.settled();
+    pelage.changed();
     pelage.clickControl("Object to move/Light", "Object to move");
-    Image lightSelected = pelage.settled();
+    Image lightSelected = pelage.changed();
     ASSERT_GT(lightSelected.width, 0);
     EXPECT_EQ(countDifferent(crop(far, 0, pelage.viewWidth()), crop(lightSelected, 0, pelage.viewWidth())), 0)
         << "selecting an object moves nothing";
 
     pelage.dragControl("Translate XZ", -100, 0);
-    Image moved = pelage.settled();
+    Image moved = pelage.changed();
     ASSERT_GT(moved.width, 0);
     Box lightAfter = drawnPixels(moved, pelage.viewWidth(), cx + 61, 0, 1 << 30, cy - 60);
     Box modelAfter = drawnPixels(moved, pelage.viewWidth(), cx - 60, cy - 60, cx + 60, cy + 60);
@@ -259,9 +278,9 @@ TEST(PanelEndToEnd, TheLightMovesWhenSelectedAndTheModelStaysWhereItWas) {
     EXPECT_NEAR(modelAfter.centreY(), model.centreY(), 1.5);
 
     pelage.clickControl("Object to move");
-    pelage.settled();
+    pelage.changed();
     pelage.clickControl("Object to move/Model", "Object to move");
-    Image modelSelected = pelage.settled();
+    Image modelSelected = pelage.changed();
     ASSERT_GT(modelSelected.width, 0);
     EXPECT_EQ(countDifferent(crop(moved, 0, pelage.viewWidth()), crop(modelSelected, 0, pelage.viewWidth())), 0)
         << "selecting the model again moves neither the model nor the light";
@@ -278,6 +297,7 @@ TEST(PanelEndToEnd, MouseInThePanelNeverMovesTheCamera) {
     // in the view they would orbit and pan the camera.
     drag(pelage.window(), 3, pelage.viewWidth() + 100, 690, pelage.viewWidth() + 200, 670);
     drag(pelage.window(), 1, pelage.viewWidth() + 200, 690, pelage.viewWidth() + 100, 670);
+    sleepSeconds(3);
     Image after = pelage.settled();
     EXPECT_EQ(countDifferent(crop(start, 0, pelage.viewWidth()), crop(after, 0, pelage.viewWidth())), 0);
     EXPECT_EQ(pelage.quit(), 0);
@@ -291,7 +311,7 @@ TEST(PanelEndToEnd, ResizingKeepsThePanelDockedAndTheViewsAspectFollowsTheFreeAr
     const int viewWidth = pelage.viewWidth();
     ASSERT_GT(pelage.settled().width, 0);
     drag(pelage.window(), 2, viewWidth / 2, 200, viewWidth / 2, 350, 10);  // dolly out: the whole model in view
-    Image narrow = pelage.settled();
+    Image narrow = pelage.changed();
     ASSERT_GT(narrow.width, 0);
     EXPECT_EQ(panelGeometry(pelage.window()), (std::vector<int>{viewWidth, 0, panelWidth, height}));
     Box before = drawnPixels(narrow, viewWidth);
@@ -299,7 +319,7 @@ TEST(PanelEndToEnd, ResizingKeepsThePanelDockedAndTheViewsAspectFollowsTheFreeAr
     ASSERT_LT(before.x1, viewWidth - 1) << "the model must be whole for its proportions to be measured";
 
     pelage.resizeTo(wideWidth, tallHeight);
-    Image wide = pelage.settled();
+    Image wide = pelage.changed();
     ASSERT_EQ(wide.width, wideWidth);
     const int wideView = pelage.viewWidth();
     EXPECT_EQ(panelGeometry(pelage.window()), (std::vector<int>{wideView, 0, panelWidth, tallHeight}));
