@@ -63,16 +63,16 @@ Image crop(const Image& image, int x0, int width) {
 void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 // The program as the user sees it: one window with the panel at its right.
-class PanelSession {
+class RunningPelage {
 public:
-    PanelSession(int width, int height)
+    RunningPelage(int width, int height)
         : width_(width), height_(height),
           program_("pelage", {"-sx", std::to_string(width), "-sy", std::to_string(height)}) {
         // The window shows once the start-up has run, which takes a while
         // under the sanitizers.
         window_ = findWindow("Pelage", 90);
     }
-    ~PanelSession() { quit(); }
+    ~RunningPelage() { quit(); }
 
     // Quits with q, as the user would; the exit status (a sanitizer report
     // makes it non-zero).
@@ -181,7 +181,7 @@ std::vector<int> panelGeometry(const std::string& window) {
 
 TEST(PanelEndToEnd, DraggingShellHeightAndUntickingDrawFinsChangeTheView) {
     VirtualDisplay display;
-    PanelSession pelage(800, 700);
+    RunningPelage pelage(800, 700);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
     Image start = pelage.settled();
     ASSERT_GT(start.width, 0) << "the first frame never settled";
@@ -227,7 +227,7 @@ double greenOverRed(const Image& image, int viewWidth) {
 
 TEST(PanelEndToEnd, AColourRebuildsTheTexturesInTheViewsContextAtOnce) {
     VirtualDisplay display;
-    PanelSession pelage(800, 700);
+    RunningPelage pelage(800, 700);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
     Image start = pelage.settled();
     ASSERT_GT(start.width, 0);
@@ -242,7 +242,7 @@ TEST(PanelEndToEnd, AColourRebuildsTheTexturesInTheViewsContextAtOnce) {
 
 TEST(PanelEndToEnd, TheLightMovesWhenSelectedAndTheModelStaysWhereItWas) {
     VirtualDisplay display;
-    PanelSession pelage(900, 700);
+    RunningPelage pelage(900, 700);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
     ASSERT_GT(pelage.settled().width, 0);
     // Dolly out (middle button, downwards) until the light at (5, 5, 2) is in view.
@@ -289,7 +289,7 @@ TEST(PanelEndToEnd, TheLightMovesWhenSelectedAndTheModelStaysWhereItWas) {
 
 TEST(PanelEndToEnd, MouseInThePanelNeverMovesTheCamera) {
     VirtualDisplay display;
-    PanelSession pelage(800, 700);
+    RunningPelage pelage(800, 700);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
     Image start = pelage.settled();
     ASSERT_GT(start.width, 0);
@@ -306,7 +306,7 @@ TEST(PanelEndToEnd, MouseInThePanelNeverMovesTheCamera) {
 TEST(PanelEndToEnd, ResizingKeepsThePanelDockedAndTheViewsAspectFollowsTheFreeArea) {
     VirtualDisplay display;
     const int width = 800, height = 700, wideWidth = 1100, tallHeight = 760;
-    PanelSession pelage(width, height);
+    RunningPelage pelage(width, height);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
     const int viewWidth = pelage.viewWidth();
     ASSERT_GT(pelage.settled().width, 0);
