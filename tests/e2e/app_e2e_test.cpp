@@ -15,7 +15,7 @@ TEST(PelageEndToEnd, EchoesArgumentsAndQuitsOnEachQuitKey) {
         key(window, "a");
         EXPECT_TRUE(pelage.running()) << "a key other than a quit key only redraws";
         key(window, quitKey);
-        EXPECT_EQ(pelage.wait(20), 0) << quitKey;
+        EXPECT_EQ(pelage.wait(120), 0) << quitKey;
         EXPECT_EQ(pelage.standardOutput().substr(0, 15), "-sx\n-sy\n-E\n1\n") << quitKey;
     }
 }
@@ -29,13 +29,13 @@ TEST(PelageEndToEnd, OpensTheWindowAtTheRequestedSize) {
     EXPECT_EQ(shot.width, 700);
     EXPECT_EQ(shot.height, 500);
     key(window, "q");
-    EXPECT_EQ(pelage.wait(20), 0);
+    EXPECT_EQ(pelage.wait(120), 0);
 }
 
 TEST(PelageEndToEnd, WithoutADisplaySaysSoInOneLine) {
     unsetenv("DISPLAY");
     Program pelage("pelage", {});
-    EXPECT_EQ(pelage.wait(20), 1);
+    EXPECT_EQ(pelage.wait(120), 1);
     std::string err = pelage.standardError();
     EXPECT_NE(err.find("no display"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;

@@ -57,6 +57,13 @@ std::vector<std::string> programEnvironment() {
     return environment;
 }
 
+// Another test's server may answer on a number our server failed to take; the
+// lock file the server writes names the process that really holds it.
+bool ownsDisplayLock(int number, pid_t server) {
+    std::string lock = readFile("/tmp/.X" + std::to_string(number) + "-lock");
+    return !lock.empty() && std::atol(lock.c_str()) == static_cast<long>(server);
+}
+
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
 }  // namespace
@@ -102,7 +109,7 @@ bool VirtualDisplay::startServer(int number, int width, int height) {
         }
         int status = -1;
         shell("DISPLAY=" + display + " xdpyinfo >/dev/null 2>&1", &status);
-        if (status == 0) {
+        if (status == 0 && ownsDisplayLock(number, pid_)) {
             name_ = display;
             setenv("DISPLAY", name_.c_str(), 1);
             return true;
