@@ -9,10 +9,10 @@
 namespace {
 
 // Bounds on d^2 = (8 (y - level))^2 around the threshold: below the first the
-// opacity is at least 0.0026, above the second at most 0.0011, both far from
-// invisibleOpacity (about 0.0018); only between them is the exact value asked.
-constexpr float surelyVisibleD2 = 1.9f;
-constexpr float surelyInvisibleD2 = 2.2f;
+// opacity is at least 0.0014, above the second at most 0.00065, both far from
+// invisibleOpacity (about 0.00098); only between them is the exact value asked.
+constexpr float surelyVisibleD2 = 2.1f;
+constexpr float surelyInvisibleD2 = 2.35f;
 
 // Triangles spanning more centres than this are not worth testing.
 constexpr int mostCentresTested = 16;

@@ -52,6 +52,31 @@ TEST_F(BatchedDrawingTest, OtherCountsColoursAndDensitiesGiveThePlainImages) {
     expectSameImages(1.0f);
 }
 
+TEST_F(BatchedDrawingTest, DenseHairAndManyShellsGiveThePlainImages) {
+    // Many faint fragments near the opacity bound and many thin triangles.
+    makePatch(10000, 5);
+    furSettings.numShells = 24;
+    expectSameImages(0.05f);
+}
+
+// With the opacity bound at 0.45 / 255 one texel of this shell came out one
+// step lighter than in the plain drawing: a faint end of a thin triangle.
+TEST_F(BatchedDrawingTest, FaintEndsOfThinTrianglesStillMatchThePlainImage) {
+    makePatch(10000, 1);
+    furSettings.numShells = 100;
+    regenerateShellTextures();
+    glDisable(GL_LIGHTING);  // as the regeneration has it around each shell
+    for (int shell : {71, 72}) {
+        setStrandSubmission(StrandSubmission::Immediate);
+        synthesizeShellTexture(shell);
+        const std::vector<Rgba> plain = readTexture(shellTextures[shell]);
+        setStrandSubmission(StrandSubmission::Batched);
+        synthesizeShellTexture(shell);
+        EXPECT_TRUE(readTexture(shellTextures[shell]) == plain) << "shell " << shell;
+    }
+    glEnable(GL_LIGHTING);
+}
+
 TEST_F(BatchedDrawingTest, BothLeaveTheCurrentColourOfTheLastStrand) {
     makePatch(40, 3);
     furSettings.numShells = 2;

@@ -81,8 +81,8 @@ TEST(StrandPieces, ShortcutVisibilityAgreesWithTheExactOpacity) {
 
 TEST(StrandPieces, InvisibleOpacityRoundsToZeroInEightBits) {
     EXPECT_LT(invisibleOpacity * 255.0f, 0.5f);
-    EXPECT_LT(shellOpacity(0.18f, 0.0f), invisibleOpacity);
-    EXPECT_GT(shellOpacity(0.175f, 0.0f), invisibleOpacity);
+    EXPECT_LT(shellOpacity(0.187f, 0.0f), invisibleOpacity);
+    EXPECT_GT(shellOpacity(0.185f, 0.0f), invisibleOpacity);
 }
 
 // The coverage of segment 1 of a ribbon from (x0, z0) to (x1, z1) in the 128
