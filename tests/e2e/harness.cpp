@@ -230,7 +230,19 @@ void resize(const std::string& window, int width, int height) {
     shell("xdotool windowsize --sync " + window + " " + std::to_string(width) + " " + std::to_string(height));
 }
 
+static Image screenshotOnce(const std::string& window);
+
 Image screenshot(const std::string& window) {
+    // A loaded machine can make import miss the window for a moment; retry.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Image image = screenshotOnce(window);
+        if (image.width > 0) return image;
+        sleepSeconds(0.2);
+    }
+    return {};
+}
+
+static Image screenshotOnce(const std::string& window) {
     Image image;
     std::string path = tempPath("ppm");
     shell("import -window " + window + " -depth 8 ppm:" + path + " 2>/dev/null");

@@ -68,7 +68,7 @@ TEST(PelageWindow, ShowsTheFurryBunnyAsPelageRenderDrawsIt) {
         previous = view;
     }
     key(window, "q");
-    EXPECT_EQ(pelage.wait(20), 0);
+    EXPECT_EQ(pelage.wait(120), 0);
 
     ASSERT_EQ(view.width, expected.width);
     ASSERT_EQ(view.height, expected.height);
