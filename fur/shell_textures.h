@@ -11,5 +11,7 @@ constexpr int shellTextureSize = 256;
 // Deletes the existing shell textures and makes numShells new ones.
 void regenerateShellTextures();
 
-// Renders and captures shellTextures[index]; called by regenerateShellTextures.
+// Renders and captures shellTextures[index]; called by regenerateShellTextures,
+// whose slots it fills (an index outside them does nothing) and whose view of
+// which strand triangles can reach a pixel it reuses.
 void synthesizeShellTexture(int index);
