@@ -88,16 +88,4 @@ TEST(IlluminationTable, SameInputsGiveTheSameTable) {
     EXPECT_EQ(first.storage, second.storage);
 }
 
-TEST(IlluminationTable, CurrentInputsComeFromTheSettings) {
-    furSettings = FurSettings{};
-    furSettings.diffuseExponent = 5;
-    furSettings.specularExponent = 64;
-    const IlluminationInputs inputs = currentIlluminationInputs();
-    EXPECT_EQ(inputs.diffuseExponent, 5);
-    EXPECT_EQ(inputs.specularExponent, 64);
-    EXPECT_EQ(inputs.specularColor[2], 0.8f);
-    EXPECT_EQ(inputs.ambientColor[0], 0.1f);
-    furSettings = FurSettings{};
-}
-
 }  // namespace

@@ -137,19 +137,6 @@ TEST_F(ShellTexturesTest, CountFollowsNumShellsAndOldNamesAreDeleted) {
     }
 }
 
-TEST_F(ShellTexturesTest, OneShellIsTheSkinLevel) {
-    makePatch(500);
-    furSettings.numShells = 1;
-    regenerateShellTextures();
-    ASSERT_EQ(shellTextureCount, 1);
-    int opaque = 0;
-    for (const Rgba& texel : readTexture(shellTextures[0])) {
-        ASSERT_GT(texel.a, 127);
-        opaque += texel.a == 255;
-    }
-    EXPECT_GT(opaque, size * size / 4);
-}
-
 // Texels with any hair in a band of columns (or rows) [from, to).
 int hairTexelsIn(const std::vector<Rgba>& texels, int from, int to, bool columns) {
     int count = 0;

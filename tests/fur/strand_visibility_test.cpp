@@ -18,13 +18,6 @@ TEST(ShellOpacity, GaussianOfStandardDeviationFiveHundredthsAroundTheLevel) {
     for (const auto& c : cases) EXPECT_NEAR(shellOpacity(0.4f + c.distance, 0.4f), c.opacity, c.tolerance) << c.distance;
 }
 
-TEST(ShellOpacity, LevelsRunFromZeroInStepsOfOneOverTheCount) {
-    EXPECT_EQ(shellLevel(0, 32), 0.0f);
-    EXPECT_EQ(shellLevel(1, 32), 0.03125f);
-    EXPECT_EQ(shellLevel(31, 32), 0.96875f);
-    EXPECT_EQ(shellLevel(0, 1), 0.0f);
-}
-
 TEST(StrandPieces, RunsOfSegmentsBecomePiecesOfPoints) {
     const struct {
         SegmentMask segments;
@@ -136,12 +129,6 @@ TEST(StrandPieces, CoverageLeavesOutSegmentsCutByABreak) {
     strand.breakBefore[7] = true;
     const RibbonCoverage coverage = ribbonCoverage(strand, RibbonAxis::Z, TopView{128.0f, 1.0f / 64.0f});
     EXPECT_EQ(coverage.firstTriangle | coverage.secondTriangle, joinedSegments(strand));
-}
-
-TEST(StrandPieces, MarginFollowsTheSubpixelPrecision) {
-    EXPECT_EQ(snapMarginForSubpixelBits(8), 1.0f / 64.0f);
-    EXPECT_EQ(snapMarginForSubpixelBits(4), 1.0f / 4.0f);
-    EXPECT_EQ(snapMarginForSubpixelBits(0), 1.0f / 4.0f);  // below the GL's minimum: assume the minimum
 }
 
 TEST(StrandPieces, TrianglesCoverPixelCentresOnlyWhenCloseEnough) {
