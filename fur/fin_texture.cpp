@@ -50,17 +50,7 @@ void synthesizeFinTexture(float density) {
         drawSlab(depth);
         glEnable(GL_LIGHTING);
 
-        glEnable(GL_TEXTURE_2D);
-        if (finTexture != 0) glDeleteTextures(1, &finTexture);
-        glGenTextures(1, &finTexture);
-        glBindTexture(GL_TEXTURE_2D, finTexture);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, finTextureWidth, finTextureHeight, 0);
-        glDisable(GL_TEXTURE_2D);
+        copyIntoNewTexture(finTexture, finTextureWidth, finTextureHeight);
     }
     glPopMatrix();
     restoreView();  // loads its own projection, discarded just below

@@ -18,3 +18,8 @@ private:
     GLint previousDraw = 0;
     GLint previousRead = 0;
 };
+
+// Replaces `texture` (deleting the old name, if any) with a new linear,
+// repeat-wrapped RGBA texture copied from the lower-left width x height pixels
+// of the framebuffer bound for reading. Texturing is on only for the copy.
+void copyIntoNewTexture(GLuint& texture, int width, int height);

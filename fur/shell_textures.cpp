@@ -149,17 +149,7 @@ void synthesizeShellTexture(int index) {
             drawShellStrandsImmediate(level);
         glDepthMask(GL_TRUE);
 
-        glEnable(GL_TEXTURE_2D);
-        if (shellTextures[index]) glDeleteTextures(1, &shellTextures[index]);
-        glGenTextures(1, &shellTextures[index]);
-        glBindTexture(GL_TEXTURE_2D, shellTextures[index]);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, shellTextureSize, shellTextureSize, 0);
-        glDisable(GL_TEXTURE_2D);
+        copyIntoNewTexture(shellTextures[index], shellTextureSize, shellTextureSize);
     }
     glPopMatrix();
     restoreView();  // loads its own projection, discarded just below
