@@ -274,7 +274,10 @@ void collectParameters(CGprogram program) {
 void upload(const _CGparameter& param, GLint location) {
     if (location < 0) return;
     if (isSampler(param.type)) {
-        glUniform1i(location, param.unit);
+        // A sampler never given a texture keeps the GL's default unit 0. It
+        // must not write that 0: a sampler both stages declare is one uniform
+        // of the linked pair, and the other stage's parameter may own a unit.
+        if (param.unit != 0) glUniform1i(location, param.unit);
         return;
     }
     if (!param.valueSet) return;

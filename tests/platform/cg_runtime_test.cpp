@@ -408,6 +408,56 @@ TEST_F(CgRuntime, TextureParametersUseTheirOwnUnitsAndLeaveUnitZeroActive) {
     glDeleteTextures(1, &second);
 }
 
+// A sampler both stages declare is one uniform of the linked pair: whichever
+// program's parameter was given the texture, the vertex stage reads it there,
+// and the other program's parameter (never given one) does not reset its unit.
+TEST_F(CgRuntime, SamplerDeclaredByBothStagesReadsTheTextureEitherWasGiven) {
+    const char* sharedVertex = R"(#version 120
+uniform sampler2D table;
+varying vec4 fetched;
+void main() {
+    gl_Position = gl_Vertex;
+    fetched = texture2DLod(table, vec2(0.5), 0.0);
+}
+)";
+    const char* sharedFragment = R"(#version 120
+uniform sampler2D base;
+uniform sampler2D table;
+varying vec4 fetched;
+void main() { gl_FragColor = fetched + texture2D(base, vec2(0.5)) * 1e-6; }
+)";
+    unsigned char tableColour[4] = {40, 160, 220, 255}, black[4] = {0, 0, 0, 255};
+    GLuint tableTexture = solidTexture(tableColour), baseTexture = solidTexture(black);
+    for (bool givenToFragment : {true, false}) {
+        SCOPED_TRACE(givenToFragment ? "table given to the fragment program" : "table given to the vertex program");
+        CGprogram vertex = create("sv.glsl", sharedVertex, CG_PROFILE_ARBVP1);
+        CGprogram fragment = create("sf.glsl", sharedFragment, CG_PROFILE_ARBFP1);
+        ASSERT_TRUE(vertex && fragment) << cgGetLastListing(context_);
+        cgGLLoadProgram(vertex);
+        cgGLLoadProgram(fragment);
+        CGparameter table = param(givenToFragment ? fragment : vertex, "table");
+        cgGLSetTextureParameter(table, tableTexture);
+        cgGLBindProgram(vertex);
+        cgGLBindProgram(fragment);
+        cgGLEnableProfile(CG_PROFILE_ARBVP1);
+        cgGLEnableProfile(CG_PROFILE_ARBFP1);
+        cgGLEnableTextureParameter(table);
+        glBindTexture(GL_TEXTURE_2D, baseTexture);
+        ASSERT_EQ(cgGetError(), CG_NO_ERROR);
+        EXPECT_EQ(currentUniform("table", 1), std::vector<float>{1.0f});
+        auto pixel = drawQuadAndReadCentre();
+        EXPECT_NEAR(pixel[0], 40, 1);
+        EXPECT_NEAR(pixel[1], 160, 1);
+        EXPECT_NEAR(pixel[2], 220, 1);
+        cgGLDisableTextureParameter(table);
+        cgGLDisableProfile(CG_PROFILE_ARBVP1);
+        cgGLDisableProfile(CG_PROFILE_ARBFP1);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    glDeleteTextures(1, &tableTexture);
+    glDeleteTextures(1, &baseTexture);
+}
+
 TEST_F(CgRuntime, PairThatDoesNotLinkFailsTheBind) {
     // The fragment program reads a varying of a type the vertex program does
     // not write with: each compiles and links alone, the pair does not.
