@@ -89,9 +89,11 @@ VirtualDisplay::VirtualDisplay(int width, int height) {
 
 bool VirtualDisplay::startServer(int number, int width, int height) {
     std::string display = ":" + std::to_string(number);
+    // Without -noreset the server resets, refusing connections for a moment,
+    // each time its last client leaves: the probe below is such a client.
     std::vector<std::string> words = {"Xvfb", display, "-screen", "0",
                                       std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                      "-nolisten", "tcp"};
+                                      "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv = argvOf(words);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
