@@ -221,13 +221,13 @@ bool frameFileName(const std::string& pattern, int index, std::string& name) {
     size_t at = 0, length = 0;
     int conversions = scanPattern(pattern, &at, &length);
     if (conversions < 0 || conversions > 1) return false;
-    std::string spec = conversions == 1 ? pattern.substr(at + 1, length - 2) : "";
+    std::string flags = conversions == 1 ? pattern.substr(at + 1, length - 2) : "";
     name.clear();
     for (size_t i = 0; i < pattern.size(); ++i) {
         if (conversions == 1 && i == at) {
             std::string digits = std::to_string(index);
-            size_t width = spec.empty() ? 0 : static_cast<size_t>(std::atoi(spec.c_str()));
-            char fill = !spec.empty() && spec[0] == '0' ? '0' : ' ';
+            size_t width = flags.empty() ? 0 : static_cast<size_t>(std::atoi(flags.c_str()));
+            char fill = !flags.empty() && flags[0] == '0' ? '0' : ' ';
             if (digits.size() < width) name += std::string(width - digits.size(), fill);
             name += digits;
             i += length - 1;

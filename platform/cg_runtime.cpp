@@ -544,25 +544,21 @@ void cgGLBindProgram(CGprogram program) {
     if (rt.vertexEnabled || rt.fragmentEnabled) updateActiveProgram();
 }
 
-void cgGLEnableProfile(CGprofile profile) {
+namespace {
+void setProfileEnabled(CGprofile profile, bool enabled) {
     Stage stage = stageOf(profile);
     if (stage == Stage::none) {
         raise(CG_UNKNOWN_PROFILE_ERROR);
         return;
     }
-    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = true;
+    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = enabled;
     updateActiveProgram();
 }
+}  // namespace
 
-void cgGLDisableProfile(CGprofile profile) {
-    Stage stage = stageOf(profile);
-    if (stage == Stage::none) {
-        raise(CG_UNKNOWN_PROFILE_ERROR);
-        return;
-    }
-    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = false;
-    updateActiveProgram();
-}
+void cgGLEnableProfile(CGprofile profile) { setProfileEnabled(profile, true); }
+
+void cgGLDisableProfile(CGprofile profile) { setProfileEnabled(profile, false); }
 
 // --- Parameters ---
 
