@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <chrono>
 
 #include "app/control_panel.h"
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "app/viewport.h"
 #include "app/window_callbacks.h"
 #include "fur/fin_texture.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/random.h"
 
 HairPatch hairPatch;

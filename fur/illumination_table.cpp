@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 IlluminationInputs currentIlluminationInputs() {
     IlluminationInputs inputs{};

@@ -2,7 +2,7 @@
 // whole run (there are two sizes: the shells' and the fin's).
 #include "fur/offscreen_target.h"
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/offscreen_target.h"
 #include "fur/strand_visibility.h"

@@ -3,7 +3,7 @@
 // along x (first ribbon) or z (second ribbon).
 #include "fur/strand_batch.h"
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 namespace {
 constexpr int floatsPerVertex = 7;

@@ -2,7 +2,7 @@
 // one along z, each a run of quad strips cut at the strand's breaks.
 #include <epoxy/gl.h>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 
 namespace {

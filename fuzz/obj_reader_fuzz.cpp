@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "model/obj_model.h"
-#include "tests/model/model_invariants.h"
+#include "tests/support/model_invariants.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "model/obj_model.h"
 #include "model/obj_source.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "model/obj_model.h"
 #include "model/obj_source.h"
 

@@ -14,7 +14,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 std::string_view TextScanner::restOfLine() {
     const char* start = cursor;

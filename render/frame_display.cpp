@@ -8,7 +8,7 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/hair_patch.h"
 #include "fur/shell_textures.h"

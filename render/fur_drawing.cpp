@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/random.h"
 #include "fur/shell_textures.h"

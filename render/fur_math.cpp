@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 Vec4 transformVec4(const float m[16], const Vec4& v) {
     float in[4] = {v.x, v.y, v.z, v.w};

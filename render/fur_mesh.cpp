@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "model/obj_model.h"
 
 FurMesh* furMesh = nullptr;

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 #include "fur/illumination_map.h"
 
 CGcontext cgContext = nullptr;

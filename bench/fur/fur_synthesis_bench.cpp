@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/hair_patch.h"
 #include "fur/random.h"

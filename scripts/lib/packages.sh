@@ -2,12 +2,12 @@
 # whatever the build, the tests and a display-less run need and is missing.
 
 PELAGE_PACKAGES=(
-  # build
-  cmake ninja-build g++ pkg-config
+  # build, and the layering check
+  cmake ninja-build g++ pkg-config python3
   # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev
   # tests, benchmarks, fuzzing
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  libgtest-dev clang libclang-rt-dev
   # windows without a display or GPU, and driving them
   xvfb xauth libgl1-mesa-dri x11-utils xdotool imagemagick
 )
@@ -33,12 +33,18 @@ pelage_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
-# Configures (once) and builds one build directory: pelage_build DIR [cmake options...]
+# Configures and builds one build directory: pelage_build DIR [cmake options...]
+# The directory is configured afresh whenever its options differ from the ones
+# it was last configured with (kept in DIR/pelage-options); the old cache goes,
+# so an option left out returns to its default.
 pelage_build() {
   local dir=$1
   shift
-  if [ ! -f "$dir/build.ninja" ]; then
+  local options="$*"
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/pelage-options" 2>/dev/null)" != "$options" ]; then
+    rm -f "$dir/CMakeCache.txt"
     cmake -S "$PELAGE_ROOT" -B "$dir" -G Ninja "$@"
+    printf '%s' "$options" >"$dir/pelage-options"
   fi
   cmake --build "$dir"
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/control_panel.h"
-#include "app/fur_settings.h"
-#include "tests/app/headless_panel.h"
+#include "core/fur_settings.h"
+#include "tests/support/headless_panel.h"
 
 namespace {
 

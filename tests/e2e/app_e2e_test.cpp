@@ -1,7 +1,7 @@
 // The real program in a window of its own: argument echo, keys, window size.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/harness.h"
+#include "tests/support/harness.h"
 
 using namespace e2e;
 

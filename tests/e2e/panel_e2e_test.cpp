@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "app/control_panel.h"
-#include "tests/app/headless_panel.h"
-#include "tests/e2e/harness.h"
+#include "tests/support/headless_panel.h"
+#include "tests/support/harness.h"
 
 using namespace e2e;
 

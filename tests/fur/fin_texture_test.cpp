@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/hair_patch.h"
 #include "tests/fur/fur_gl_fixture.h"

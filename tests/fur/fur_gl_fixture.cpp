@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/random.h"
 #include "fur/synthesis_options.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/random.h"
 

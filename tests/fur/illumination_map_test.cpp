@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/illumination_map.h"
 #include "tests/fur/fur_gl_fixture.h"
 

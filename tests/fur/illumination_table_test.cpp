@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/illumination_table.h"
 
 namespace {

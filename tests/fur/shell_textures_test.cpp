@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/shell_textures.h"
 #include "tests/fur/fur_gl_fixture.h"

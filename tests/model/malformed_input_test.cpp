@@ -11,7 +11,7 @@
 
 #include "model/obj_model.h"
 #include "model/obj_source.h"
-#include "tests/model/model_invariants.h"
+#include "tests/support/model_invariants.h"
 #include "tests/model/model_test_support.h"
 
 // Lets the allocation tests see a failed allocation instead of a sanitizer report.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/obj_model.h"
-#include "tests/model/model_invariants.h"
+#include "tests/support/model_invariants.h"
 #include "tests/model/model_test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 namespace {
 struct FatalExit {

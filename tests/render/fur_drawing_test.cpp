@@ -8,7 +8,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
 #include "fur/random.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 #include "render/fur_math.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/fatal_error.h"
-#include "app/fur_settings.h"
+#include "core/fatal_error.h"
+#include "core/fur_settings.h"
 #include "fur/illumination_map.h"
 #include "tests/support/gl_context.h"
 

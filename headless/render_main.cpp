@@ -17,9 +17,9 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
-#include "app/fur_settings.h"
-#include "app/png_file.h"
-#include "app/render_options.h"
+#include "core/fur_settings.h"
+#include "headless/png_file.h"
+#include "headless/render_options.h"
 #include "app/startup.h"
 #include "app/window_callbacks.h"
 #include "fur/fin_texture.h"

@@ -1,5 +1,5 @@
 // Checks a model against the invariants of model_invariants.h.
-#include "tests/model/model_invariants.h"
+#include "tests/support/model_invariants.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Command line of pelage-render. See render_options.h.
-#include "app/render_options.h"
+#include "headless/render_options.h"
 
 #include <cctype>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Fatal errors: message, flush, exit status. See fatal_error.h.
-#include "app/fatal_error.h"
+#include "core/fatal_error.h"
 
 #include <cstdarg>
 #include <cstdlib>

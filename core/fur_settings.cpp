@@ -1,6 +1,6 @@
 // The one FurSettings record of the process and the two helpers that every
 // reader of an ObjectTransform shares.
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 FurSettings furSettings;
 

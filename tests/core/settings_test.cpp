@@ -1,7 +1,7 @@
 // The settings record's defaults and the reordering of stored positions.
 #include <gtest/gtest.h>
 
-#include "app/fur_settings.h"
+#include "core/fur_settings.h"
 
 TEST(FurSettings, DefaultsAreTheDocumentedOnes) {
     FurSettings s;

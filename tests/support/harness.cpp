@@ -1,5 +1,5 @@
 // End-to-end harness. See harness.h.
-#include "tests/e2e/harness.h"
+#include "tests/support/harness.h"
 
 #include <fcntl.h>
 #include <signal.h>

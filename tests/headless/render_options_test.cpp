@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/fur_settings.h"
-#include "app/render_options.h"
+#include "core/fur_settings.h"
+#include "headless/render_options.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "app/control_panel.h"
-#include "app/png_file.h"
-#include "tests/e2e/harness.h"
+#include "headless/png_file.h"
+#include "tests/support/harness.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // PNG reading and writing with libpng's simplified interface. See png_file.h.
-#include "app/png_file.h"
+#include "headless/png_file.h"
 
 #include <png.h>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/png_file.h"
-#include "tests/e2e/harness.h"
+#include "headless/png_file.h"
+#include "tests/support/harness.h"
 
 namespace {
 
