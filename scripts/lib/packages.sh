@@ -8,6 +8,8 @@ PELAGE_PACKAGES=(
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
+  # the large model of the benchmarks (69,666 triangles)
+  glmark2-data
   # windows without a display or GPU, and driving them
   xvfb xauth libgl1-mesa-dri x11-utils xdotool imagemagick
 )
