@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,52 +21,71 @@ namespace {
 using Kind = ControlKind;
 using Callback = ControlCallback;
 
-constexpr PanelControl floatSpinnerRow(const char* label, float* field, float min, float max, float speed,
-                                       int id = NO_ID, Callback callback = Callback::None) {
-    return {Kind::FloatSpinner, label, field, nullptr, min, max, speed, id, callback};
+// The table's field of that name; a misspelt name does not compile.
+consteval const SettingField& field(std::string_view name) {
+    const SettingField* found = findSettingField(name);
+    if (!found) throw "no such setting";
+    return *found;
 }
 
-constexpr PanelControl intSpinnerRow(const char* label, int* field, float min, float max, float speed,
-                                     Callback callback) {
-    return {Kind::IntSpinner, label, nullptr, field, min, max, speed, NO_ID, callback};
+// A spinner or checkbox for one value of a field: limits and storage come from
+// the settings table; the row adds its label, speed, id and callback.
+PanelControl settingRow(Kind kind, const char* label, const SettingField& setting, int component, float speed,
+                        int id, Callback callback) {
+    PanelControl row{kind, label, nullptr, nullptr, setting.min, setting.max, speed, id, callback};
+    if (kind == Kind::FloatSpinner) row.floatField = settingFloats(furSettings, setting) + component;
+    else row.intField = settingInt(furSettings, setting);
+    return row;
 }
 
-constexpr PanelControl checkboxRow(const char* label, int* field) {
-    return {Kind::Checkbox, label, nullptr, field, 0, 1, 1, NO_ID, Callback::None};
+PanelControl floatSpinnerRow(const char* label, const SettingField& setting, float speed, int id = NO_ID,
+                             Callback callback = Callback::None) {
+    return settingRow(Kind::FloatSpinner, label, setting, 0, speed, id, callback);
 }
 
-constexpr PanelControl textRow(const char* label) {
+PanelControl intSpinnerRow(const char* label, const SettingField& setting, float speed, Callback callback) {
+    return settingRow(Kind::IntSpinner, label, setting, 0, speed, NO_ID, callback);
+}
+
+PanelControl checkboxRow(const char* label, const SettingField& setting) {
+    return settingRow(Kind::Checkbox, label, setting, 0, 1, NO_ID, Callback::None);
+}
+
+// One component of a colour: every colour spinner fires with id 0.
+PanelControl colorRow(const char* label, const SettingField& setting, int component) {
+    return settingRow(Kind::FloatSpinner, label, setting, component, 1, 0, Callback::ColorChanged);
+}
+
+PanelControl textRow(const char* label) {
     return {Kind::StaticText, label, nullptr, nullptr, 0, 0, 1, NO_ID, Callback::None};
 }
-
-FurSettings& s = furSettings;
 
 }  // namespace
 
 const PanelControl panelControls[] = {
-    floatSpinnerRow("Fin Height", &s.finHeight, 0, 5, 0.1f),
-    floatSpinnerRow("Shell Height", &s.shellHeight, 0, 5, 0.1f),
-    intSpinnerRow("numHairs", &s.numHairs, 1, 10000, 3, Callback::GenerateHairPatch),
-    floatSpinnerRow("Fin Scaling Factor", &s.finScalingFactor, 0.1f, 40, 10),
-    floatSpinnerRow("Shell Texture Scale", &s.shellTextureScale, 0.1f, 20, 10),
-    intSpinnerRow("Number of Shells", &s.numShells, 0, 100, 1, Callback::RegenerateShellTextures),
-    checkboxRow("Alpha Blend Fins", &s.alphaBlendFins),
-    checkboxRow("Draw Shell Box", &s.drawShellBox),
-    checkboxRow("Draw Fin Box", &s.drawFinBox),
-    checkboxRow("Draw Shells", &s.drawShells),
-    checkboxRow("Draw Fins", &s.drawFins),
+    floatSpinnerRow("Fin Height", field("finHeight"), 0.1f),
+    floatSpinnerRow("Shell Height", field("shellHeight"), 0.1f),
+    intSpinnerRow("numHairs", field("numHairs"), 3, Callback::GenerateHairPatch),
+    floatSpinnerRow("Fin Scaling Factor", field("finScalingFactor"), 10),
+    floatSpinnerRow("Shell Texture Scale", field("shellTextureScale"), 10),
+    intSpinnerRow("Number of Shells", field("numShells"), 1, Callback::RegenerateShellTextures),
+    checkboxRow("Alpha Blend Fins", field("alphaBlendFins")),
+    checkboxRow("Draw Shell Box", field("drawShellBox")),
+    checkboxRow("Draw Fin Box", field("drawFinBox")),
+    checkboxRow("Draw Shells", field("drawShells")),
+    checkboxRow("Draw Fins", field("drawFins")),
     textRow("Hair Color"),
-    floatSpinnerRow("Red", &s.hairColor[0], 0, 1, 1, 0, Callback::ColorChanged),
-    floatSpinnerRow("Green", &s.hairColor[1], 0, 1, 1, 0, Callback::ColorChanged),
-    floatSpinnerRow("Blue", &s.hairColor[2], 0, 1, 1, 0, Callback::ColorChanged),
+    colorRow("Red", field("hairColor"), 0),
+    colorRow("Green", field("hairColor"), 1),
+    colorRow("Blue", field("hairColor"), 2),
     textRow("Skin Color"),
-    floatSpinnerRow("Red", &s.skinColor[0], 0, 1, 1, 0, Callback::ColorChanged),
-    floatSpinnerRow("Green", &s.skinColor[1], 0, 1, 1, 0, Callback::ColorChanged),
-    floatSpinnerRow("Blue", &s.skinColor[2], 0, 1, 1, 0, Callback::ColorChanged),
-    floatSpinnerRow("min Shadow", &s.minShadow, 0, 1, 1),
-    floatSpinnerRow("Fin Density", &s.finDensity, 0, 1, 1, FIN_DENSITY_ID, Callback::ColorChanged),
-    floatSpinnerRow("Pd", &s.diffuseExponent, 0, 2000, 0.3f, 0, Callback::BuildIlluminationMap),
-    floatSpinnerRow("Ps", &s.specularExponent, 0, 2000, 0.3f, 0, Callback::BuildIlluminationMap),
+    colorRow("Red", field("skinColor"), 0),
+    colorRow("Green", field("skinColor"), 1),
+    colorRow("Blue", field("skinColor"), 2),
+    floatSpinnerRow("min Shadow", field("minShadow"), 1),
+    floatSpinnerRow("Fin Density", field("finDensity"), 1, FIN_DENSITY_ID, Callback::ColorChanged),
+    floatSpinnerRow("Pd", field("diffuseExponent"), 0.3f, 0, Callback::BuildIlluminationMap),
+    floatSpinnerRow("Ps", field("specularExponent"), 0.3f, 0, Callback::BuildIlluminationMap),
     textRow(""),
 };
 const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);
@@ -220,23 +240,16 @@ bool drawControl(const PanelControl& control) {
 }  // namespace
 
 void initControlBindings() {
-    furSettings.objectToMove = MODEL_OBJECT;
-    furSettings.lightTransform.translateXZ[0] = 5;
-    furSettings.lightTransform.translateXZ[1] = 2;
-    furSettings.lightTransform.translateY = 5;
-    furSettings.hairVolumeTransform.translateXZ[0] = 0;
-    furSettings.hairVolumeTransform.translateXZ[1] = 0;
-    furSettings.hairVolumeTransform.translateY = 1;
+    // The panel build's own start values, before the transform controls are
+    // bound to the selected object.
+    for (const SettingField& setting : furSettingFields)
+        if (setting.panelAssigns) assignSettingDefault(furSettings, setting);
 
     ObjectTransform& selected = selectedTransform(furSettings);
     rotationControl.bind(selected.rotation);
     rotationControl.reset();
     translateXZControl = {selected.translateXZ, PadAxes::XY, 0.1f};
     translateYControl = {&selected.translateY, PadAxes::Y, 0.1f};
-
-    furSettings.hairColor[0] = 1;
-    furSettings.hairColor[1] = 0.6f;
-    furSettings.hairColor[2] = 0;
 }
 
 void objectToMoveChanged(int) {

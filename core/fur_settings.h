@@ -1,7 +1,11 @@
 // The live settings of the fur: one process-wide record that the control panel
-// writes and every subsystem reads at the moment it needs a value. Plain data,
-// no OpenGL, so the lower layers (fur/, render/) may include it freely.
+// writes and every subsystem reads at the moment it needs a value, and the one
+// table that describes its fields (name, kind, limits, default). The panel,
+// pelage-render's --set and the tests are loops over that table. Plain data,
+// no OpenGL, so every layer may include it.
 #pragma once
+
+#include <string_view>
 
 // The place of one movable object. The record stores x, z and then y: readers
 // always reorder to (translateXZ[0], translateY, translateXZ[1]).
@@ -49,3 +53,88 @@ void objectPosition(const ObjectTransform& transform, float position[3]);
 
 // The transform that objectToMove selects; an unknown id selects the model.
 ObjectTransform& selectedTransform(FurSettings& settings);
+
+// --- The table of fields ----------------------------------------------------
+
+enum class SettingKind {
+    Floats,     // `count` floats, each within [min, max]
+    Int,        // an int within [min, max]
+    Flag,       // an int switch, 0 or 1
+    Bool,       // a bool
+    Transform,  // an ObjectTransform: a position within [min, max] each way, and a rotation
+};
+
+struct SettingField {
+    const char* name;  // the member's name, as --set spells it
+    SettingKind kind;
+    int count;  // values held: the floats of Floats, 1 for Int/Flag/Bool, 3 (the position) for Transform
+    float min, max;
+    // The default: `count` values (a transform's x, y, z position; its rotation
+    // starts as the identity).
+    float initial[4];
+    // True where the panel build assigns the default instead of the record's
+    // initialiser, so that pelage's start-up ends with it either way.
+    bool panelAssigns;
+    void* (*address)(FurSettings& settings);
+};
+
+// Every field of FurSettings, in record order.
+inline constexpr SettingField furSettingFields[] = {
+    {"finHeight", SettingKind::Floats, 1, 0, 5, {0.07f}, false, [](FurSettings& s) -> void* { return &s.finHeight; }},
+    {"shellHeight", SettingKind::Floats, 1, 0, 5, {0.04f}, false,
+     [](FurSettings& s) -> void* { return &s.shellHeight; }},
+    {"numHairs", SettingKind::Int, 1, 1, 10000, {3000}, false, [](FurSettings& s) -> void* { return &s.numHairs; }},
+    {"finScalingFactor", SettingKind::Floats, 1, 0.1f, 40, {10}, false,
+     [](FurSettings& s) -> void* { return &s.finScalingFactor; }},
+    {"shellTextureScale", SettingKind::Floats, 1, 0.1f, 20, {4}, false,
+     [](FurSettings& s) -> void* { return &s.shellTextureScale; }},
+    {"numShells", SettingKind::Int, 1, 0, 100, {32}, false, [](FurSettings& s) -> void* { return &s.numShells; }},
+    {"alphaBlendFins", SettingKind::Flag, 1, 0, 1, {1}, false,
+     [](FurSettings& s) -> void* { return &s.alphaBlendFins; }},
+    {"drawShellBox", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.drawShellBox; }},
+    {"drawFinBox", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.drawFinBox; }},
+    {"drawShells", SettingKind::Flag, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.drawShells; }},
+    {"drawFins", SettingKind::Flag, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.drawFins; }},
+    {"hairColor", SettingKind::Floats, 3, 0, 1, {1, 0.6f, 0}, true, [](FurSettings& s) -> void* { return s.hairColor; }},
+    {"skinColor", SettingKind::Floats, 3, 0, 1, {1, 0.8f, 0.5f}, false,
+     [](FurSettings& s) -> void* { return s.skinColor; }},
+    {"minShadow", SettingKind::Floats, 1, 0, 1, {0.1f}, false, [](FurSettings& s) -> void* { return &s.minShadow; }},
+    {"finDensity", SettingKind::Floats, 1, 0, 1, {0.02f}, false,
+     [](FurSettings& s) -> void* { return &s.finDensity; }},
+    {"diffuseExponent", SettingKind::Floats, 1, 0, 2000, {3}, false,
+     [](FurSettings& s) -> void* { return &s.diffuseExponent; }},
+    {"specularExponent", SettingKind::Floats, 1, 0, 2000, {32}, false,
+     [](FurSettings& s) -> void* { return &s.specularExponent; }},
+    {"ambientColor", SettingKind::Floats, 4, 0, 1, {0.1f, 0.1f, 0.1f, 1}, false,
+     [](FurSettings& s) -> void* { return s.ambientColor; }},
+    {"diffuseColor", SettingKind::Floats, 4, 0, 1, {1, 1, 1, 1}, false,
+     [](FurSettings& s) -> void* { return s.diffuseColor; }},
+    {"specularColor", SettingKind::Floats, 4, 0, 1, {1, 1, 0.8f, 1}, false,
+     [](FurSettings& s) -> void* { return s.specularColor; }},
+    {"modelTransform", SettingKind::Transform, 3, -1000, 1000, {0, 0, 0}, false,
+     [](FurSettings& s) -> void* { return &s.modelTransform; }},
+    {"lightTransform", SettingKind::Transform, 3, -1000, 1000, {5, 5, 2}, true,
+     [](FurSettings& s) -> void* { return &s.lightTransform; }},
+    {"hairVolumeTransform", SettingKind::Transform, 3, -1000, 1000, {0, 1, 0}, true,
+     [](FurSettings& s) -> void* { return &s.hairVolumeTransform; }},
+    {"objectToMove", SettingKind::Int, 1, 0, 2, {MODEL_OBJECT}, true,
+     [](FurSettings& s) -> void* { return &s.objectToMove; }},
+    {"texturesDirty", SettingKind::Bool, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
+};
+
+// The field called `name`; null when there is none. Usable in constant
+// expressions, so a misspelt name in a table that uses it fails to compile.
+constexpr const SettingField* findSettingField(std::string_view name) {
+    for (const SettingField& field : furSettingFields)
+        if (name == field.name) return &field;
+    return nullptr;
+}
+
+// The field's value as typed storage; the kind says which applies.
+float* settingFloats(FurSettings& settings, const SettingField& field);
+int* settingInt(FurSettings& settings, const SettingField& field);
+bool* settingBool(FurSettings& settings, const SettingField& field);
+ObjectTransform* settingTransform(FurSettings& settings, const SettingField& field);
+
+// Sets a field to its default from the table (a transform: its position only).
+void assignSettingDefault(FurSettings& settings, const SettingField& field);

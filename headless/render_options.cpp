@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 #include "core/fur_settings.h"
 
@@ -54,47 +53,7 @@ std::string number(float value) {
     return text;
 }
 
-enum class Kind { Floats, Int, Flag, Bool, Transform };
-
-struct Field {
-    const char* name;
-    Kind kind;
-    int count;  // values taken by Floats
-    float min, max;
-    std::function<void*(FurSettings&)> target;
-};
-
-const std::vector<Field>& fields() {
-    static const std::vector<Field> table = {
-        {"finHeight", Kind::Floats, 1, 0, 5, [](FurSettings& s) -> void* { return &s.finHeight; }},
-        {"shellHeight", Kind::Floats, 1, 0, 5, [](FurSettings& s) -> void* { return &s.shellHeight; }},
-        {"numHairs", Kind::Int, 1, 1, 10000, [](FurSettings& s) -> void* { return &s.numHairs; }},
-        {"finScalingFactor", Kind::Floats, 1, 0.1f, 40, [](FurSettings& s) -> void* { return &s.finScalingFactor; }},
-        {"shellTextureScale", Kind::Floats, 1, 0.1f, 20, [](FurSettings& s) -> void* { return &s.shellTextureScale; }},
-        {"numShells", Kind::Int, 1, 0, 100, [](FurSettings& s) -> void* { return &s.numShells; }},
-        {"alphaBlendFins", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.alphaBlendFins; }},
-        {"drawShellBox", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawShellBox; }},
-        {"drawFinBox", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawFinBox; }},
-        {"drawShells", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawShells; }},
-        {"drawFins", Kind::Flag, 1, 0, 1, [](FurSettings& s) -> void* { return &s.drawFins; }},
-        {"hairColor", Kind::Floats, 3, 0, 1, [](FurSettings& s) -> void* { return s.hairColor; }},
-        {"skinColor", Kind::Floats, 3, 0, 1, [](FurSettings& s) -> void* { return s.skinColor; }},
-        {"minShadow", Kind::Floats, 1, 0, 1, [](FurSettings& s) -> void* { return &s.minShadow; }},
-        {"finDensity", Kind::Floats, 1, 0, 1, [](FurSettings& s) -> void* { return &s.finDensity; }},
-        {"diffuseExponent", Kind::Floats, 1, 0, 2000, [](FurSettings& s) -> void* { return &s.diffuseExponent; }},
-        {"specularExponent", Kind::Floats, 1, 0, 2000, [](FurSettings& s) -> void* { return &s.specularExponent; }},
-        {"ambientColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.ambientColor; }},
-        {"diffuseColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.diffuseColor; }},
-        {"specularColor", Kind::Floats, 4, 0, 1, [](FurSettings& s) -> void* { return s.specularColor; }},
-        {"modelTransform", Kind::Transform, 0, -1000, 1000, [](FurSettings& s) -> void* { return &s.modelTransform; }},
-        {"lightTransform", Kind::Transform, 0, -1000, 1000, [](FurSettings& s) -> void* { return &s.lightTransform; }},
-        {"hairVolumeTransform", Kind::Transform, 0, -1000, 1000,
-         [](FurSettings& s) -> void* { return &s.hairVolumeTransform; }},
-        {"objectToMove", Kind::Int, 1, 0, 2, [](FurSettings& s) -> void* { return &s.objectToMove; }},
-        {"texturesDirty", Kind::Bool, 1, 0, 1, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
-    };
-    return table;
-}
+using Kind = SettingKind;
 
 // A rotation's columns are unit length and at right angles, and its last row
 // and column are (0, 0, 0, 1); the fin fade relies on its transpose inverting it.
@@ -109,7 +68,7 @@ bool isRotation(const float* m) {
     return m[15] == 1.0f;
 }
 
-bool setTransform(ObjectTransform& transform, const std::vector<float>& values, const Field& field) {
+bool setTransform(ObjectTransform& transform, const std::vector<float>& values, const SettingField& field) {
     if (values.size() != 3 && values.size() != 19) return false;
     const float* position = values.data() + (values.size() == 19 ? 16 : 0);
     for (int k = 0; k < 3; ++k)
@@ -123,7 +82,7 @@ bool setTransform(ObjectTransform& transform, const std::vector<float>& values, 
     return true;
 }
 
-std::string accepted(const Field& field) {
+std::string accepted(const SettingField& field) {
     switch (field.kind) {
     case Kind::Flag:
     case Kind::Bool: return "0 or 1";
@@ -139,24 +98,26 @@ std::string accepted(const Field& field) {
     return std::to_string(field.count) + " comma-separated numbers, each " + range;
 }
 
-bool assign(FurSettings& settings, const Field& field, const std::string& value) {
-    void* target = field.target(settings);
-    if (field.kind == Kind::Int || field.kind == Kind::Flag || field.kind == Kind::Bool) {
-        int parsed;
-        if (!parseInt(value, parsed) || parsed < field.min || parsed > field.max) return false;
-        if (field.kind == Kind::Bool)
-            *static_cast<bool*>(target) = parsed != 0;
-        else
-            *static_cast<int*>(target) = parsed;
-        return true;
-    }
+bool assignWhole(FurSettings& settings, const SettingField& field, const std::string& value) {
+    int parsed;
+    if (!parseInt(value, parsed) || parsed < field.min || parsed > field.max) return false;
+    if (field.kind == Kind::Bool)
+        *settingBool(settings, field) = parsed != 0;
+    else
+        *settingInt(settings, field) = parsed;
+    return true;
+}
+
+bool assign(FurSettings& settings, const SettingField& field, const std::string& value) {
+    if (field.kind == Kind::Int || field.kind == Kind::Flag || field.kind == Kind::Bool)
+        return assignWhole(settings, field, value);
     std::vector<float> values;
     if (!parseFloatList(value, values)) return false;
-    if (field.kind == Kind::Transform) return setTransform(*static_cast<ObjectTransform*>(target), values, field);
+    if (field.kind == Kind::Transform) return setTransform(*settingTransform(settings, field), values, field);
     if (static_cast<int>(values.size()) != field.count) return false;
     for (float v : values)
         if (v < field.min || v > field.max) return false;
-    for (int k = 0; k < field.count; ++k) static_cast<float*>(target)[k] = values[k];
+    for (int k = 0; k < field.count; ++k) settingFloats(settings, field)[k] = values[k];
     return true;
 }
 
@@ -165,7 +126,7 @@ bool assign(FurSettings& settings, const Field& field, const std::string& value)
 const std::vector<std::string>& furSettingNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> list;
-        for (const Field& field : fields()) list.push_back(field.name);
+        for (const SettingField& field : furSettingFields) list.push_back(field.name);
         return list;
     }();
     return names;
@@ -178,14 +139,14 @@ bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::
         return false;
     }
     std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
-    for (const Field& field : fields()) {
-        if (name != field.name) continue;
-        if (assign(settings, field, value)) return true;
-        error = "bad value \"" + value + "\" for " + name + ": expected " + accepted(field);
+    if (const SettingField* field = findSettingField(name)) {
+        if (assign(settings, *field, value)) return true;
+        error = "bad value \"" + value + "\" for " + name + ": expected " + accepted(*field);
         return false;
     }
     error = "unknown setting \"" + name + "\" (known: ";
-    for (size_t k = 0; k < fields().size(); ++k) error += (k ? ", " : "") + std::string(fields()[k].name);
+    for (const SettingField& field : furSettingFields)
+        error += (&field == furSettingFields ? "" : ", ") + std::string(field.name);
     error += ")";
     return false;
 }
