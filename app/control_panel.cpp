@@ -1,7 +1,7 @@
 // The control panel's table, its change semantics and its ImGui contents.
 // Relies on the settings record and the panel widgets only: the rebuilds and
-// the windows are reached through panelRebuilds and panelHost, which the
-// panel's window side (control_panel_window.cpp) fills in.
+// the windows are reached through the calls that the panel's window side
+// (control_panel_window.cpp) installs with setPanelRebuilds and setPanelHost.
 #include "app/control_panel.h"
 
 #include <imgui.h>
@@ -90,8 +90,6 @@ const PanelControl panelControls[] = {
 };
 const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);
 
-PanelRebuilds panelRebuilds;
-PanelHost panelHost;
 PanelStats panelStats;
 
 int controlPanel = 0;
@@ -105,6 +103,9 @@ float scratchTranslateXZ[2];
 float scratchTranslateY;
 
 namespace {
+
+PanelRebuilds panelRebuilds;
+PanelHost panelHost;
 
 void call(void (*hook)()) {
     if (hook) hook();
@@ -238,6 +239,9 @@ bool drawControl(const PanelControl& control) {
 }
 
 }  // namespace
+
+void setPanelRebuilds(const PanelRebuilds& rebuilds) { panelRebuilds = rebuilds; }
+void setPanelHost(const PanelHost& host) { panelHost = host; }
 
 void initControlBindings() {
     // The panel build's own start values, before the transform controls are

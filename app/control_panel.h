@@ -3,8 +3,8 @@
 // limits, speed, id, callback); one ImGui frame draws the table from the
 // fields' current values, and a change clamps the field, runs the control's
 // callback with the main window's GL context current and asks the main window
-// to redraw. The rebuilds and the GLUT side are reached through the two seams
-// below, so the table and its change semantics run without a window.
+// to redraw. The rebuilds and the GLUT side are reached through the two
+// setters below, so the table and its change semantics run without a window.
 #pragma once
 
 #include <string>
@@ -44,7 +44,7 @@ struct PanelRebuilds {
     void (*synthesizeFinTexture)(float density) = nullptr;
     void (*buildIlluminationMap)() = nullptr;
 };
-extern PanelRebuilds panelRebuilds;
+void setPanelRebuilds(const PanelRebuilds& rebuilds);
 
 // What a change needs from the windows: the main window's context around a
 // callback, a redraw of the main window, a redraw of the panel. Null entries
@@ -55,7 +55,7 @@ struct PanelHost {
     void (*redisplayMain)() = nullptr;
     void (*redisplayPanel)() = nullptr;
 };
-extern PanelHost panelHost;
+void setPanelHost(const PanelHost& host);
 
 // Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
 // panel's sub-window (0 until it exists); objectRolloutOpen is the state of

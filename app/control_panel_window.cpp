@@ -4,7 +4,7 @@
 // redraws the main window, and callbacks run with the main window current so
 // texture rebuilds land in its context. Relies on control_panel.cpp for the
 // contents, on the fur subsystem for the rebuilds, and on the frame display
-// calling syncControlPanel first in every frame.
+// making its panel sync call first in every frame.
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
@@ -29,26 +29,31 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-PanelInputQueue inputQueue;
 // ImGui settles hover and activation one frame after the input that changes
 // them, so each event is followed by a few panel-only frames.
 constexpr int settleFramesPerEvent = 2;
-int settleFrames = 0;
 
-Clock::time_point frameStart;
-bool frameStarted = false;
-bool frameRebuildsTextures = false;
-
-int windowBeforeCallback = 0;
-int dockedWidth = -1, dockedHeight = -1;
+// Everything the panel's window keeps between callbacks.
+struct PanelWindowState {
+    PanelInputQueue inputQueue;
+    int settleFrames = 0;
+    // The main window's frame being timed: from its panel sync call until the
+    // panel draws.
+    Clock::time_point frameStart;
+    bool frameStarted = false;
+    bool frameRebuildsTextures = false;
+    int windowBeforeCallback = 0;  // current when a callback entered the main context
+    int dockedWidth = -1, dockedHeight = -1;
+} state;
 
 void enterMainContext() {
-    windowBeforeCallback = glutGetWindow();
-    if (windowBeforeCallback != mainWindow) glutSetWindow(mainWindow);
+    state.windowBeforeCallback = glutGetWindow();
+    if (state.windowBeforeCallback != mainWindow) glutSetWindow(mainWindow);
 }
 
 void leaveMainContext() {
-    if (windowBeforeCallback > 0 && windowBeforeCallback != mainWindow) glutSetWindow(windowBeforeCallback);
+    int previous = state.windowBeforeCallback;
+    if (previous > 0 && previous != mainWindow) glutSetWindow(previous);
 }
 
 void redisplayMain() { glutPostWindowRedisplay(mainWindow); }
@@ -57,8 +62,8 @@ void redisplayPanel() {
 }
 
 void queue(PanelInputEvent event) {
-    inputQueue.push(event);
-    settleFrames = settleFramesPerEvent;
+    state.inputQueue.push(event);
+    state.settleFrames = settleFramesPerEvent;
     glutPostRedisplay();
 }
 
@@ -131,14 +136,14 @@ void passKeyToMain(unsigned char key) {
     leaveMainContext();
 }
 
-// The main window's frame ran from syncControlPanel until now: GLUT draws a
+// The main window's frame ran from its panel sync call until now: GLUT draws a
 // sub-window right after its parent in the same pass.
 void noteFrameTime() {
-    if (!frameStarted) return;
-    frameStarted = false;
-    double milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
+    if (!state.frameStarted) return;
+    state.frameStarted = false;
+    double milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - state.frameStart).count();
     panelStats.frameMilliseconds = milliseconds;
-    if (frameRebuildsTextures) {
+    if (state.frameRebuildsTextures) {
         panelStats.rebuildMilliseconds = milliseconds;
         panelStats.rebuildWhat = "fin + shells";
     }
@@ -146,7 +151,7 @@ void noteFrameTime() {
 
 void displayPanel() {
     noteFrameTime();
-    inputQueue.applyToImGui(imguiWantsKeys, passKeyToMain);
+    state.inputQueue.applyToImGui(imguiWantsKeys, passKeyToMain);
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
     drawPanelControls();
@@ -158,10 +163,10 @@ void displayPanel() {
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
     glutSwapBuffers();
-    if (!inputQueue.empty()) {
+    if (!state.inputQueue.empty()) {
         glutPostRedisplay();
-    } else if (settleFrames > 0) {
-        --settleFrames;
+    } else if (state.settleFrames > 0) {
+        --state.settleFrames;
         glutPostRedisplay();
     }
 }
@@ -170,9 +175,9 @@ void displayPanel() {
 // right edge. Moves it only when the window's size changed, since the texture
 // synthesis calls reshape after every texture it renders.
 void keepPanelDocked(int windowWidth, int windowHeight) {
-    if (!controlPanel || (windowWidth == dockedWidth && windowHeight == dockedHeight)) return;
-    dockedWidth = windowWidth;
-    dockedHeight = windowHeight;
+    if (!controlPanel || (windowWidth == state.dockedWidth && windowHeight == state.dockedHeight)) return;
+    state.dockedWidth = windowWidth;
+    state.dockedHeight = windowHeight;
     int current = glutGetWindow();
     glutSetWindow(controlPanel);
     glutPositionWindow(std::max(0, windowWidth - panelWidth), 0);
@@ -181,9 +186,9 @@ void keepPanelDocked(int windowWidth, int windowHeight) {
 }
 
 void syncPanel() {
-    frameStart = Clock::now();
-    frameStarted = true;
-    frameRebuildsTextures = furSettings.texturesDirty;
+    state.frameStart = Clock::now();
+    state.frameStarted = true;
+    state.frameRebuildsTextures = furSettings.texturesDirty;
     redisplayPanel();
 }
 
@@ -221,11 +226,8 @@ void buildControlPanel() {
     glutSetWindow(mainWindow);
 
     initControlBindings();
-    panelRebuilds.generateHairPatch = generateHairPatch;
-    panelRebuilds.regenerateShellTextures = regenerateShellTextures;
-    panelRebuilds.synthesizeFinTexture = synthesizeFinTexture;
-    panelRebuilds.buildIlluminationMap = buildIlluminationMap;
-    panelHost = {enterMainContext, leaveMainContext, redisplayMain, redisplayPanel};
-    syncControlPanel = syncPanel;
-    dockControlPanel = keepPanelDocked;
+    setPanelRebuilds({generateHairPatch, regenerateShellTextures, synthesizeFinTexture, buildIlluminationMap});
+    setPanelHost({enterMainContext, leaveMainContext, redisplayMain, redisplayPanel});
+    setPanelSync(syncPanel);
+    setPanelDock(keepPanelDocked);
 }

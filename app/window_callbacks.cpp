@@ -12,7 +12,12 @@
 #include "app/viewport.h"
 
 int mainWindow = 0;
+
+namespace {
 void (*dockControlPanel)(int windowWidth, int windowHeight) = nullptr;
+}
+
+void setPanelDock(void (*dock)(int windowWidth, int windowHeight)) { dockControlPanel = dock; }
 
 void idle() {
     if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);

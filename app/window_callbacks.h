@@ -9,8 +9,8 @@ void keyboard(unsigned char key, int x, int y);
 // Both arguments are ignored: the view is sized from the window and the panel.
 // The texture synthesis also calls it, with (0, 0), to restore the view.
 void reshape(int width, int height);
-// Called by reshape with the main window's size, so a docked panel can follow
-// the window's right edge; null while there is no panel.
-extern void (*dockControlPanel)(int windowWidth, int windowHeight);
+// Installs the call reshape makes with the main window's size, so a docked
+// panel can follow the window's right edge; nullptr (the default): no panel.
+void setPanelDock(void (*dockControlPanel)(int windowWidth, int windowHeight));
 void mouse(int button, int state, int x, int y);
 void motion(int x, int y);

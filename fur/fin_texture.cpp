@@ -8,6 +8,7 @@
 #include "fur/offscreen_target.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
+#include "fur/view_restore.h"
 
 GLuint finTexture = 0;
 

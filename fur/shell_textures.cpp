@@ -15,6 +15,7 @@
 #include "fur/strand_visibility.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
+#include "fur/view_restore.h"
 
 GLuint* shellTextures = nullptr;
 int shellTextureCount = 0;

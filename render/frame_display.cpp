@@ -15,9 +15,9 @@
 #include "render/fur_drawing.h"
 #include "render/render_camera.h"
 
-void (*syncControlPanel)() = nullptr;
-
 namespace {
+
+void (*syncControlPanel)() = nullptr;
 
 // The textures are rendered into the frame buffer and copied out, so this
 // runs before the frame's clear, with the clear colour already set: their
@@ -73,6 +73,8 @@ void drawLightMarker(const float light[4]) {
 }
 
 }  // namespace
+
+void setPanelSync(void (*sync)()) { syncControlPanel = sync; }
 
 void drawFrame() {
     if (syncControlPanel) syncControlPanel();

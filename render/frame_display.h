@@ -3,9 +3,10 @@
 // marker. The projection and the viewport belong to the reshape callback.
 #pragma once
 
-// Brings the control panel in line with the settings; null until the panel
-// exists. display() calls it first.
-extern void (*syncControlPanel)();
+// Installs the call that brings the control panel in line with the settings;
+// drawFrame() makes it first. The panel, a layer above, installs it once it
+// exists; nullptr (the default) means there is no panel.
+void setPanelSync(void (*syncControlPanel)());
 
 // GLUT display callback: drawFrame(), then swap buffers.
 void display();

@@ -19,16 +19,18 @@ std::vector<std::string> calls;
 
 void installCountingSeams() {
     calls.clear();
-    panelRebuilds.generateHairPatch = [] { calls.push_back("patch"); };
-    panelRebuilds.regenerateShellTextures = [] { calls.push_back("shells"); };
-    panelRebuilds.synthesizeFinTexture = [](float density) {
-        calls.push_back("fin " + std::to_string(density).substr(0, 4));
-    };
-    panelRebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
-    panelHost.enterMainContext = [] { calls.push_back("enter"); };
-    panelHost.leaveMainContext = [] { calls.push_back("leave"); };
-    panelHost.redisplayMain = [] { calls.push_back("redisplay"); };
-    panelHost.redisplayPanel = [] { calls.push_back("sync"); };
+    PanelRebuilds rebuilds;
+    rebuilds.generateHairPatch = [] { calls.push_back("patch"); };
+    rebuilds.regenerateShellTextures = [] { calls.push_back("shells"); };
+    rebuilds.synthesizeFinTexture = [](float density) { calls.push_back("fin " + std::to_string(density).substr(0, 4)); };
+    rebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
+    setPanelRebuilds(rebuilds);
+    PanelHost host;
+    host.enterMainContext = [] { calls.push_back("enter"); };
+    host.leaveMainContext = [] { calls.push_back("leave"); };
+    host.redisplayMain = [] { calls.push_back("redisplay"); };
+    host.redisplayPanel = [] { calls.push_back("sync"); };
+    setPanelHost(host);
 }
 
 class ControlPanel : public ::testing::Test {
@@ -39,8 +41,8 @@ protected:
         installCountingSeams();
     }
     void TearDown() override {
-        panelRebuilds = {};
-        panelHost = {};
+        setPanelRebuilds({});
+        setPanelHost({});
     }
 };
 

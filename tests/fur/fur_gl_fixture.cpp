@@ -7,6 +7,7 @@
 #include "fur/hair_patch.h"
 #include "fur/random.h"
 #include "fur/synthesis_options.h"
+#include "fur/view_restore.h"
 #include "tests/support/gl_context.h"
 
 int FurGlTest::restoreCalls = 0;
