@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "core/vector3.h"
+
 float eyePoint[3] = {0, 0, 3};
 float lookAtPoint[3] = {0, 0, 0};
 float upVector[3] = {0, 1, 0};
@@ -15,32 +17,21 @@ namespace {
 constexpr int kLeftButton = 0, kMiddleButton = 1, kRightButton = 2;
 constexpr int kButtonDown = 0;
 
-struct Vec3 {
-    float x, y, z;
-};
-
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float length(Vec3 a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-bool finite(Vec3 a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
-
 // A unit vector, or false when the vector has no direction (zero or not finite).
 bool normalized(Vec3 a, Vec3& unit) {
-    float len = length(a);
-    if (!(len > 0) || !std::isfinite(len)) return false;
-    unit = a * (1.0f / len);
-    return finite(unit);
+    float v[3] = {a.x, a.y, a.z};
+    if (!normalize3(v)) return false;
+    unit = loadVec3(v);
+    return true;
 }
 
-Vec3 load(const float v[3]) { return {v[0], v[1], v[2]}; }
-void store(float v[3], Vec3 a) { v[0] = a.x, v[1] = a.y, v[2] = a.z; }
+Vec3 load(const float v[3]) { return loadVec3(v); }
+void store(float v[3], Vec3 a) { storeVec3(v, a); }
 
 // Stores the new camera only when both points are finite: a step that would
 // break the camera is skipped and the previous camera is kept.
 void commit(Vec3 eye, Vec3 lookAt) {
-    if (!finite(eye) || !finite(lookAt)) return;
+    if (!isFinite(eye) || !isFinite(lookAt)) return;
     store(eyePoint, eye);
     store(lookAtPoint, lookAt);
 }

@@ -17,13 +17,14 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
-#include "core/fur_settings.h"
-#include "headless/png_file.h"
-#include "headless/render_options.h"
+#include "app/main_window.h"
 #include "app/startup.h"
 #include "app/window_callbacks.h"
+#include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
+#include "headless/png_file.h"
+#include "headless/render_options.h"
 #include "render/frame_display.h"
 
 // Every C++ allocation is counted, so the benchmark can show that drawing a
@@ -58,20 +59,8 @@ double millisecondsSince(Clock::time_point start) {
 
 void noDisplay() {}
 
-void openWindow(const char* programName, int width, int height) {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fprintf(stderr, "pelage-render: no display (DISPLAY is not set); run it under an X server, e.g. "
-                             "xvfb-run -a -s \"-screen 0 1600x1200x24\" pelage-render\n");
-        std::exit(1);
-    }
-    int glutArgc = 1;
-    char* glutArgv[] = {const_cast<char*>(programName), nullptr};
-    glutInit(&glutArgc, glutArgv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
-    glutInitWindowSize(width, height);
-    glutInitWindowPosition(0, 0);
-    mainWindow = glutCreateWindow("pelage-render");
+void openWindow(int width, int height) {
+    openMainWindow({"pelage-render", "pelage-render", width, height, 0, 0});
     // Frames are drawn and read back explicitly; GLUT only needs a callback.
     glutDisplayFunc(noDisplay);
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
@@ -144,51 +133,67 @@ FrameTimes timeFrames(int count) {
 
 const char* verdict(bool met) { return met ? "met" : "NOT met"; }
 
-int bench(Clock::time_point processStart) {
-    constexpr int frames = 50;
-    const FurSettings base = furSettings;
-    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", glutGet(GLUT_WINDOW_WIDTH),
-                glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
+constexpr int benchFrames = 50;
 
+// Runs one GL job and waits for the GL to finish it; its wall time in ms.
+double timeGlWork(void (*work)()) {
     Clock::time_point start = Clock::now();
+    work();
+    glFinish();
+    return millisecondsSince(start);
+}
+
+void synthesizeFin() { synthesizeFinTexture(furSettings.finDensity); }
+
+// The first synthesis of the fin and shell textures and the first frame:
+// what pelage does before its first picture.
+void benchStartup(Clock::time_point processStart) {
     glClearColor(1, 1, 1, 0);
-    synthesizeFinTexture(furSettings.finDensity);
-    glFinish();
-    double finSynthesis = millisecondsSince(start);
-    start = Clock::now();
-    regenerateShellTextures();
-    glFinish();
-    double shellSynthesis = millisecondsSince(start);
+    double finSynthesis = timeGlWork(synthesizeFin);
+    double shellSynthesis = timeGlWork(regenerateShellTextures);
     furSettings.texturesDirty = false;
     finishFrame();
     double firstFrame = millisecondsSince(processStart);
-
     std::printf("start-up to first frame:   %8.1f ms  (target <= 1000 ms: %s)\n", firstFrame,
                 verdict(firstFrame <= 1000));
     std::printf("fin texture synthesis:     %8.1f ms\n", finSynthesis);
     std::printf("shell texture synthesis:   %8.1f ms  (%d shells)\n", shellSynthesis, furSettings.numShells);
+}
 
-    FrameTimes defaults = timeFrames(frames);
+FrameTimes benchDefaultFrames() {
+    FrameTimes defaults = timeFrames(benchFrames);
     std::printf("median frame, defaults:    %8.1f ms  over %d frames (target <= 150 ms: %s)\n", defaults.median,
-                frames, verdict(defaults.median <= 150));
+                benchFrames, verdict(defaults.median <= 150));
+    return defaults;
+}
 
+FrameTimes benchHundredShells() {
     furSettings.numShells = 100;
-    start = Clock::now();
-    regenerateShellTextures();
-    glFinish();
-    double hundredSynthesis = millisecondsSince(start);
-    FrameTimes hundred = timeFrames(frames);
-    std::printf("median frame, 100 shells:  %8.1f ms  over %d frames (synthesis %.1f ms)\n", hundred.median, frames,
-                hundredSynthesis);
+    double synthesis = timeGlWork(regenerateShellTextures);
+    FrameTimes hundred = timeFrames(benchFrames);
+    std::printf("median frame, 100 shells:  %8.1f ms  over %d frames (synthesis %.1f ms)\n", hundred.median,
+                benchFrames, synthesis);
+    return hundred;
+}
 
+FrameTimes benchSkinOnly(const FurSettings& base) {
     furSettings.numShells = base.numShells;
     regenerateShellTextures();
     furSettings.drawShells = 0;
     furSettings.drawFins = 0;
-    FrameTimes skin = timeFrames(frames);
-    std::printf("median frame, skin only:   %8.1f ms  over %d frames\n", skin.median, frames);
+    FrameTimes skin = timeFrames(benchFrames);
+    std::printf("median frame, skin only:   %8.1f ms  over %d frames\n", skin.median, benchFrames);
+    return skin;
+}
 
-    double allocations = std::max({defaults.allocationsPerFrame, hundred.allocationsPerFrame, skin.allocationsPerFrame});
+int bench(Clock::time_point processStart) {
+    const FurSettings base = furSettings;
+    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", glutGet(GLUT_WINDOW_WIDTH),
+                glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
+    benchStartup(processStart);
+    FrameTimes timed[] = {benchDefaultFrames(), benchHundredShells(), benchSkinOnly(base)};
+    double allocations = 0;
+    for (const FrameTimes& times : timed) allocations = std::max(allocations, times.allocationsPerFrame);
     std::printf("allocations per frame:     %8.2f  (C++ heap, the GL driver's included, over every timed frame)\n",
                 allocations);
     furSettings = base;
@@ -220,7 +225,7 @@ int main(int argc, char** argv) {
     windowWidth = options.width;
     windowHeight = options.height;
 
-    openWindow(argc > 0 ? argv[0] : "pelage-render", windowWidth, windowHeight);
+    openWindow(windowWidth, windowHeight);
     runStartupSequence();
     std::fflush(stderr);
     int status = options.bench ? bench(processStart) : renderFrames(options);

@@ -10,24 +10,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/vector3.h"
+
 namespace {
 
 constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-float dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void cross3(const float a[3], const float b[3], float out[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-bool normalize3(float v[3]) {
-    float length = std::sqrt(dot3(v, v));
-    if (length < 1e-6f) return false;
-    for (int i = 0; i < 3; ++i) v[i] /= length;
-    return true;
-}
+// Columns shorter than this are beyond repair.
+constexpr float shortestColumn = 1e-6f;
 
 // Gram-Schmidt on the three columns; a matrix too degenerate to repair becomes
 // the identity, so the ball always hands on a rotation.
@@ -35,11 +25,11 @@ void orthonormalize(float m[16]) {
     float* c0 = m;
     float* c1 = m + 4;
     float* c2 = m + 8;
-    bool ok = normalize3(c0);
+    bool ok = normalize3(c0, shortestColumn);
     if (ok) {
         float along = dot3(c0, c1);
         for (int i = 0; i < 3; ++i) c1[i] -= along * c0[i];
-        ok = normalize3(c1);
+        ok = normalize3(c1, shortestColumn);
     }
     if (!ok) {
         std::memcpy(m, identity, sizeof identity);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/fur_settings.h"
+#include "core/vector3.h"
 
 Vec4 transformVec4(const float m[16], const Vec4& v) {
     float in[4] = {v.x, v.y, v.z, v.w};
@@ -27,33 +28,12 @@ float shellShade(int i, int numShells, float shellHeight, float minShadow) {
     return std::isfinite(shade) ? shade : 1.0f;
 }
 
-namespace {
-
-void cross(const float a[3], const float b[3], float out[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-float length(const float v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
-
-// Scales v to unit length in place; false (v untouched) when it has no finite
-// non-zero length.
-bool normalise(float v[3]) {
-    float len = length(v);
-    if (!(len > 0.0f) || !std::isfinite(len)) return false;
-    for (int i = 0; i < 3; ++i) v[i] /= len;
-    return true;
-}
-
-}  // namespace
-
 float finFade(const float p[3], const float q[3], const float np[3], const float view[3], bool alphaBlendFins) {
     if (!alphaBlendFins) return 1.0f;
     float edge[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
     float f[3];
-    cross(edge, np, f);
-    if (!normalise(f)) return 0.0f;
+    cross3(edge, np, f);
+    if (!normalize3(f)) return 0.0f;
     float alpha = 2.0f * std::fabs(f[0] * view[0] + f[1] * view[1] + f[2] * view[2]) - 1.0f;
     if (!(alpha > 0.0f)) return 0.0f;
     // Rounding may carry a squarely facing fin a hair above 1.
@@ -73,7 +53,7 @@ bool modelSpaceDirection(const float point[3], const ObjectTransform& model, flo
     direction[0] = v.x;
     direction[1] = v.y;
     direction[2] = v.z;
-    return normalise(direction);
+    return normalize3(direction);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+// Opening the main window. See main_window.h.
+#include "app/main_window.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/window_callbacks.h"
+#include "core/fatal_error.h"
+
+namespace {
+
+void requireDisplay(const char* programName) {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) return;
+    fatalError(stderr, 1,
+               "%s: no display (DISPLAY is not set); start it under an X server, e.g. "
+               "xvfb-run -a -s \"-screen 0 1600x1200x24\" %s\n",
+               programName, programName);
+}
+
+void initWindowLibrary(const char* programName) {
+    // GLUT is never handed the real command line, so it cannot take or alter
+    // the program's own options.
+    int glutArgc = 1;
+    char* glutArgv[] = {const_cast<char*>(programName), nullptr};
+    glutInit(&glutArgc, glutArgv);
+}
+
+}  // namespace
+
+void openMainWindow(const MainWindowRequest& request) {
+    requireDisplay(request.programName);
+    initWindowLibrary(request.programName);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
+    // A window needs at least one pixel each way; the options themselves are
+    // kept exactly as given.
+    glutInitWindowSize(request.width > 0 ? request.width : 1, request.height > 0 ? request.height : 1);
+    glutInitWindowPosition(request.x, request.y);
+    mainWindow = glutCreateWindow(request.title);
+}
