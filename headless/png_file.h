@@ -3,13 +3,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-struct RgbImage {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;  // rows from the top, 3 bytes a pixel
-    const unsigned char* at(int x, int y) const { return &rgb[3 * (static_cast<size_t>(y) * width + x)]; }
-};
+#include "core/rgb_image.h"
 
 // False with a message in `error` when the file cannot be written.
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);

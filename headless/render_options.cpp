@@ -225,63 +225,100 @@ bool readSize(const char* text, int& size) {
     return true;
 }
 
+// What an option reads: its values (already known to be there), into the
+// options or, for --set, a scratch record that checks the assignment.
+struct OptionInput {
+    const std::string& name;
+    const char* const* values;
+    RenderOptions& options;
+    FurSettings& scratch;
+    std::string& error;
+
+    bool fail(const std::string& message) {
+        error = message;
+        return false;
+    }
+};
+
+bool readCameraVector(OptionInput in) {
+    float* target = in.name == "-e" ? in.options.eye : in.name == "-a" ? in.options.lookAt : in.options.up;
+    return readVector(in.values, target) || in.fail(in.name + " takes three numbers");
+}
+
+bool readWindowSize(OptionInput in) {
+    return readSize(in.values[0], in.name == "-sx" ? in.options.width : in.options.height) ||
+           in.fail(in.name + " takes a whole number of pixels from 1 to 8192");
+}
+
+bool readOut(OptionInput in) {
+    in.options.out = in.values[0];
+    int conversions = scanPattern(in.options.out);
+    if (!in.options.out.empty() && conversions >= 0 && conversions <= 1) return true;
+    return in.fail("--out takes a file name, with at most one frame number such as %04d");
+}
+
+bool readFrames(OptionInput in) {
+    int& frames = in.options.frames;
+    return (parseInt(in.values[0], frames) && frames >= 1 && frames <= 100000) ||
+           in.fail("--frames takes a whole number from 1 to 100000");
+}
+
+bool readOrbit(OptionInput in) {
+    return (parseFloat(in.values[0], in.options.orbit) && std::fabs(in.options.orbit) <= 360.0f) ||
+           in.fail("--orbit takes degrees per frame, from -360 to 360");
+}
+
+bool readSetting(OptionInput in) {
+    if (!applyFurSetting(in.scratch, in.values[0], in.error)) return false;
+    in.options.settings.push_back(in.values[0]);
+    return true;
+}
+
+bool readHelp(OptionInput in) {
+    in.options.help = true;
+    return true;
+}
+bool readBench(OptionInput in) {
+    in.options.bench = true;
+    return true;
+}
+
+struct OptionRule {
+    const char* name;
+    int values;  // how many arguments follow it
+    bool (*read)(OptionInput in);
+};
+
+constexpr OptionRule optionRules[] = {
+    {"--help", 0, readHelp},         {"-h", 0, readHelp},          {"--bench", 0, readBench},
+    {"-e", 3, readCameraVector},     {"-a", 3, readCameraVector},  {"-u", 3, readCameraVector},
+    {"-sx", 1, readWindowSize},      {"-sy", 1, readWindowSize},   {"--out", 1, readOut},
+    {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
+};
+
+const OptionRule* findOptionRule(const std::string& name) {
+    for (const OptionRule& rule : optionRules)
+        if (name == rule.name) return &rule;
+    return nullptr;
+}
+
 }  // namespace
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
     FurSettings scratch;  // settings are checked here and applied later, in order
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        int left = argc - i - 1;
-        auto need = [&](int count) {
-            if (left >= count) return true;
-            error = arg + " needs " + std::to_string(count) + (count == 1 ? " value" : " values");
-            return false;
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--bench") {
-            options.bench = true;
-        } else if (arg == "-e" || arg == "-a" || arg == "-u") {
-            if (!need(3)) return false;
-            float* target = arg == "-e" ? options.eye : arg == "-a" ? options.lookAt : options.up;
-            if (!readVector(argv + i + 1, target)) {
-                error = arg + " takes three numbers";
-                return false;
-            }
-            i += 3;
-        } else if (arg == "-sx" || arg == "-sy") {
-            if (!need(1)) return false;
-            if (!readSize(argv[++i], arg == "-sx" ? options.width : options.height)) {
-                error = arg + " takes a whole number of pixels from 1 to 8192";
-                return false;
-            }
-        } else if (arg == "--out") {
-            if (!need(1)) return false;
-            options.out = argv[++i];
-            if (options.out.empty() || scanPattern(options.out) < 0 || scanPattern(options.out) > 1) {
-                error = "--out takes a file name, with at most one frame number such as %04d";
-                return false;
-            }
-        } else if (arg == "--frames") {
-            if (!need(1)) return false;
-            if (!parseInt(argv[++i], options.frames) || options.frames < 1 || options.frames > 100000) {
-                error = "--frames takes a whole number from 1 to 100000";
-                return false;
-            }
-        } else if (arg == "--orbit") {
-            if (!need(1)) return false;
-            if (!parseFloat(argv[++i], options.orbit) || std::fabs(options.orbit) > 360.0f) {
-                error = "--orbit takes degrees per frame, from -360 to 360";
-                return false;
-            }
-        } else if (arg == "--set") {
-            if (!need(1)) return false;
-            if (!applyFurSetting(scratch, argv[++i], error)) return false;
-            options.settings.push_back(argv[i]);
-        } else {
-            error = "unknown option \"" + arg + "\"";
+        std::string name = argv[i];
+        const OptionRule* rule = findOptionRule(name);
+        if (!rule) {
+            error = "unknown option \"" + name + "\"";
             return false;
         }
+        if (argc - i - 1 < rule->values) {
+            error = name + " needs " + std::to_string(rule->values) + (rule->values == 1 ? " value" : " values");
+            return false;
+        }
+        if (!rule->read({name, argv + i + 1, options, scratch, error})) return false;
+        i += rule->values;
     }
     if (options.frames > 1 && !options.out.empty() && !hasFrameNumber(options.out)) {
         error = "--out needs a frame number such as %04d when --frames is more than 1";

@@ -21,7 +21,7 @@ void countRestore(int width, int height) {
 }  // namespace
 
 void FurGlTest::SetUp() {
-    ASSERT_NE(ensureGlContext(1024, 1024), 0) << "no X display: run the GL tests under xvfb-run";
+    ASSERT_GL_CONTEXT(1024, 1024);
     furSettings = FurSettings{};
     setStrandSubmission(StrandSubmission::Batched);
     setViewRestorer(countRestore);

@@ -45,7 +45,7 @@ void main() {
 class CgRuntime : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!ensureGlContext(64, 64)) GTEST_SKIP() << "no display";
+        ASSERT_GL_CONTEXT(64, 64);
         dir_ = std::filesystem::temp_directory_path() / ("pelage-cg-" + std::to_string(getpid()));
         std::filesystem::create_directories(dir_);
         pelageSetShaderProfiles("arbvp1,arbfp1");
@@ -124,7 +124,7 @@ std::array<int, 4> drawQuadAndReadCentre() {
 }
 
 TEST(CgProfiles, SeamNarrowsOrWidensWhatTheGlOffers) {
-    if (!ensureGlContext(64, 64)) GTEST_SKIP() << "no display";
+    ASSERT_GL_CONTEXT(64, 64);
     struct Case {
         const char* seam;
         bool vp20, fp20, arbvp1, arbfp1;
@@ -150,7 +150,7 @@ TEST(CgProfiles, SeamNarrowsOrWidensWhatTheGlOffers) {
 }
 
 TEST(CgProfiles, EnvironmentVariableIsTheSeamWithoutACall) {
-    if (!ensureGlContext(64, 64)) GTEST_SKIP() << "no display";
+    ASSERT_GL_CONTEXT(64, 64);
     pelageSetShaderProfiles(nullptr);
     setenv("PELAGE_SHADER_PROFILES", "fragment-only", 1);
     EXPECT_EQ(cgGLIsProfileSupported(CG_PROFILE_ARBVP1), 0);

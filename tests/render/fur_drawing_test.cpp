@@ -57,8 +57,8 @@ protected:
         furMesh = nullptr;
     }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "no X display";
-        ensureGlContext(viewSize, viewSize);
+        ASSERT_GL_CONTEXT(viewSize, viewSize);
+        ASSERT_TRUE(ready);
         furSettings = FurSettings{};
         furSettings.numHairs = 300;
         glViewport(0, 0, viewSize, viewSize);

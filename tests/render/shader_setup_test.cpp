@@ -41,7 +41,7 @@ struct Outcome {
 class ShaderSetup : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!ensureGlContext(64, 64)) GTEST_SKIP() << "no display";
+        ASSERT_GL_CONTEXT(64, 64);
         const char* source = std::getenv("PELAGE_SOURCE_DIR");
         sources_ = std::filesystem::path(source ? source : ".") / "shaders";
         previous_ = std::filesystem::current_path();

@@ -9,3 +9,8 @@ int ensureGlContext(int width = 1024, int height = 1024);
 
 // Processes pending window-system events, so a resize has taken effect.
 void pumpGlEvents();
+
+// The one policy for tests that render: without a display they fail, saying
+// why, rather than skip and pass unseen. scripts/test always provides one.
+#define ASSERT_GL_CONTEXT(width, height) \
+    ASSERT_NE(ensureGlContext(width, height), 0) << "no X display: run the GL tests under xvfb-run, as scripts/test does"

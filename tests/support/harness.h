@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/rgb_image.h"
+
 namespace e2e {
 
 // Starts a private Xvfb for the life of the object and points DISPLAY at it,
@@ -52,11 +54,7 @@ private:
     std::string outPath_, errPath_;
 };
 
-struct Image {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;  // row-major from the top, 3 bytes a pixel
-    const unsigned char* at(int x, int y) const { return &rgb[3 * (static_cast<size_t>(y) * width + x)]; }
-};
+using Image = RgbImage;
 
 // Runs a shell command; returns its standard output (trailing newline removed).
 std::string shell(const std::string& command, int* status = nullptr);
