@@ -46,6 +46,151 @@ struct Link {
 // a direction of their own.
 constexpr float fallbackNormal[3] = {0.0f, 0.0f, 1.0f};
 
+float creaseCosine(float angle) {
+    // pi rounded to single precision, so that 90 degrees gives -4.3711388e-8.
+    return static_cast<float>(std::cos(angle * double{3.1415927f} * 0.005555555555555556));
+}
+
+const float* facetOf(const ObjModel* model, std::uint32_t triangle) {
+    static constexpr float none[3] = {0.0f, 0.0f, 0.0f};
+    std::int32_t index = model->triangles[triangle].facetNormalIndex;
+    if (index < 1 || static_cast<std::uint32_t>(index) > model->facetNormalCount) return none;
+    return &model->facetNormals[3 * static_cast<std::size_t>(index)];
+}
+
+// Each vertex's corners, highest triangle first and, within a triangle, the
+// last corner first: the order of a list built by pushing at its front.
+// Vertex v's corners are links[start[v]] up to links[start[v + 1]].
+struct VertexLists {
+    Buffer<std::size_t> start;
+    Buffer<Link> links;
+};
+
+Buffer<std::size_t> listStarts(const ObjModel* model) {
+    const std::size_t vertexCount = model->vertexCount;
+    Buffer<std::size_t> start = allocateBuffer<std::size_t>(vertexCount + 2, "vertex lists");
+    for (std::uint32_t t = 0; t < model->triangleCount; ++t)
+        for (std::int32_t vertex : model->triangles[t].vertexIndices)
+            if (vertexAt(model, vertex)) ++start[static_cast<std::size_t>(vertex) + 1];
+    for (std::size_t v = 1; v <= vertexCount + std::size_t{1}; ++v) start[v] += start[v - 1];
+    return start;
+}
+
+// Also clears the normal index of every corner that names no vertex.
+VertexLists buildVertexLists(ObjModel* model) {
+    const std::size_t vertexCount = model->vertexCount;
+    VertexLists lists{listStarts(model), allocateBuffer<Link>(3 * std::size_t{model->triangleCount}, "vertex lists")};
+    Buffer<std::size_t> fill = allocateBuffer<std::size_t>(vertexCount + 1, "vertex lists");
+    std::memcpy(fill.get(), lists.start.get(), (vertexCount + 1) * sizeof(std::size_t));
+    for (std::uint32_t t = model->triangleCount; t-- > 0;)
+        for (int k = 2; k >= 0; --k) {
+            std::int32_t vertex = model->triangles[t].vertexIndices[k];
+            if (vertexAt(model, vertex))
+                lists.links[fill[static_cast<std::size_t>(vertex)]++] = Link{t, static_cast<std::uint8_t>(k), false};
+            else
+                model->triangles[t].normalIndices[k] = 0;
+        }
+    return lists;
+}
+
+// One vertex's stretch of the lists.
+struct Corners {
+    Link* first;
+    Link* last;
+    Link* begin() const { return first; }
+    Link* end() const { return last; }
+};
+
+// The normals made so far; index 0 is unused, as in the model's arrays.
+struct MadeNormals {
+    Buffer<float> values;
+    std::uint32_t next = 1;
+    float* nextSlot() { return &values[3 * std::size_t{next}]; }
+};
+
+// The newest triangle's facet normal, degenerate ones passed over; null when
+// every facet is degenerate.
+const float* referenceNormal(const ObjModel* model, Corners corners) {
+    for (const Link& link : corners)
+        if (!isZero(facetOf(model, link.triangle))) return facetOf(model, link.triangle);
+    return nullptr;
+}
+
+struct Average {
+    double sum[3] = {0.0, 0.0, 0.0};
+    bool contributed = false;  // a facet within the crease angle was summed
+    bool needShared = false;   // some corner takes the shared normal
+};
+
+// Marks the corners that take the shared normal: those within the crease angle
+// of the reference, whose facets are summed, and the degenerate ones.
+Average averageWithinCrease(const ObjModel* model, Corners corners, const float* reference, float cosAngle) {
+    Average average;
+    for (Link& link : corners) {
+        const float* facet = facetOf(model, link.triangle);
+        if (isZero(facet)) {
+            link.averaged = average.needShared = true;
+            continue;
+        }
+        double dot = double{facet[0]} * reference[0] + double{facet[1]} * reference[1] +
+                     double{facet[2]} * reference[2];
+        link.averaged = dot > cosAngle;
+        if (!link.averaged) continue;
+        average.needShared = average.contributed = true;
+        for (int k = 0; k < 3; ++k) average.sum[k] += facet[k];
+    }
+    return average;
+}
+
+void writeSharedNormal(float* out, const Average& average, const float* reference) {
+    const double* sum = average.sum;
+    double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+    // Facets that cancel out (possible with wide angles) leave the reference.
+    if (average.contributed && length > 1e-12) {
+        for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(sum[k] / length);
+    } else {
+        std::memcpy(out, reference ? reference : fallbackNormal, 3 * sizeof(float));
+    }
+}
+
+// Points each corner at the shared normal or at a new copy of its facet normal.
+void assignCornerNormals(ObjModel* model, Corners corners, std::uint32_t shared, MadeNormals& made) {
+    for (const Link& link : corners) {
+        ObjTriangle& triangle = model->triangles[link.triangle];
+        if (link.averaged) {
+            triangle.normalIndices[link.corner] = static_cast<std::int32_t>(shared);
+        } else {
+            std::memcpy(made.nextSlot(), facetOf(model, link.triangle), 3 * sizeof(float));
+            triangle.normalIndices[link.corner] = static_cast<std::int32_t>(made.next++);
+        }
+    }
+}
+
+void normalsOfVertex(ObjModel* model, Corners corners, float cosAngle, MadeNormals& made) {
+    if (corners.first == corners.last) {
+        std::fputs("glmVertexNormals(): vertex w/o a triangle\n", stderr);
+        return;
+    }
+    const float* reference = referenceNormal(model, corners);
+    Average average = averageWithinCrease(model, corners, reference, cosAngle);
+    std::uint32_t shared = 0;
+    if (average.needShared) {
+        writeSharedNormal(made.nextSlot(), average, reference);
+        shared = made.next++;
+    }
+    assignCornerNormals(model, corners, shared, made);
+}
+
+// Copies the normals actually made into an array of their own size.
+void storePacked(ObjModel* model, const MadeNormals& made) {
+    std::uint32_t count = made.next - 1;
+    auto* packed = static_cast<float*>(
+        allocateEntries(std::size_t{count} + 1, 3 * sizeof(float), "glmVertexNormals", "normals"));
+    std::memcpy(packed + 3, made.values.get() + 3, 3 * std::size_t{count} * sizeof(float));
+    model->normals = packed;
+    model->normalCount = count;
+}
+
 }  // namespace
 
 void glmTriangleNormals(ObjModel* model) {
@@ -80,104 +225,20 @@ void glmTriangleNormals(ObjModel* model) {
 }
 
 void glmVertexNormals(ObjModel* model, float angle) {
-    // pi rounded to single precision, so that 90 degrees gives -4.3711388e-8.
-    const float cosAngle = static_cast<float>(std::cos(angle * double{3.1415927f} * 0.005555555555555556));
+    const float cosAngle = creaseCosine(angle);
     if (!model->facetNormals || model->facetNormalCount != model->triangleCount) glmTriangleNormals(model);
 
-    const std::uint32_t vertexCount = model->vertexCount;
-    const std::size_t cornerCount = 3 * std::size_t{model->triangleCount};
     std::free(model->normals);
     model->normals = nullptr;
     model->normalCount = 0;
-    Buffer<float> normals = allocateBuffer<float>(3 * (cornerCount + 1), "normals");
-
-    // Each vertex's corners, highest triangle first and, within a triangle, the
-    // last corner first: the order of a list built by pushing at its front.
-    Buffer<std::size_t> listStart = allocateBuffer<std::size_t>(std::size_t{vertexCount} + 2, "vertex lists");
-    for (std::uint32_t t = 0; t < model->triangleCount; ++t)
-        for (std::int32_t vertex : model->triangles[t].vertexIndices)
-            if (vertexAt(model, vertex)) ++listStart[static_cast<std::size_t>(vertex) + 1];
-    for (std::size_t v = 1; v <= vertexCount + std::size_t{1}; ++v) listStart[v] += listStart[v - 1];
-    Buffer<Link> links = allocateBuffer<Link>(cornerCount, "vertex lists");
-    {
-        Buffer<std::size_t> fill = allocateBuffer<std::size_t>(std::size_t{vertexCount} + 1, "vertex lists");
-        std::memcpy(fill.get(), listStart.get(), (std::size_t{vertexCount} + 1) * sizeof(std::size_t));
-        for (std::uint32_t t = model->triangleCount; t-- > 0;)
-            for (int k = 2; k >= 0; --k) {
-                std::int32_t vertex = model->triangles[t].vertexIndices[k];
-                if (vertexAt(model, vertex))
-                    links[fill[static_cast<std::size_t>(vertex)]++] = Link{t, static_cast<std::uint8_t>(k), false};
-                else
-                    model->triangles[t].normalIndices[k] = 0;
-            }
+    // One normal a corner at the most; packed once the count is known.
+    MadeNormals made{allocateBuffer<float>(3 * (3 * std::size_t{model->triangleCount} + 1), "normals")};
+    VertexLists lists = buildVertexLists(model);
+    for (std::uint32_t vertex = 1; vertex <= model->vertexCount; ++vertex) {
+        Corners corners{&lists.links[lists.start[vertex]], &lists.links[lists.start[std::size_t{vertex} + 1]]};
+        normalsOfVertex(model, corners, cosAngle, made);
     }
-
-    auto facetOf = [model](std::uint32_t triangle) -> const float* {
-        static constexpr float none[3] = {0.0f, 0.0f, 0.0f};
-        std::int32_t index = model->triangles[triangle].facetNormalIndex;
-        if (index < 1 || static_cast<std::uint32_t>(index) > model->facetNormalCount) return none;
-        return &model->facetNormals[3 * static_cast<std::size_t>(index)];
-    };
-
-    std::uint32_t next = 1;
-    for (std::uint32_t vertex = 1; vertex <= vertexCount; ++vertex) {
-        Link* first = &links[listStart[vertex]];
-        Link* last = &links[listStart[std::size_t{vertex} + 1]];
-        if (first == last) {
-            std::fputs("glmVertexNormals(): vertex w/o a triangle\n", stderr);
-            continue;
-        }
-        // The reference is the newest triangle's facet normal, degenerate ones passed over.
-        const float* reference = nullptr;
-        for (Link* link = first; link != last && !reference; ++link)
-            if (!isZero(facetOf(link->triangle))) reference = facetOf(link->triangle);
-
-        double sum[3] = {0.0, 0.0, 0.0};
-        bool contributed = false, needShared = false;
-        for (Link* link = first; link != last; ++link) {
-            const float* facet = facetOf(link->triangle);
-            if (isZero(facet)) {
-                link->averaged = needShared = true;
-                continue;
-            }
-            double dot = double{facet[0]} * reference[0] + double{facet[1]} * reference[1] +
-                         double{facet[2]} * reference[2];
-            link->averaged = dot > cosAngle;
-            if (!link->averaged) continue;
-            needShared = contributed = true;
-            for (int k = 0; k < 3; ++k) sum[k] += facet[k];
-        }
-
-        std::uint32_t shared = 0;
-        if (needShared) {
-            float* out = &normals[3 * std::size_t{next}];
-            double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-            // Facets that cancel out (possible with wide angles) leave the reference.
-            if (contributed && length > 1e-12) {
-                for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(sum[k] / length);
-            } else {
-                std::memcpy(out, reference ? reference : fallbackNormal, 3 * sizeof(float));
-            }
-            shared = next++;
-        }
-        for (Link* link = first; link != last; ++link) {
-            ObjTriangle& triangle = model->triangles[link->triangle];
-            if (link->averaged) {
-                triangle.normalIndices[link->corner] = static_cast<std::int32_t>(shared);
-            } else {
-                std::memcpy(&normals[3 * std::size_t{next}], facetOf(link->triangle), 3 * sizeof(float));
-                triangle.normalIndices[link->corner] = static_cast<std::int32_t>(next++);
-            }
-        }
-    }
-
-    // Pack to the number actually made.
-    std::uint32_t count = next - 1;
-    auto* packed = static_cast<float*>(
-        allocateEntries(std::size_t{count} + 1, 3 * sizeof(float), "glmVertexNormals", "normals"));
-    std::memcpy(packed + 3, normals.get() + 3, 3 * std::size_t{count} * sizeof(float));
-    model->normals = packed;
-    model->normalCount = count;
+    storePacked(model, made);
 }
 
 float glmCenterAndScale(ObjModel* model) {

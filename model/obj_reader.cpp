@@ -26,7 +26,9 @@ constexpr std::uint64_t maxElements = std::numeric_limits<std::int32_t>::max();
 // The form of a face's first reference fixes the form of all of its references.
 enum class FaceForm { VertexNormal, VertexTexNormal, VertexTex, Vertex };
 
-struct Reference {
+// A corner's vertex, texture coordinate and normal indices: as the face writes
+// them (negative ones relative) when scanned, absolute once resolved.
+struct CornerIndices {
     std::int32_t vertex = 0;
     std::int32_t texCoord = 0;
     std::int32_t normal = 0;
@@ -34,7 +36,7 @@ struct Reference {
 
 // One reference with "%d//%d", "%d/%d/%d", "%d/%d" or "%d" scanf semantics;
 // returns how many values were read. Values not read keep their content.
-int scanReference(TextScanner& scanner, FaceForm form, Reference& reference) {
+int scanReference(TextScanner& scanner, FaceForm form, CornerIndices& reference) {
     if (!scanner.scanInt(reference.vertex)) return 0;
     switch (form) {
         case FaceForm::Vertex:
@@ -56,7 +58,7 @@ int scanReference(TextScanner& scanner, FaceForm form, Reference& reference) {
 FaceForm faceFormOf(std::string_view token) {
     if (token.find("//") != std::string_view::npos) return FaceForm::VertexNormal;
     TextScanner scanner(token);
-    Reference unused;
+    CornerIndices unused;
     // "%d/%d" scans the same prefix as "%d/%d/%d", so one scan answers both tests.
     int values = scanReference(scanner, FaceForm::VertexTexNormal, unused);
     if (values == 3) return FaceForm::VertexTexNormal;
@@ -70,12 +72,6 @@ FaceForm faceFormOf(std::string_view token) {
     std::fprintf(stderr, "glmDataPass(): internal error: %s.\n", what);
     std::abort();
 }
-
-struct Corner {
-    std::int32_t vertex = 0;
-    std::int32_t texCoord = 0;
-    std::int32_t normal = 0;
-};
 
 struct Pass {
     ObjModel* model;
@@ -132,8 +128,8 @@ std::int64_t resolveIndex(std::int32_t index, std::uint32_t readSoFar) {
     return index < 0 ? std::int64_t{readSoFar} + 1 + index : index;
 }
 
-Corner resolveReference(Pass& pass, const Reference& reference, FaceForm form, const char* at) {
-    Corner corner;
+CornerIndices resolveReference(Pass& pass, const CornerIndices& reference, FaceForm form, const char* at) {
+    CornerIndices corner;
     if (!pass.storing) return corner;
     const ObjModel* model = pass.model;
     std::int64_t vertex = resolveIndex(reference.vertex, pass.nextVertex - 1);
@@ -171,7 +167,7 @@ Corner resolveReference(Pass& pass, const Reference& reference, FaceForm form, c
     return corner;
 }
 
-void emitTriangle(Pass& pass, FaceForm form, const Corner (&corners)[3]) {
+void emitTriangle(Pass& pass, FaceForm form, const CornerIndices (&corners)[3]) {
     if (!pass.storing) {
         countElement(pass.triangles, "triangles", pass);
         ++pass.group->triangleCount;
@@ -198,15 +194,15 @@ void readFace(Pass& pass) {
     TextScanner& scanner = pass.source.scanner;
     std::string_view token = scanner.token();
     FaceForm form = faceFormOf(token);
-    Reference reference;
+    CornerIndices reference;
     TextScanner tokenScanner(token);
     if (scanReference(tokenScanner, form, reference) == 0 && pass.storing)
         fatalError(stderr, 1, "glmDataPass() failed: a face without a vertex index in \"%s\", line %u.\n",
                    pass.source.pathName.c_str(), scanner.lineNumberAt(token.data()));
 
-    Corner corners[3];
+    CornerIndices corners[3];
     corners[0] = resolveReference(pass, reference, form, token.data());
-    Corner last = corners[0];
+    CornerIndices last = corners[0];
     // A missing second or third reference repeats the one before it.
     for (int k = 1; k < 3; ++k) {
         scanner.skipWhiteSpace();

@@ -90,13 +90,27 @@ Runtime& runtime() {
 
 void raise(CGerror error) { runtime().pending = error; }
 
-bool validContext(CGcontext context) {
+// Whether a handle names a live object of its kind.
+bool isLive(CGcontext context) {
     for (const auto& c : runtime().contexts)
         if (c.get() == context) return true;
     return false;
 }
-bool validProgram(CGprogram program) { return program && runtime().livePrograms.count(program) != 0; }
-bool validParam(CGparameter param) { return param && runtime().liveParams.count(param) != 0; }
+bool isLive(CGprogram program) { return program && runtime().livePrograms.count(program) != 0; }
+bool isLive(CGparameter param) { return param && runtime().liveParams.count(param) != 0; }
+
+CGerror invalidHandleError(CGcontext) { return CG_INVALID_CONTEXT_HANDLE_ERROR; }
+CGerror invalidHandleError(CGprogram) { return CG_INVALID_PROGRAM_HANDLE_ERROR; }
+CGerror invalidHandleError(CGparameter) { return CG_INVALID_PARAM_HANDLE_ERROR; }
+
+// Every entry point checks its handle first: false, with the error for the
+// handle's kind recorded, when it names nothing live.
+template <typename Handle>
+bool checkHandle(Handle handle) {
+    if (isLive(handle)) return true;
+    raise(invalidHandleError(handle));
+    return false;
+}
 
 // --- Profiles ---
 
@@ -344,6 +358,16 @@ void applyIfActive(const _CGparameter& param) {
     }
 }
 
+// --- Program creation ---
+
+// Why a program of this type and profile cannot be made; CG_NO_ERROR when it can.
+CGerror creationRefusal(CGenum programType, CGprofile profile) {
+    if (programType != CG_SOURCE) return CG_INVALID_ENUMERANT_ERROR;
+    if (stageOf(profile) == Stage::none) return CG_UNKNOWN_PROFILE_ERROR;
+    if (!cgGLIsProfileSupported(profile)) return CG_INVALID_PROFILE_ERROR;
+    return CG_NO_ERROR;
+}
+
 bool readFile(const char* path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -352,6 +376,118 @@ bool readFile(const char* path, std::string& text) {
     if (in.bad()) return false;
     text = content.str();
     return true;
+}
+
+// Reads the program's source; on failure the listing names the file and the cause.
+bool readSource(CGcontext context, const char* programFile, std::string& source) {
+    errno = 0;
+    if (programFile && readFile(programFile, source)) return true;
+    int cause = errno;
+    context->listing = std::string("cannot read \"") + (programFile ? programFile : "(null)") +
+                       "\": " + std::strerror(cause ? cause : ENOENT) + "\n";
+    raise(CG_FILE_READ_ERROR);
+    return false;
+}
+
+// GLSL's entry function is always main, so no other can be asked for.
+bool entryIsMain(CGcontext context, const char* programFile, const char* entry) {
+    if (!entry || std::strcmp(entry, "main") == 0) return true;
+    context->listing = std::string(programFile) + ": the entry function must be main\n";
+    raise(CG_COMPILER_ERROR);
+    return false;
+}
+
+GLenum shaderType(Stage stage) { return stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER; }
+
+// Compiles the source for the stage; 0 when it does not compile. The listing
+// becomes the compiler's log.
+GLuint compileStage(Stage stage, const std::string& source, std::string& listing) {
+    GLuint shader = glCreateShader(shaderType(stage));
+    // Mesa skips compiling a source text it has compiled before, keyed by the
+    // text alone; the same text compiled for the other stage then breaks its
+    // link. A trailing comment naming the stage keeps the two texts apart.
+    const char* texts[] = {source.c_str(), stage == Stage::vertex ? "\n// vertex stage\n" : "\n// fragment stage\n"};
+    glShaderSource(shader, 2, texts, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    listing = shaderLog(shader);
+    if (compiled) return shader;
+    glDeleteShader(shader);
+    return 0;
+}
+
+// A compiled stage and its program linked alone.
+struct CompiledStage {
+    GLuint shader = 0;
+    GLuint alone = 0;
+};
+
+// Compiles and links the stage alone; the listing gets both logs.
+bool compileAndLinkAlone(Stage stage, const std::string& source, std::string& listing, CompiledStage& compiled) {
+    compiled.shader = compileStage(stage, source, listing);
+    if (!compiled.shader) return false;
+    std::string linkLog;
+    compiled.alone = linkShaders({compiled.shader}, linkLog);
+    listing += linkLog;
+    if (compiled.alone) return true;
+    glDeleteShader(compiled.shader);
+    return false;
+}
+
+CGprogram addProgram(CGcontext context, CGprofile profile, std::string source, const CompiledStage& compiled) {
+    auto program = std::make_unique<_CGprogram>();
+    program->context = context;
+    program->profile = profile;
+    program->stage = shaderType(stageOf(profile));
+    program->source = std::move(source);
+    program->shader = compiled.shader;
+    program->alone.id = compiled.alone;
+    collectParameters(program.get());
+    runtime().livePrograms.insert(program.get());
+    context->programs.push_back(std::move(program));
+    return context->programs.back().get();
+}
+
+// --- Setters shared by the entry points ---
+
+void setProfileEnabled(CGprofile profile, bool enabled) {
+    Stage stage = stageOf(profile);
+    if (stage == Stage::none) {
+        raise(CG_UNKNOWN_PROFILE_ERROR);
+        return;
+    }
+    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = enabled;
+    updateActiveProgram();
+}
+
+void setVector(CGparameter param, const float* v, int count) {
+    if (!checkHandle(param)) return;
+    int size = param->type == GL_FLOAT_VEC4 ? 4 : param->type == GL_FLOAT_VEC3 ? 3 : 0;
+    if (size == 0 || !v) {
+        raise(CG_INVALID_PARAMETER_ERROR);
+        return;
+    }
+    for (int i = 0; i < count && i < size; ++i) param->value[i] = v[i];
+    param->valueSet = true;
+    applyIfActive(*param);
+}
+
+void switchTextureUnit(CGparameter param, bool on) {
+    if (!checkHandle(param)) return;
+    if (!isSampler(param->type)) {
+        raise(CG_INVALID_PARAMETER_ERROR);
+        return;
+    }
+    if (param->unit == 0) return;  // unit 0 belongs to the caller's own binds
+    GLenum target = samplerTarget(param->type);
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(param->unit));
+    glBindTexture(target, on ? param->texture : 0);
+    if (on)
+        glEnable(target);
+    else
+        glDisable(target);
+    glActiveTexture(GL_TEXTURE0);
 }
 
 }  // namespace
@@ -414,18 +550,12 @@ const char* cgGetErrorString(CGerror error) {
 }
 
 CGcontext cgGetProgramContext(CGprogram program) {
-    if (!validProgram(program)) {
-        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
-        return nullptr;
-    }
+    if (!checkHandle(program)) return nullptr;
     return program->context;
 }
 
 const char* cgGetLastListing(CGcontext context) {
-    if (!validContext(context)) {
-        raise(CG_INVALID_CONTEXT_HANDLE_ERROR);
-        return "";
-    }
+    if (!checkHandle(context)) return "";
     return context->listing.c_str();
 }
 
@@ -433,80 +563,24 @@ const char* cgGetLastListing(CGcontext context) {
 
 CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* programFile,
                                   CGprofile profile, const char* entry, const char** /*args*/) {
-    if (!validContext(context)) {
-        raise(CG_INVALID_CONTEXT_HANDLE_ERROR);
-        return nullptr;
-    }
-    Stage stage = stageOf(profile);
-    if (programType != CG_SOURCE) {
-        raise(CG_INVALID_ENUMERANT_ERROR);
-        return nullptr;
-    }
-    if (stage == Stage::none) {
-        raise(CG_UNKNOWN_PROFILE_ERROR);
-        return nullptr;
-    }
-    if (!cgGLIsProfileSupported(profile)) {
-        raise(CG_INVALID_PROFILE_ERROR);
+    if (!checkHandle(context)) return nullptr;
+    CGerror refusal = creationRefusal(programType, profile);
+    if (refusal != CG_NO_ERROR) {
+        raise(refusal);
         return nullptr;
     }
     std::string source;
-    errno = 0;
-    if (!programFile || !readFile(programFile, source)) {
-        int cause = errno;
-        context->listing = std::string("cannot read \"") + (programFile ? programFile : "(null)") +
-                           "\": " + std::strerror(cause ? cause : ENOENT) + "\n";
-        raise(CG_FILE_READ_ERROR);
-        return nullptr;
-    }
-    if (entry && std::strcmp(entry, "main") != 0) {
-        context->listing = std::string(programFile) + ": the entry function must be main\n";
+    if (!readSource(context, programFile, source) || !entryIsMain(context, programFile, entry)) return nullptr;
+    CompiledStage compiled;
+    if (!compileAndLinkAlone(stageOf(profile), source, context->listing, compiled)) {
         raise(CG_COMPILER_ERROR);
         return nullptr;
     }
-
-    GLuint shader = glCreateShader(stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-    // Mesa skips compiling a source text it has compiled before, keyed by the
-    // text alone; the same text compiled for the other stage then breaks its
-    // link. A trailing comment naming the stage keeps the two texts apart.
-    const char* texts[] = {source.c_str(), stage == Stage::vertex ? "\n// vertex stage\n" : "\n// fragment stage\n"};
-    glShaderSource(shader, 2, texts, nullptr);
-    glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    context->listing = shaderLog(shader);
-    if (!compiled) {
-        glDeleteShader(shader);
-        raise(CG_COMPILER_ERROR);
-        return nullptr;
-    }
-    std::string linkLog;
-    GLuint alone = linkShaders({shader}, linkLog);
-    context->listing += linkLog;
-    if (!alone) {
-        glDeleteShader(shader);
-        raise(CG_COMPILER_ERROR);
-        return nullptr;
-    }
-
-    auto program = std::make_unique<_CGprogram>();
-    program->context = context;
-    program->profile = profile;
-    program->stage = stage == Stage::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER;
-    program->source = std::move(source);
-    program->shader = shader;
-    program->alone.id = alone;
-    collectParameters(program.get());
-    runtime().livePrograms.insert(program.get());
-    context->programs.push_back(std::move(program));
-    return context->programs.back().get();
+    return addProgram(context, profile, std::move(source), compiled);
 }
 
 const char* cgGetProgramString(CGprogram program, CGenum pname) {
-    if (!validProgram(program)) {
-        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
-        return "";
-    }
+    if (!checkHandle(program)) return "";
     switch (pname) {
         case CG_PROGRAM_SOURCE:
         case CG_COMPILED_PROGRAM: return program->source.c_str();
@@ -517,18 +591,12 @@ const char* cgGetProgramString(CGprogram program, CGenum pname) {
 }
 
 void cgGLLoadProgram(CGprogram program) {
-    if (!validProgram(program)) {
-        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
-        return;
-    }
+    if (!checkHandle(program)) return;
     program->loaded = true;
 }
 
 void cgGLBindProgram(CGprogram program) {
-    if (!validProgram(program)) {
-        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
-        return;
-    }
+    if (!checkHandle(program)) return;
     if (!program->loaded) {
         raise(CG_PROGRAM_NOT_LOADED_ERROR);
         return;
@@ -544,18 +612,6 @@ void cgGLBindProgram(CGprogram program) {
     if (rt.vertexEnabled || rt.fragmentEnabled) updateActiveProgram();
 }
 
-namespace {
-void setProfileEnabled(CGprofile profile, bool enabled) {
-    Stage stage = stageOf(profile);
-    if (stage == Stage::none) {
-        raise(CG_UNKNOWN_PROFILE_ERROR);
-        return;
-    }
-    (stage == Stage::vertex ? runtime().vertexEnabled : runtime().fragmentEnabled) = enabled;
-    updateActiveProgram();
-}
-}  // namespace
-
 void cgGLEnableProfile(CGprofile profile) { setProfileEnabled(profile, true); }
 
 void cgGLDisableProfile(CGprofile profile) { setProfileEnabled(profile, false); }
@@ -563,10 +619,7 @@ void cgGLDisableProfile(CGprofile profile) { setProfileEnabled(profile, false); 
 // --- Parameters ---
 
 CGparameter cgGetNamedParameter(CGprogram program, const char* name) {
-    if (!validProgram(program)) {
-        raise(CG_INVALID_PROGRAM_HANDLE_ERROR);
-        return nullptr;
-    }
+    if (!checkHandle(program)) return nullptr;
     if (!name) return nullptr;
     for (const auto& param : program->params)
         if (param->name == name) return param.get();
@@ -574,10 +627,7 @@ CGparameter cgGetNamedParameter(CGprogram program, const char* name) {
 }
 
 void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform) {
-    if (!validParam(param)) {
-        raise(CG_INVALID_PARAM_HANDLE_ERROR);
-        return;
-    }
+    if (!checkHandle(param)) return;
     if (param->type != GL_FLOAT_MAT4) {
         bool otherMatrix = param->type == GL_FLOAT_MAT2 || param->type == GL_FLOAT_MAT3 ||
                            param->type == GL_FLOAT_MAT2x3 || param->type == GL_FLOAT_MAT2x4 ||
@@ -612,31 +662,11 @@ void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum tr
     applyIfActive(*param);
 }
 
-namespace {
-void setVector(CGparameter param, const float* v, int count) {
-    if (!validParam(param)) {
-        raise(CG_INVALID_PARAM_HANDLE_ERROR);
-        return;
-    }
-    int size = param->type == GL_FLOAT_VEC4 ? 4 : param->type == GL_FLOAT_VEC3 ? 3 : 0;
-    if (size == 0 || !v) {
-        raise(CG_INVALID_PARAMETER_ERROR);
-        return;
-    }
-    for (int i = 0; i < count && i < size; ++i) param->value[i] = v[i];
-    param->valueSet = true;
-    applyIfActive(*param);
-}
-}  // namespace
-
 void cgGLSetParameter3fv(CGparameter param, const float* v) { setVector(param, v, 3); }
 void cgGLSetParameter4fv(CGparameter param, const float* v) { setVector(param, v, 4); }
 
 void cgGLSetTextureParameter(CGparameter param, GLuint texture) {
-    if (!validParam(param)) {
-        raise(CG_INVALID_PARAM_HANDLE_ERROR);
-        return;
-    }
+    if (!checkHandle(param)) return;
     if (!isSampler(param->type)) {
         raise(CG_INVALID_PARAMETER_ERROR);
         return;
@@ -651,28 +681,6 @@ void cgGLSetTextureParameter(CGparameter param, GLuint texture) {
     param->texture = texture;
     applyIfActive(*param);
 }
-
-namespace {
-void switchTextureUnit(CGparameter param, bool on) {
-    if (!validParam(param)) {
-        raise(CG_INVALID_PARAM_HANDLE_ERROR);
-        return;
-    }
-    if (!isSampler(param->type)) {
-        raise(CG_INVALID_PARAMETER_ERROR);
-        return;
-    }
-    if (param->unit == 0) return;  // unit 0 belongs to the caller's own binds
-    GLenum target = samplerTarget(param->type);
-    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(param->unit));
-    glBindTexture(target, on ? param->texture : 0);
-    if (on)
-        glEnable(target);
-    else
-        glDisable(target);
-    glActiveTexture(GL_TEXTURE0);
-}
-}  // namespace
 
 void cgGLEnableTextureParameter(CGparameter param) { switchTextureUnit(param, true); }
 void cgGLDisableTextureParameter(CGparameter param) { switchTextureUnit(param, false); }
