@@ -23,9 +23,9 @@ using Callback = ControlCallback;
 
 // The table's field of that name; a misspelt name does not compile.
 consteval const SettingField& field(std::string_view name) {
-    const SettingField* found = findSettingField(name);
-    if (!found) throw "no such setting";
-    return *found;
+    int index = settingFieldIndex(name);
+    if (index < 0) throw "no such setting";
+    return furSettingFields[index];
 }
 
 // A spinner or checkbox for one value of a field: limits and storage come from

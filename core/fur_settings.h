@@ -122,12 +122,23 @@ inline constexpr SettingField furSettingFields[] = {
     {"texturesDirty", SettingKind::Bool, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
 };
 
-// The field called `name`; null when there is none. Usable in constant
-// expressions, so a misspelt name in a table that uses it fails to compile.
-constexpr const SettingField* findSettingField(std::string_view name) {
-    for (const SettingField& field : furSettingFields)
-        if (name == field.name) return &field;
-    return nullptr;
+// The index of the field called `name` in furSettingFields; -1 when there is
+// none. Usable in constant expressions, so a misspelt name in a table that
+// uses it fails to compile. (An index, not a pointer: GCC's UBSan build does
+// not take a pointer's null test as a constant expression.)
+constexpr int settingFieldIndex(std::string_view name) {
+    int index = 0;
+    for (const SettingField& field : furSettingFields) {
+        if (name == field.name) return index;
+        ++index;
+    }
+    return -1;
+}
+
+// The field called `name`; null when there is none.
+inline const SettingField* findSettingField(std::string_view name) {
+    int index = settingFieldIndex(name);
+    return index < 0 ? nullptr : &furSettingFields[index];
 }
 
 // The field's value as typed storage; the kind says which applies.
