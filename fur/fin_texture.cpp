@@ -1,42 +1,54 @@
 // Fin texture synthesis: the strands rooted in the slab z < 2 x density, drawn
 // opaque and seen along z, so the texture is hair colour where a strand is and
-// the clear colour (1, 1, 1, 0) elsewhere. Drawn into an offscreen target of
-// the texture's size and copied from there.
+// the clear colour (1, 1, 1, 0) elsewhere. Drawn straight into the texture;
+// the batched drawing also keeps the weights a recolouring needs.
 #include "fur/fin_texture.h"
 
 #include "fur/hair_patch.h"
-#include "fur/offscreen_target.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
+#include "fur/synthesis_target.h"
+#include "fur/texture_weights.h"
 #include "fur/view_restore.h"
 
 GLuint finTexture = 0;
 
 namespace {
 
-void drawSlab(float depth) {
-    const bool batched = strandSubmission() == StrandSubmission::Batched;
+void drawSlabBatched(float depth, const SynthesisTarget& target) {
     static StrandBatch batch;
     batch.clear();
     float opaque[hairStrandPoints];
     for (float& alpha : opaque) alpha = 1.0f;
     for (int s = 0; s < hairPatch.strandCount; ++s) {
         const HairStrand& strand = hairPatch.strands[s];
-        if (!(strand.points[0][2] < depth)) continue;
-        if (batched)
-            batch.addStrand(strand, opaque, 0.0f);
-        else
-            drawStrandOpaque(strand);
+        if (strand.points[0][2] < depth) batch.addStrand(strand, opaque, 0.0f);
     }
-    if (batched) batch.draw();
+    drawBatchWithWeights(batch, target);
+}
+
+void drawSlabImmediate(float depth) {
+    for (int s = 0; s < hairPatch.strandCount; ++s) {
+        const HairStrand& strand = hairPatch.strands[s];
+        if (strand.points[0][2] < depth) drawStrandOpaque(strand);
+    }
+}
+
+// Weights are kept by the batched drawing only: the plain one stays the
+// reference it is measured against.
+GLuint weightsForFin() {
+    if (strandSubmission() != StrandSubmission::Batched || !weightsAvailable()) return 0;
+    return weightTexture(finWeights, finTextureWidth, finTextureHeight);
 }
 
 }  // namespace
 
 void synthesizeFinTexture(float density) {
     const float depth = 2 * density;
+    replaceWithSynthesisTexture(finTexture, finTextureWidth, finTextureHeight);
+    const GLuint weights = weightsForFin();
     {
-        OffscreenTarget target(finTextureWidth, finTextureHeight);
+        SynthesisTarget target(finTexture, weights);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
@@ -48,11 +60,13 @@ void synthesizeFinTexture(float density) {
         glLoadIdentity();
 
         glDisable(GL_LIGHTING);
-        drawSlab(depth);
+        if (strandSubmission() == StrandSubmission::Batched)
+            drawSlabBatched(depth, target);
+        else
+            drawSlabImmediate(depth);
         glEnable(GL_LIGHTING);
-
-        copyIntoNewTexture(finTexture, finTextureWidth, finTextureHeight);
     }
+    finWeights.current = weights != 0;
     glPopMatrix();
     restoreView();  // loads its own projection, discarded just below
     glMatrixMode(GL_PROJECTION);

@@ -46,6 +46,11 @@ void shapeStrand(HairStrand& strand, const StrandShape& shape, float lengthScale
 void wrapStrand(HairStrand& strand);
 
 // GL side (pelage_fur). The caller owns every other piece of state.
+
+// Strands sent to the GL since the start, by the plain and the batched
+// drawing alike: how tests see that an operation draws no strand at all.
+extern long long strandsDrawn;
+
 void drawStrand(const HairStrand& strand, const float alphas[hairStrandPoints]);
 void drawStrandOpaque(const HairStrand& strand);
 // The patch under the hair volume's transform, opaque.

@@ -1,8 +1,9 @@
 // Shell texture synthesis: the hair patch seen along its y axis, each strand
 // point faded by a Gaussian of its height around the shell's level, blended
 // over the clear colour (and over the skin colour for the innermost shell).
-// Drawn into an offscreen target of the texture's size and copied from there;
-// the caller's clear colour, (1, 1, 1, 0) from the frame display, is kept.
+// Drawn straight into the texture; the caller's clear colour, (1, 1, 1, 0)
+// from the frame display, is kept. The batched drawing also keeps the weights
+// a recolouring needs (texture_weights.h).
 #include "fur/shell_textures.h"
 
 #include <bit>
@@ -11,10 +12,11 @@
 
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
-#include "fur/offscreen_target.h"
 #include "fur/strand_visibility.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
+#include "fur/synthesis_target.h"
+#include "fur/texture_weights.h"
 #include "fur/view_restore.h"
 
 GLuint* shellTextures = nullptr;
@@ -74,7 +76,7 @@ void drawShellStrandsImmediate(float level) {
 
 // The same image as drawShellStrandsImmediate: only triangles that can change
 // a pixel are sent, and opacities are computed only for the points they use.
-void drawShellStrandsBatched(float level) {
+void drawShellStrandsBatched(float level, const SynthesisTarget& target) {
     if (strandCoverage.size() != static_cast<size_t>(hairPatch.strandCount)) findStrandCoverage();
     shellBatch.clear();
     float alphas[hairStrandPoints];
@@ -86,6 +88,7 @@ void drawShellStrandsBatched(float level) {
         const SegmentMask alongZ = visible & coveredSegments(coverage.alongZ);
         const SegmentMask either = alongX | alongZ;
         if (!either) continue;
+        shellBatch.countStrand();
         const int lowest = std::countr_zero(either) - 1;
         const int highest = 31 - std::countl_zero(either);
         for (int k = lowest; k <= highest; ++k) alphas[k] = shellOpacity(strand.points[k][1], level);
@@ -96,7 +99,14 @@ void drawShellStrandsBatched(float level) {
         const HairStrand& last = hairPatch.strands[hairPatch.strandCount - 1];
         shellBatch.endStrand(shellOpacity(last.points[hairStrandPoints - 1][1], level));
     }
-    shellBatch.draw();
+    drawBatchWithWeights(shellBatch, target);
+}
+
+// Weights are kept by the batched drawing only: the plain one stays the
+// reference it is measured against.
+GLuint weightsForShell(int index) {
+    if (strandSubmission() != StrandSubmission::Batched || !weightsAvailable()) return 0;
+    return weightTexture(shellWeights[static_cast<size_t>(index)], shellTextureSize, shellTextureSize);
 }
 
 }  // namespace
@@ -112,6 +122,7 @@ void regenerateShellTextures() {
     shellTextures = new (std::nothrow) GLuint[count]();
     if (!shellTextures) return;
     shellTextureCount = count;
+    keepShellWeights(count);
 
     findStrandCoverage();
     glDisable(GL_LIGHTING);
@@ -122,8 +133,11 @@ void regenerateShellTextures() {
 void synthesizeShellTexture(int index) {
     // Only the slots the last regeneration made exist.
     if (index < 0 || index >= shellTextureCount) return;
+    GLuint& texture = shellTextures[index];
+    replaceWithSynthesisTexture(texture, shellTextureSize, shellTextureSize);
+    const GLuint weights = weightsForShell(index);
     {
-        OffscreenTarget target(shellTextureSize, shellTextureSize);
+        SynthesisTarget target(texture, weights);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
@@ -137,21 +151,20 @@ void synthesizeShellTexture(int index) {
         glTranslatef(0, 0, -2);
         glRotatef(-90, 1, 0, 0);
 
-        // With depth writes off and the depth just cleared nothing is
-        // rejected: the image depends only on the drawing order.
+        // With depth writes off nothing is rejected: the image depends only
+        // on the drawing order.
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDepthMask(GL_FALSE);
-        if (index == 0) drawSkinQuad();
+        if (index == 0) drawSkinQuad();  // the background, not in the weights
         const float level = shellLevel(index, furSettings.numShells);
         if (strandSubmission() == StrandSubmission::Batched)
-            drawShellStrandsBatched(level);
+            drawShellStrandsBatched(level, target);
         else
             drawShellStrandsImmediate(level);
         glDepthMask(GL_TRUE);
-
-        copyIntoNewTexture(shellTextures[index], shellTextureSize, shellTextureSize);
     }
+    shellWeights[static_cast<size_t>(index)].current = weights != 0;
     glPopMatrix();
     restoreView();  // loads its own projection, discarded just below
     glMatrixMode(GL_PROJECTION);

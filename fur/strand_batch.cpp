@@ -13,6 +13,7 @@ void StrandBatch::clear() {
     vertices.clear();
     indices.clear();
     anyStrand = false;
+    strands = 0;
 }
 
 void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], RibbonAxis axis,
@@ -61,9 +62,11 @@ void StrandBatch::addStrand(const HairStrand& strand, const float alphas[hairStr
     addRibbon(strand, alphas, RibbonAxis::X, segments);
     addRibbon(strand, alphas, RibbonAxis::Z, segments);
     endStrand(alphas[hairStrandPoints - 1]);
+    ++strands;
 }
 
 void StrandBatch::draw() const {
+    strandsDrawn += strands;
     if (!indices.empty()) {
         // The caller's client arrays and buffer bindings stay as they were.
         glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);

@@ -26,12 +26,16 @@ public:
     // strand carries the alpha of its point 31.
     void endStrand(float lastAlpha);
 
+    // Counts a strand whose ribbons were added (addStrand counts its own).
+    void countStrand() { ++strands; }
+
     // Both ribbons of a strand, without the segments whose both ends are below
     // minimumAlpha (0 keeps all).
     void addStrand(const HairStrand& strand, const float alphas[hairStrandPoints], float minimumAlpha);
 
     // Sends everything added, then leaves the current colour as the last
-    // glColor4f of the plain drawing would have left it.
+    // glColor4f of the plain drawing would have left it; adds the strands
+    // counted to strandsDrawn.
     void draw() const;
 
     int triangleCount() const { return static_cast<int>(indices.size() / 3); }
@@ -40,5 +44,6 @@ private:
     std::vector<float> vertices;  // x, y, z, r, g, b, a
     std::vector<GLuint> indices;
     bool anyStrand = false;
+    int strands = 0;
     float lastColor[4] = {};
 };

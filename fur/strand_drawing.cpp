@@ -5,6 +5,8 @@
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 
+long long strandsDrawn = 0;
+
 namespace {
 
 // offsetX/offsetZ place the second vertex of each pair; the sums are formed in
@@ -28,6 +30,7 @@ void drawRibbon(const HairStrand& strand, const float alphas[hairStrandPoints], 
 }  // namespace
 
 void drawStrand(const HairStrand& strand, const float alphas[hairStrandPoints]) {
+    ++strandsDrawn;
     drawRibbon(strand, alphas, 0.01, 0.0);
     drawRibbon(strand, alphas, 0.0, 0.01);
 }
