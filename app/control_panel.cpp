@@ -123,8 +123,9 @@ struct CallbackInfo {
 CallbackInfo callbackInfo(Callback callback, int id) {
     switch (callback) {
     case Callback::GenerateHairPatch: return {generateHairPatchCallback, nullptr};
-    case Callback::RegenerateShellTextures: return {regenerateShellTexturesCallback, "shells"};
-    case Callback::ColorChanged: return {colorChanged, id == FIN_DENSITY_ID ? "fin" : "fin + shells"};
+    // A new shell count is rebuilt by the next frame, which times it.
+    case Callback::RegenerateShellTextures: return {regenerateShellTexturesCallback, nullptr};
+    case Callback::ColorChanged: return {colorChanged, id == FIN_DENSITY_ID ? "fin" : "recolour"};
     case Callback::BuildIlluminationMap: return {buildIlluminationMapCallback, "lighting"};
     case Callback::None: break;
     }
@@ -274,8 +275,8 @@ void objectToMoveChanged(int) {
 }
 
 void colorChanged(int id) {
-    if (panelRebuilds.synthesizeFinTexture) panelRebuilds.synthesizeFinTexture(furSettings.finDensity);
-    if (id != FIN_DENSITY_ID) call(panelRebuilds.regenerateShellTextures);
+    auto rebuild = id == FIN_DENSITY_ID ? panelRebuilds.synthesizeFinTexture : panelRebuilds.recolourTextures;
+    if (rebuild) rebuild(furSettings.finDensity);
 }
 
 void controlChanged(const PanelControl& control) {

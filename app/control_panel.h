@@ -42,6 +42,7 @@ struct PanelRebuilds {
     void (*generateHairPatch)() = nullptr;
     void (*regenerateShellTextures)() = nullptr;
     void (*synthesizeFinTexture)(float density) = nullptr;
+    void (*recolourTextures)(float finDensity) = nullptr;  // fin and shells, for new colours
     void (*buildIlluminationMap)() = nullptr;
 };
 void setPanelRebuilds(const PanelRebuilds& rebuilds);
@@ -83,8 +84,8 @@ void buildControlPanel();
 void objectToMoveChanged(int id);
 
 // Callback of the colour spinners (id 0) and of "Fin Density"
-// (FIN_DENSITY_ID): the fin texture, then the shell textures unless the id is
-// FIN_DENSITY_ID.
+// (FIN_DENSITY_ID): the fin and shell textures recoloured, or for
+// FIN_DENSITY_ID the fin texture made again.
 void colorChanged(int id);
 
 // The start of the panel build that needs no window: the start values the

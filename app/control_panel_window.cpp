@@ -19,10 +19,8 @@
 #include "core/fur_settings.h"
 #include "app/viewport.h"
 #include "app/window_callbacks.h"
-#include "fur/fin_texture.h"
-#include "fur/hair_patch.h"
-#include "fur/illumination_map.h"
-#include "fur/shell_textures.h"
+#include "app/panel_rebuilds.h"
+#include "fur/texture_rebuilds.h"
 #include "render/frame_display.h"
 
 namespace {
@@ -42,6 +40,7 @@ struct PanelWindowState {
     Clock::time_point frameStart;
     bool frameStarted = false;
     bool frameRebuildsTextures = false;
+    const char* frameRebuildWhat = "";  // what that frame rebuilds
     int windowBeforeCallback = 0;  // current when a callback entered the main context
     int dockedWidth = -1, dockedHeight = -1;
 } state;
@@ -145,7 +144,7 @@ void noteFrameTime() {
     panelStats.frameMilliseconds = milliseconds;
     if (state.frameRebuildsTextures) {
         panelStats.rebuildMilliseconds = milliseconds;
-        panelStats.rebuildWhat = "fin + shells";
+        panelStats.rebuildWhat = state.frameRebuildWhat;
     }
 }
 
@@ -188,7 +187,8 @@ void keepPanelDocked(int windowWidth, int windowHeight) {
 void syncPanel() {
     state.frameStart = Clock::now();
     state.frameStarted = true;
-    state.frameRebuildsTextures = furSettings.texturesDirty;
+    state.frameRebuildsTextures = furTexturesPending();
+    state.frameRebuildWhat = furSettings.texturesDirty ? "fin + shells" : "shells";
     redisplayPanel();
 }
 
@@ -226,7 +226,7 @@ void buildControlPanel() {
     glutSetWindow(mainWindow);
 
     initControlBindings();
-    setPanelRebuilds({generateHairPatch, regenerateShellTextures, synthesizeFinTexture, buildIlluminationMap});
+    installFurRebuilds();
     setPanelHost({enterMainContext, leaveMainContext, redisplayMain, redisplayPanel});
     setPanelSync(syncPanel);
     setPanelDock(keepPanelDocked);

@@ -1,6 +1,5 @@
-// The frame display. Relies on the fur synthesis (textures rebuilt here when
-// texturesDirty is set, before this frame's clear), the camera handed down at
-// start-up, the
+// The frame display. Relies on the fur synthesis (pending textures rebuilt
+// here, before this frame's clear), the camera handed down at start-up, the
 // fur drawing and GLUT for the marker sphere and the swap.
 #include "render/frame_display.h"
 
@@ -9,25 +8,15 @@
 #include <GL/glu.h>
 
 #include "core/fur_settings.h"
-#include "fur/fin_texture.h"
 #include "fur/hair_patch.h"
 #include "fur/shell_textures.h"
+#include "fur/texture_rebuilds.h"
 #include "render/fur_drawing.h"
 #include "render/render_camera.h"
 
 namespace {
 
 void (*syncControlPanel)() = nullptr;
-
-// The textures are rendered into the frame buffer and copied out, so this
-// runs before the frame's clear, with the clear colour already set: their
-// empty background is white with alpha 0.
-void rebuildPendingTextures() {
-    if (!furSettings.texturesDirty) return;
-    synthesizeFinTexture(furSettings.finDensity);
-    regenerateShellTextures();
-    furSettings.texturesDirty = false;
-}
 
 void placeCameraAndLight(const float light[4]) {
     glMatrixMode(GL_MODELVIEW);
@@ -79,7 +68,9 @@ void setPanelSync(void (*sync)()) { syncControlPanel = sync; }
 void drawFrame() {
     if (syncControlPanel) syncControlPanel();
     glClearColor(1, 1, 1, 0);
-    rebuildPendingTextures();
+    // With the clear colour already set: the textures' empty background is
+    // white with alpha 0.
+    rebuildPendingFurTextures(furSettings.finDensity);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     float light[4] = {0, 0, 0, 1};

@@ -23,6 +23,7 @@ void installCountingSeams() {
     rebuilds.generateHairPatch = [] { calls.push_back("patch"); };
     rebuilds.regenerateShellTextures = [] { calls.push_back("shells"); };
     rebuilds.synthesizeFinTexture = [](float density) { calls.push_back("fin " + std::to_string(density).substr(0, 4)); };
+    rebuilds.recolourTextures = [](float density) { calls.push_back("recolour " + std::to_string(density).substr(0, 4)); };
     rebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
     setPanelRebuilds(rebuilds);
     PanelHost host;
@@ -171,8 +172,8 @@ TEST_F(ControlPanel, EachChangeRebuildsExactlyItsTexturesInOrderInTheMainContext
     } cases[] = {
         {"numHairs", 0, {"enter", "patch", "leave", "redisplay"}},
         {"Number of Shells", 0, {"enter", "shells", "leave", "redisplay"}},
-        {"Red", 0, {"enter", "fin 0.02", "shells", "leave", "redisplay"}},
-        {"Blue", 1, {"enter", "fin 0.02", "shells", "leave", "redisplay"}},
+        {"Red", 0, {"enter", "recolour 0.02", "leave", "redisplay"}},
+        {"Blue", 1, {"enter", "recolour 0.02", "leave", "redisplay"}},
         {"Fin Density", 0, {"enter", "fin 0.02", "leave", "redisplay"}},
         {"Pd", 0, {"enter", "lighting", "leave", "redisplay"}},
         {"Ps", 0, {"enter", "lighting", "leave", "redisplay"}},
@@ -190,7 +191,7 @@ TEST_F(ControlPanel, EachChangeRebuildsExactlyItsTexturesInOrderInTheMainContext
 TEST_F(ControlPanel, ColorChangedTellsFinDensityFromTheColourSpinners) {
     furSettings.finDensity = 0.5f;
     colorChanged(0);
-    EXPECT_EQ(calls, (std::vector<std::string>{"fin 0.50", "shells"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"recolour 0.50"}));
     calls.clear();
     colorChanged(FIN_DENSITY_ID);
     EXPECT_EQ(calls, (std::vector<std::string>{"fin 0.50"}));
@@ -204,6 +205,10 @@ TEST_F(ControlPanel, ATextureRebuildIsTimedForTheFootLine) {
     panelStats = {};
     controlChanged(control("numHairs"));
     EXPECT_LT(panelStats.rebuildMilliseconds, 0) << "a new patch rebuilds no texture in the callback";
+    controlChanged(control("Number of Shells"));
+    EXPECT_LT(panelStats.rebuildMilliseconds, 0) << "nor does a new shell count: the next frame does";
+    controlChanged(control("Green"));
+    EXPECT_STREQ(panelStats.rebuildWhat, "recolour");
 }
 
 TEST(PanelStatsLine, ShowsFrameTimeRateAndLastRebuild) {

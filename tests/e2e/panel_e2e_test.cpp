@@ -225,7 +225,7 @@ double greenOverRed(const Image& image, int viewWidth) {
     return count ? sum / count : 0;
 }
 
-TEST(PanelEndToEnd, AColourRebuildsTheTexturesInTheViewsContextAtOnce) {
+TEST(PanelEndToEnd, TypedAndDraggedColoursChangeTheViewAtOnce) {
     VirtualDisplay display;
     RunningPelage pelage(800, 700);
     ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
@@ -237,6 +237,13 @@ TEST(PanelEndToEnd, AColourRebuildsTheTexturesInTheViewsContextAtOnce) {
     EXPECT_GT(countDifferent(crop(start, 0, pelage.viewWidth()), crop(red, 0, pelage.viewWidth()), 8), 5000);
     EXPECT_LT(greenOverRed(red, pelage.viewWidth()), greenOverRed(start, pelage.viewWidth()) - 0.05)
         << "red hair without green";
+
+    // A drag recolours at every step; the picture follows it.
+    pelage.dragControl("Hair Color/Green", 150, 0);
+    Image dragged = pelage.changed();
+    ASSERT_GT(dragged.width, 0);
+    EXPECT_GT(greenOverRed(dragged, pelage.viewWidth()), greenOverRed(red, pelage.viewWidth()) + 0.05)
+        << "green back in the hair";
     EXPECT_EQ(pelage.quit(), 0);
 }
 

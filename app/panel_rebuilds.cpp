@@ -1,0 +1,18 @@
+// See panel_rebuilds.h. Relies on the panel's seams and the fur subsystem.
+#include "app/panel_rebuilds.h"
+
+#include "app/control_panel.h"
+#include "fur/fin_texture.h"
+#include "fur/hair_patch.h"
+#include "fur/illumination_map.h"
+#include "fur/texture_rebuilds.h"
+
+void installFurRebuilds() {
+    PanelRebuilds rebuilds;
+    rebuilds.generateHairPatch = generateHairPatch;
+    rebuilds.regenerateShellTextures = requestShellTextures;
+    rebuilds.synthesizeFinTexture = synthesizeFinTexture;
+    rebuilds.recolourTextures = recolourFurTextures;
+    rebuilds.buildIlluminationMap = buildIlluminationMap;
+    setPanelRebuilds(rebuilds);
+}
