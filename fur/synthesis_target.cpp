@@ -44,6 +44,8 @@ GLuint newWeightTexture(int width, int height) {
 SynthesisTarget::SynthesisTarget(GLuint texture, GLuint weightTexture) : weights(weightTexture) {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousDraw);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+    lineSmooth = glIsEnabled(GL_LINE_SMOOTH);
+    glDisable(GL_LINE_SMOOTH);
     if (!framebuffer) glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
@@ -56,6 +58,7 @@ SynthesisTarget::SynthesisTarget(GLuint texture, GLuint weightTexture) : weights
 SynthesisTarget::~SynthesisTarget() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(previousDraw));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
+    if (lineSmooth) glEnable(GL_LINE_SMOOTH);
 }
 
 void SynthesisTarget::drawIntoWeights() const {

@@ -24,6 +24,7 @@
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
 #include "headless/png_file.h"
+#include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
 
@@ -191,6 +192,7 @@ int bench(Clock::time_point processStart) {
     std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", glutGet(GLUT_WINDOW_WIDTH),
                 glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
+    benchTextureRebuilds();
     FrameTimes timed[] = {benchDefaultFrames(), benchHundredShells(), benchSkinOnly(base)};
     double allocations = 0;
     for (const FrameTimes& times : timed) allocations = std::max(allocations, times.allocationsPerFrame);

@@ -202,6 +202,7 @@ TEST_F(ShellTexturesTest, WindowAndBindingsAreLeftAlone) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(1, 2, 3);
+    glEnable(GL_LINE_SMOOTH);  // start-up's, off while the synthesis draws
 
     regenerateShellTextures();
 
@@ -227,9 +228,14 @@ TEST_F(ShellTexturesTest, WindowAndBindingsAreLeftAlone) {
     EXPECT_EQ(modelview[14], 3);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LINE_SMOOTH));
+    glDisable(GL_LINE_SMOOTH);
     GLboolean depthMask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
     EXPECT_TRUE(depthMask);
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0);
 }
 
 TEST_F(ShellTexturesTest, HundredsOfRegenerationsKeepNoOldNames) {
