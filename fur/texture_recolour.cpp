@@ -61,31 +61,6 @@ void clearColour(float rgb[3]) {
     for (int c = 0; c < 3; ++c) rgb[c] = rgba[c];
 }
 
-// The state the pass changes, restored when it ends. The pass draws one
-// opaque quad over the whole target: nothing may cull, clip, test or blend it.
-class RecolourState {
-public:
-    RecolourState() {
-        glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
-        glActiveTexture(GL_TEXTURE0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-        for (GLenum capability : {GL_BLEND, GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST}) glDisable(capability);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-    }
-    ~RecolourState() {
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-        glActiveTexture(static_cast<GLenum>(activeUnit));
-        glPopAttrib();
-    }
-    RecolourState(const RecolourState&) = delete;
-    RecolourState& operator=(const RecolourState&) = delete;
-
-private:
-    GLint activeUnit = GL_TEXTURE0;
-    GLint texture = 0;
-};
-
 void drawRecolourQuad(GLuint texture, GLuint weights, int width, int height) {
     SynthesisTarget target(texture, 0);
     glViewport(0, 0, width, height);
@@ -105,13 +80,29 @@ int eightBitLevel(float value) {
     return static_cast<int>(std::nearbyint(clamped * 255.0f));
 }
 
-void recolourTexture(GLuint texture, GLuint weights, int width, int height, const float background[3],
-                     const float hair[3]) {
-    RecolourState state;
-    const RecolourProgram& recolour = recolourProgram();
-    ProgramInUse program(recolour.program);
-    setEightBitColour(recolour.background, background);
-    setEightBitColour(recolour.hair, hair);
+// The pass draws one opaque quad over the whole target: nothing may cull,
+// clip, test or blend it.
+RecolourPass::RecolourPass(const float hair[3]) {
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previousProgram);
+    for (GLenum capability : {GL_BLEND, GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST}) glDisable(capability);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glUseProgram(recolourProgram().program);
+    setEightBitColour(recolourProgram().hair, hair);
+}
+
+RecolourPass::~RecolourPass() {
+    glUseProgram(static_cast<GLuint>(previousProgram));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
+    glActiveTexture(static_cast<GLenum>(activeUnit));
+    glPopAttrib();
+}
+
+void RecolourPass::recolour(GLuint texture, GLuint weights, int width, int height, const float background[3]) {
+    setEightBitColour(recolourProgram().background, background);
     drawRecolourQuad(texture, weights, width, height);
 }
 
@@ -119,8 +110,8 @@ bool recolourFinTexture() {
     if (!finTexture || !finWeights.current) return false;
     float background[3];
     clearColour(background);
-    recolourTexture(finTexture, finWeights.texture, finTextureWidth, finTextureHeight, background,
-                    furSettings.hairColor);
+    RecolourPass pass(furSettings.hairColor);
+    pass.recolour(finTexture, finWeights.texture, finTextureWidth, finTextureHeight, background);
     return true;
 }
 
@@ -130,8 +121,9 @@ bool recolourShellTextures() {
         if (!shellWeights[static_cast<size_t>(i)].current) return false;
     float background[3];
     clearColour(background);
+    RecolourPass pass(furSettings.hairColor);
     for (int i = 0; i < shellTextureCount; ++i)
-        recolourTexture(shellTextures[i], shellWeights[static_cast<size_t>(i)].texture, shellTextureSize,
-                        shellTextureSize, i == 0 ? furSettings.skinColor : background, furSettings.hairColor);
+        pass.recolour(shellTextures[i], shellWeights[static_cast<size_t>(i)].texture, shellTextureSize,
+                      shellTextureSize, i == 0 ? furSettings.skinColor : background);
     return true;
 }

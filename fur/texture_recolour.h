@@ -10,12 +10,26 @@
 // clamped to [0, 1] times 255, rounded to the nearest level, ties to even.
 int eightBitLevel(float value);
 
-// Replaces the colour channels of `texture` (width x height, alpha kept) by
-// background x + hair (1 - x), x read from `weights`. Both colours are
-// rounded to 8-bit levels first, as the synthesis's colour buffer rounds
-// them.
-void recolourTexture(GLuint texture, GLuint weights, int width, int height, const float background[3],
-                     const float hair[3]);
+// A recolouring of textures in one hair colour. The state it needs is set
+// once, when it starts, and restored when it ends.
+class RecolourPass {
+public:
+    explicit RecolourPass(const float hair[3]);
+    ~RecolourPass();
+    RecolourPass(const RecolourPass&) = delete;
+    RecolourPass& operator=(const RecolourPass&) = delete;
+
+    // Replaces the colour channels of `texture` (width x height, alpha kept)
+    // by background x + hair (1 - x), x read from `weights`. Both colours are
+    // rounded to 8-bit levels first, as the synthesis's colour buffer rounds
+    // them.
+    void recolour(GLuint texture, GLuint weights, int width, int height, const float background[3]);
+
+private:
+    GLint activeUnit = GL_TEXTURE0;
+    GLint boundTexture = 0;
+    GLint previousProgram = 0;
+};
 
 // The fin texture in the current hair colour over the clear colour; false
 // (and nothing done) when its last synthesis kept no weights.

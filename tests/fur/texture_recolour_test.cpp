@@ -162,7 +162,7 @@ TEST_F(RecolourPassTest, WritesBackgroundTimesWeightPlusHairTimesTheRestAndKeeps
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RED, GL_FLOAT, weights);
 
     const float background[3] = {1, 0.8f, 0.5f}, hair[3] = {0.2f, 0, 1};
-    recolourTexture(texture, weightTexture, width, height, background, hair);
+    RecolourPass(hair).recolour(texture, weightTexture, width, height, background);
     const std::vector<Rgba> texels = readTexture(texture);
     for (int t = 0; t < width * height; ++t) {
         const float x = weights[t / width][t % width];
