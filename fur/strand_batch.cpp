@@ -25,9 +25,8 @@ void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStr
     for (int p = 0; p < pieceCount; ++p) {
         const StrandPiece piece = pieces[p];
         GLuint vertex = static_cast<GLuint>(vertices.size() / floatsPerVertex);
-        const size_t start = vertices.size();
-        vertices.resize(start + static_cast<size_t>(piece.last - piece.first + 1) * 2 * floatsPerVertex);
-        float* out = vertices.data() + start;
+        // Appended, not resized and overwritten: the storage is kept from
+        // batch to batch, and resizing would clear it first.
         for (int k = piece.first; k <= piece.last; ++k) {
             const float* point = strand.points[k];
             const float secondX = axis == RibbonAxis::X ? ribbonOffset(point[0]) : point[0];
@@ -35,7 +34,7 @@ void StrandBatch::addRibbon(const HairStrand& strand, const float alphas[hairStr
             const float pair[2 * floatsPerVertex] = {point[0], point[1], point[2], color[0], color[1], color[2],
                                                      alphas[k], secondX,  point[1], secondZ,  color[0], color[1],
                                                      color[2], alphas[k]};
-            for (float value : pair) *out++ = value;
+            vertices.insert(vertices.end(), pair, pair + 2 * floatsPerVertex);
         }
         for (int k = piece.first + 1; k <= piece.last; ++k, vertex += 2) {
             const GLuint quad[4] = {vertex, vertex + 1, vertex + 2, vertex + 3};
