@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Prints the fur renderer's figures: start-up to first frame, fin and shell
-# texture synthesis, and the median frame time at the defaults, with 100
-# shells and with the skin only, at 1024 x 1024 (pelage-render --bench).
+# Prints the fur renderer's figures: start-up to first frame, the first fin
+# and shell texture synthesis, colour changes, full rebuilds and plain
+# sequences that follow it, and the median frame time at the defaults, with
+# 100 shells and with the skin only, at 1024 x 1024 (pelage-render --bench).
 # Usage: render_bench.sh BUILD_DIR [pelage-render options...]
 set -euo pipefail
 build=$1
