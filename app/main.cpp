@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     buildControlPanel();
 
     // Fixed GL state, illumination map, shaders, hair patch, prepared mesh and
-    // its display list.
+    // its GL buffers.
     runStartupSequence();
 
     glutMainLoop();

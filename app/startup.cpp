@@ -11,6 +11,7 @@
 #include "fur/illumination_map.h"
 #include "fur/view_restore.h"
 #include "render/fur_mesh.h"
+#include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
 
@@ -36,5 +37,5 @@ void runStartupSequence() {
     generateHairPatch();
     furMesh = new FurMesh;
     furMesh->load(modelPath);
-    buildMeshList();
+    buildMeshBuffers();
 }

@@ -1,6 +1,6 @@
 // The start-up that pelage and pelage-render share once their window exists
 // and is current: the fixed GL state, the illumination texture, the shader
-// programs, the hair patch, the prepared mesh and its display list, in the
+// programs, the hair patch, the prepared mesh and its GL buffers, in the
 // order each step's successor relies on.
 #pragma once
 
@@ -8,7 +8,7 @@
 // lines, and the nicest hints.
 void setFixedGlState();
 
-// Everything from the fixed GL state to the mesh's display list. Ends the
+// Everything from the fixed GL state to the mesh's GL buffers. Ends the
 // process on a model or shader failure (the Parts' own messages and statuses).
 void runStartupSequence();
 

@@ -12,3 +12,8 @@ int randomDraw();
 
 // Restarts the sequence; the same seed always gives the same sequence.
 void seedRandom(unsigned seed);
+
+// The draw that follows `index` earlier ones after seedRandom(seed), worked out
+// without touching the process-wide sequence: what a reseeding pass would get,
+// known in advance.
+int seededDraw(unsigned seed, int index);

@@ -1,8 +1,7 @@
-// The skin, fin and shell passes. Relies on the prepared mesh and its display
-// list, the shell and fin textures, the shader programs and their parameter
-// handles, the camera handed down at start-up, and the process-wide random
-// generator that the fin pass reseeds per triangle, so every fin keeps its
-// texture offset from frame to frame.
+// The skin, fin and shell passes. Relies on the prepared mesh's buffers (the
+// indexed triangles every skin and shell pass draws, and the fins laid out per
+// frame), the shell and fin textures, the shader programs and their parameter
+// handles, and the camera handed down at start-up.
 #include "render/fur_drawing.h"
 
 #include <epoxy/gl.h>
@@ -12,9 +11,9 @@
 
 #include "core/fur_settings.h"
 #include "fur/fin_texture.h"
-#include "fur/random.h"
 #include "fur/shell_textures.h"
 #include "render/fur_mesh.h"
+#include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
 
@@ -65,7 +64,7 @@ void disableShaders() {
 void drawUntexturedSkin() {
     disableShaders();
     glColor4f(furSettings.skinColor[0], furSettings.skinColor[1], furSettings.skinColor[2], 1.0f);
-    glCallList(meshDisplayList);
+    drawMeshTriangles();
     enableShaders();
 }
 
@@ -77,7 +76,7 @@ void skinPass() {
         glColor4f(1, 0, 0, 1);
         glBindTexture(GL_TEXTURE_2D, shellTextures[0]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glCallList(meshDisplayList);
+        drawMeshTriangles();
         glDisable(GL_TEXTURE_2D);
     } else {
         drawUntexturedSkin();
@@ -93,15 +92,7 @@ void finPass(const float view[3]) {
     glBindTexture(GL_TEXTURE_2D, finTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDepthMask(GL_FALSE);
-    glBegin(GL_QUADS);
-    for (std::int32_t k = 0; k < furMesh->recordCount; ++k) {
-        const FurTriangle& t = furMesh->records[k];
-        seedRandom(static_cast<unsigned>(k));
-        drawFin(t.positions[0], t.positions[1], t.normals[0], t.normals[1], view);
-        drawFin(t.positions[1], t.positions[2], t.normals[1], t.normals[2], view);
-        drawFin(t.positions[2], t.positions[0], t.normals[2], t.normals[0], view);
-    }
-    glEnd();
+    drawMeshFins(view);
     glDepthMask(GL_TRUE);
     glDisable(GL_TEXTURE_2D);
     checkGlErrors("fin");
@@ -120,7 +111,7 @@ void shellPass() {
         glColor4f(shade, h, 0.0f, 1.0f);
         glBindTexture(GL_TEXTURE_2D, shellTextures[i]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glCallList(meshDisplayList);
+        drawMeshTriangles();
     }
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
@@ -129,29 +120,6 @@ void shellPass() {
 }
 
 }  // namespace
-
-void drawFin(const float p[3], const float q[3], const float np[3], const float nq[3], const float view[3]) {
-    float alpha = finFade(p, q, np, view, furSettings.alphaBlendFins != 0);
-    if (!(alpha > 0.0f)) return;
-    float h = furSettings.finHeight;
-    float top0[3] = {p[0] + h * np[0], p[1] + h * np[1], p[2] + h * np[2]};
-    float top1[3] = {q[0] + h * nq[0], q[1] + h * nq[1], q[2] + h * nq[2]};
-    float u0 = static_cast<float>(randomDraw()) / static_cast<float>(randomDrawMax);
-    float dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
-    float u1 = u0 + furSettings.finScalingFactor * std::sqrt(dx * dx + dy * dy + dz * dz);
-
-    glColor4f(1, 0, 0, alpha);
-    glNormal3fv(np);
-    glTexCoord2f(u0, 0);
-    glVertex3fv(p);
-    glTexCoord2f(u0, 1);
-    glVertex3fv(top0);
-    glNormal3fv(nq);
-    glTexCoord2f(u1, 1);
-    glVertex3fv(top1);
-    glTexCoord2f(u1, 0);
-    glVertex3fv(q);
-}
 
 void drawFur() {
     // Before the model transform: the viewing transform alone.

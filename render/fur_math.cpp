@@ -28,16 +28,24 @@ float shellShade(int i, int numShells, float shellHeight, float minShadow) {
     return std::isfinite(shade) ? shade : 1.0f;
 }
 
-float finFade(const float p[3], const float q[3], const float np[3], const float view[3], bool alphaBlendFins) {
-    if (!alphaBlendFins) return 1.0f;
+bool finPlaneNormal(const float p[3], const float q[3], const float np[3], float plane[3]) {
     float edge[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
-    float f[3];
-    cross3(edge, np, f);
-    if (!normalize3(f)) return 0.0f;
-    float alpha = 2.0f * std::fabs(f[0] * view[0] + f[1] * view[1] + f[2] * view[2]) - 1.0f;
+    cross3(edge, np, plane);
+    return normalize3(plane);
+}
+
+float finFadeFromPlane(const float plane[3], const float view[3]) {
+    float alpha = 2.0f * std::fabs(plane[0] * view[0] + plane[1] * view[1] + plane[2] * view[2]) - 1.0f;
     if (!(alpha > 0.0f)) return 0.0f;
     // Rounding may carry a squarely facing fin a hair above 1.
     return alpha < 1.0f ? alpha : 1.0f;
+}
+
+float finFade(const float p[3], const float q[3], const float np[3], const float view[3], bool alphaBlendFins) {
+    if (!alphaBlendFins) return 1.0f;
+    float plane[3];
+    if (!finPlaneNormal(p, q, np, plane)) return 0.0f;
+    return finFadeFromPlane(plane, view);
 }
 
 namespace {

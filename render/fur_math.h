@@ -28,6 +28,13 @@ float shellShade(int i, int numShells, float shellHeight, float minShadow);
 // fin is not drawn, and so does a degenerate edge whose F has no direction.
 float finFade(const float p[3], const float q[3], const float np[3], const float view[3], bool alphaBlendFins);
 
+// The two halves of finFade, for fins whose geometry never changes: the unit
+// plane normal F of the fin on p -> q (false when it has no direction), found
+// once; and the fade 2 |F . view| - 1 from it, found per frame. Together they
+// give finFade's value to the last bit.
+bool finPlaneNormal(const float p[3], const float q[3], const float np[3], float plane[3]);
+float finFadeFromPlane(const float plane[3], const float view[3]);
+
 // Unit direction from the model's origin to the eye, in model space: the
 // inverse of the model's rotation applied to (eye - model translation). When
 // the eye sits on the model's origin, the direction from the look-at point to

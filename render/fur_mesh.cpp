@@ -1,21 +1,27 @@
-// Building the prepared mesh from the model records. No OpenGL here; the
-// display list is compiled in mesh_list.cpp.
+// Building the prepared mesh from the model records, and choosing its texture
+// coordinates. No OpenGL here; mesh_buffers.cpp uploads what this builds.
 #include "render/fur_mesh.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
 #include "core/fatal_error.h"
 #include "model/obj_model.h"
+#include "render/texture_coordinates.h"
 
 FurMesh* furMesh = nullptr;
 
 void FurMesh::load(const char* path) {
     model = glmReadOBJ(path);
     build();
+    if (recordCount == 0) std::fprintf(stderr, "FurMesh::load(): \"%s\" holds no triangles; nothing to draw.\n", path);
 }
 
 namespace {
+
+// Marks a record that no group reached: it stays all zero.
+constexpr std::uint32_t noTriangle = 0xFFFFFFFFu;
 
 // Entry `index` of a 1-based array of `count` entries of `width` floats, or
 // zeros for an index outside 1..count: a corrupt index reads no foreign memory.
@@ -24,15 +30,22 @@ void copyEntry(const float* array, unsigned count, std::int64_t index, int width
     for (int c = 0; c < width; ++c) out[c] = valid ? array[width * index + c] : 0.0f;
 }
 
-void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
+void fillCorners(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
     for (int j = 0; j < 3; ++j) {
         copyEntry(model.vertices, model.vertexCount, triangle.vertexIndices[j], 3, record.positions[j]);
         copyEntry(model.normals, model.normalCount, triangle.normalIndices[j], 3, record.normals[j]);
-        if (model.texCoordCount != 0)
-            copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
-        else
-            record.texCoords[j][0] = record.texCoords[j][1] = 0.0f;
     }
+}
+
+void ownTexCoords(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
+    for (int j = 0; j < 3; ++j)
+        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
+}
+
+void generatedTexCoords(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
+    float facetNormal[3];
+    copyEntry(model.facetNormals, model.facetNormalCount, triangle.facetNormalIndex, 3, facetNormal);
+    boxProjectTriangle(record.positions, facetNormal, record.texCoords);
 }
 
 }  // namespace
@@ -44,17 +57,38 @@ void FurMesh::build() {
 
     recordCount = static_cast<std::int32_t>(model->triangleCount);
     records.reset();
+    recordTriangles.reset();
     // Value-initialised, so records a group walk never reaches stay all zero.
     records.reset(new (std::nothrow) FurTriangle[recordCount]());
-    if (!records && recordCount > 0)
+    recordTriangles.reset(new (std::nothrow) std::uint32_t[recordCount]);
+    if ((!records || !recordTriangles) && recordCount > 0)
         fatalError(stderr, 1, "FurMesh::build() failed: out of memory for %d triangles.\n", static_cast<int>(recordCount));
+    std::fill_n(recordTriangles.get(), recordCount, noTriangle);
 
     std::int32_t k = 0;
+    TexCoordCoverage coverage;
     for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
         for (unsigned t = 0; t < group->triangleCount && k < recordCount; ++t) {
             unsigned index = group->triangleIndices[t];
             if (index >= model->triangleCount) continue;
-            fillRecord(*model, model->triangles[index], records[k++]);
+            fillCorners(*model, model->triangles[index], records[k]);
+            ownTexCoords(*model, model->triangles[index], records[k]);
+            coverage.add(records[k].positions, records[k].texCoords);
+            recordTriangles[k++] = index;
         }
+    }
+    ownTexCoordsUsable = coverage.usable();
+    chooseTexCoords(generatedTexCoordsWanted);
+}
+
+void FurMesh::chooseTexCoords(bool generated) {
+    texCoordsGenerated = generated || !ownTexCoordsUsable;
+    for (std::int32_t k = 0; k < recordCount; ++k) {
+        if (recordTriangles[k] == noTriangle) continue;
+        const ObjTriangle& triangle = model->triangles[recordTriangles[k]];
+        if (texCoordsGenerated)
+            generatedTexCoords(*model, triangle, records[k]);
+        else
+            ownTexCoords(*model, triangle, records[k]);
     }
 }

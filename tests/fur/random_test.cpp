@@ -41,4 +41,16 @@ TEST(Random, FirstDrawsAfterConsecutiveSeedsLookIndependent) {
     EXPECT_NEAR(rises, 500, 60);  // neither sorted nor alternating
 }
 
+TEST(Random, ASeededDrawIsKnownInAdvanceWithoutDisturbingTheSequence) {
+    const unsigned seeds[] = {0, 1, 69665, 4000000000u};
+    for (unsigned seed : seeds) {
+        const std::vector<int> draws = drawsAfterSeed(seed, 5);
+        seedRandom(99);
+        int next = drawsAfterSeed(99, 1)[0];
+        seedRandom(99);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(seededDraw(seed, i), draws[static_cast<size_t>(i)]) << seed << "," << i;
+        EXPECT_EQ(randomDraw(), next) << "the process-wide sequence is left alone";
+    }
+}
+
 }  // namespace

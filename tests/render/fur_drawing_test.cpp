@@ -1,6 +1,6 @@
-// The fur passes in a real GL context: the display list's contents, the state
-// drawFur leaves behind, the untextured skin without shells, and the fin
-// pass's use of the random generator.
+// The fur passes in a real GL context: the triangles the skin and shells
+// draw, the state drawFur leaves behind, and the untextured skin without
+// shells.
 #include <gtest/gtest.h>
 
 #include <epoxy/gl.h>
@@ -11,12 +11,12 @@
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
-#include "fur/random.h"
 #include "fur/shell_textures.h"
 #include "model/obj_model.h"
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
 #include "render/fur_mesh.h"
+#include "render/mesh_buffers.h"
 #include "render/shader_setup.h"
 #include "tests/support/gl_context.h"
 
@@ -48,7 +48,7 @@ protected:
         std::string text = octahedronObj;
         furMesh->model = glmReadOBJText(text.data(), text.size(), "octahedron.obj");
         furMesh->build();
-        buildMeshList();
+        buildMeshBuffers();
         ready = true;
     }
     static void TearDownTestSuite() {
@@ -79,9 +79,9 @@ int integer(GLenum name) {
     return value;
 }
 
-TEST_F(FurDrawing, DisplayListHoldsEveryRecordsCornersInOrder) {
-    // Feedback mode reports the triangles the list sends, in window
-    // coordinates: with identity matrices and a 2 x 2 viewport, x + 1 and y + 1.
+TEST_F(FurDrawing, TheMeshTrianglesAreEveryRecordsCornersInOrder) {
+    // Feedback mode reports the triangles sent, in window coordinates: with
+    // identity matrices and a 2 x 2 viewport, x + 1 and y + 1.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -91,7 +91,7 @@ TEST_F(FurDrawing, DisplayListHoldsEveryRecordsCornersInOrder) {
     GLfloat buffer[2048];
     glFeedbackBuffer(2048, GL_3D, buffer);
     glRenderMode(GL_FEEDBACK);
-    glCallList(meshDisplayList);
+    drawMeshTriangles();
     int values = glRenderMode(GL_RENDER);
     glEnable(GL_DEPTH_TEST);
     // Far-side triangles are still reported: nothing culls.
@@ -218,32 +218,6 @@ TEST_F(FurDrawing, DegenerateShellHeightAndEyeOnTheModelStayErrorFree) {
     GlState before = GlState::read();
     drawFur();
     expectSameState(before, GlState::read());
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(FurDrawing, OnlyADrawnFinTakesARandomNumber) {
-    seedRandom(11);
-    int first = randomDraw();
-    int second = randomDraw();
-    const float p[3] = {1, 0, 0}, q[3] = {0, 0, 0}, n[3] = {0, 1, 0};
-    const float edgeOn[3] = {0, 1, 0}, facing[3] = {0, 0, 1};
-
-    seedRandom(11);
-    drawFin(p, q, n, n, edgeOn);  // faded out: no vertex, no number
-    EXPECT_EQ(randomDraw(), first);
-
-    seedRandom(11);
-    glBegin(GL_QUADS);
-    drawFin(p, q, n, n, facing);
-    glEnd();
-    EXPECT_EQ(randomDraw(), second) << "a drawn fin takes exactly one number";
-
-    furSettings.alphaBlendFins = 0;
-    seedRandom(11);
-    glBegin(GL_QUADS);
-    drawFin(p, q, n, n, edgeOn);
-    glEnd();
-    EXPECT_EQ(randomDraw(), second) << "without fading the edge-on fin is drawn";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -8,18 +8,9 @@
 
 #include "model/obj_model.h"
 #include "render/fur_mesh.h"
+#include "tests/render/test_mesh.h"
 
 namespace {
-
-// A mesh built from inline OBJ text; the model is freed with the mesh (the
-// program itself keeps its one model for good).
-struct TestMesh : FurMesh {
-    explicit TestMesh(const std::string& text) {
-        model = glmReadOBJText(text.data(), text.size(), "inline.obj");
-        build();
-    }
-    ~TestMesh() { glmDeleteModel(model); }
-};
 
 // Four separate triangles in three groups; the reader lists groups newest
 // first ("b", "a", then "default").
@@ -73,14 +64,10 @@ TEST(FurMesh, PositionsAreCentredAndScaled) {
     EXPECT_LE(maxX - minX, 2.0f + 1e-5f) << "scaled to at most the model's size of 2";
 }
 
-TEST(FurMesh, TextureCoordinatesAreCopiedOrZero) {
-    TestMesh plain("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    for (auto& uv : plain.records[0].texCoords) {
-        EXPECT_EQ(uv[0], 0.0f);
-        EXPECT_EQ(uv[1], 0.0f);
-    }
-    TestMesh textured("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.25 0.5\nvt 0.75 1\nf 1/2 2/1 3/2\n");
-    const float expected[3][2] = {{0.75f, 1}, {0.25f, 0.5f}, {0.75f, 1}};
+TEST(FurMesh, TheFilesOwnTextureCoordinatesAreCopiedCornerByCorner) {
+    TestMesh textured("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.25 0.5\nvt 0.75 1\nvt 0.1 0.9\nf 1/2 2/1 3/3\n");
+    ASSERT_FALSE(textured.texCoordsGenerated);
+    const float expected[3][2] = {{0.75f, 1}, {0.25f, 0.5f}, {0.1f, 0.9f}};
     for (int j = 0; j < 3; ++j) {
         EXPECT_EQ(textured.records[0].texCoords[j][0], expected[j][0]);
         EXPECT_EQ(textured.records[0].texCoords[j][1], expected[j][1]);

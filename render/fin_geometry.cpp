@@ -1,0 +1,87 @@
+// Building the fins once and laying them out per frame. See fin_geometry.h.
+// Relies on fur_math for the fade, split so that the part that never changes
+// is found once and the per-frame result is the same to the last bit, and on
+// the generator's seeded draws for the offsets.
+#include "render/fin_geometry.h"
+
+#include <cmath>
+
+#include "core/fur_settings.h"
+#include "fur/random.h"
+#include "render/fur_math.h"
+#include "render/fur_mesh.h"
+
+namespace {
+
+float edgeLength(const float p[3], const float q[3]) {
+    float dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+void setVertex(FinVertex& vertex, const float position[3], const float normal[3], float u, float v, float height,
+               float fade) {
+    for (int k = 0; k < 3; ++k) {
+        vertex.position[k] = position[k];
+        vertex.normal[k] = normal[k];
+    }
+    vertex.texCoord[0] = u;
+    vertex.texCoord[1] = v;
+    vertex.color[0] = 1.0f;
+    vertex.color[1] = height;
+    vertex.color[2] = 0.0f;
+    vertex.color[3] = fade;
+}
+
+// The quad's corners in the order the fin is wound: skin and top at p, top
+// and skin at q.
+void writeQuad(FinVertex* quad, const float p[3], const float q[3], const float np[3], const float nq[3], float u0,
+               float u1, float height, float fade) {
+    setVertex(quad[0], p, np, u0, 0.0f, 0.0f, fade);
+    setVertex(quad[1], p, np, u0, 1.0f, height, fade);
+    setVertex(quad[2], q, nq, u1, 1.0f, height, fade);
+    setVertex(quad[3], q, nq, u1, 0.0f, 0.0f, fade);
+}
+
+}  // namespace
+
+void buildFinGeometry(const FurMesh& mesh, FinGeometry& geometry) {
+    std::size_t count = 3 * static_cast<std::size_t>(mesh.recordCount);
+    geometry.fins.resize(count);
+    geometry.offsets.resize(count);
+    geometry.quads.resize(4 * count);
+    for (std::size_t f = 0; f < count; ++f) {
+        const FurTriangle& record = mesh.records[f / 3];
+        int j = static_cast<int>(f % 3), next = (j + 1) % 3;
+        FinGeometry::Fin& fin = geometry.fins[f];
+        fin.hasPlane = finPlaneNormal(record.positions[j], record.positions[next], record.normals[j], fin.plane);
+        fin.length = edgeLength(record.positions[j], record.positions[next]);
+        unsigned seed = static_cast<unsigned>(f / 3);
+        geometry.offsets[f] = static_cast<float>(seededDraw(seed, j)) / static_cast<float>(randomDrawMax);
+    }
+}
+
+FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const float view[3], FinGeometry& geometry) {
+    FinFrame frame;
+    bool fading = settings.alphaBlendFins != 0;
+    FinVertex* out = geometry.quads.data();
+    for (std::int32_t k = 0; k < mesh.recordCount; ++k) {
+        const FurTriangle& record = mesh.records[k];
+        const FinGeometry::Fin* fins = &geometry.fins[3 * static_cast<std::size_t>(k)];
+        const float* offsets = &geometry.offsets[3 * static_cast<std::size_t>(k)];
+        int drawn = 0;
+        for (int j = 0; j < 3; ++j) {
+            float fade = 1.0f;
+            if (fading) fade = fins[j].hasPlane ? finFadeFromPlane(fins[j].plane, view) : 0.0f;
+            if (!(fade > 0.0f)) continue;
+            int next = (j + 1) % 3;
+            float u0 = offsets[drawn++];
+            float u1 = u0 + settings.finScalingFactor * fins[j].length;
+            writeQuad(out, record.positions[j], record.positions[next], record.normals[j], record.normals[next], u0,
+                      u1, settings.finHeight, fade);
+            out += 4;
+        }
+        frame.drawsInLastRecord = drawn;
+    }
+    frame.vertexCount = out - geometry.quads.data();
+    return frame;
+}

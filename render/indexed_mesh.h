@@ -1,0 +1,30 @@
+// The prepared mesh as one indexed triangle list, the geometry the skin and
+// every shell draw: corners that agree in position, normal and texture
+// coordinate share one vertex, and each record gives three indices in its own
+// corner order, records in index order, so the triangles are drawn exactly as
+// the records list them. A vertex where generated coordinates change their
+// projection plane is kept once per plane, every copy with the same position
+// and normal, so the shells pushed out along the normals stay closed across
+// the seam. Plain data, no OpenGL.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct FurMesh;
+
+// What the vertex program receives per vertex of the skin and the shells; the
+// pass adds the offset along the normal (the vertex colour's green).
+struct MeshVertex {
+    float position[3];
+    float normal[3];
+    float texCoord[2];
+};
+
+struct IndexedMesh {
+    std::vector<MeshVertex> vertices;
+    std::vector<std::uint32_t> indices;  // three per record
+};
+
+// Refills `out` from the mesh's records.
+void buildIndexedMesh(const FurMesh& mesh, IndexedMesh& out);

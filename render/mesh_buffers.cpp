@@ -1,0 +1,127 @@
+// Vertex and index buffers of the prepared mesh, and the per-frame fin buffer.
+// See mesh_buffers.h. Relies on the GL's client-state vertex arrays (the
+// compatibility profile), which feed the vertex program's gl_Vertex,
+// gl_Normal, gl_MultiTexCoord0 and gl_Color; every draw unbinds its buffers
+// and switches its arrays off again, so immediate-mode and client-array
+// drawing elsewhere (texture synthesis, the panel) finds the state it expects.
+#include "render/mesh_buffers.h"
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "core/fur_settings.h"
+#include "fur/random.h"
+#include "render/fur_mesh.h"
+#include "render/indexed_mesh.h"
+
+namespace {
+
+struct MeshBuffers {
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLsizei indexCount = 0;
+    GLuint finBuffer = 0;
+    GLuint finIndexBuffer = 0;  // finTriangleCorners for every fin, fin after fin
+    FinGeometry fins;
+};
+MeshBuffers buffers;
+
+const void* offsetOf(std::size_t bytes) { return reinterpret_cast<const void*>(bytes); }
+
+void deleteBuffers() {
+    GLuint names[4] = {buffers.vertexBuffer, buffers.indexBuffer, buffers.finBuffer, buffers.finIndexBuffer};
+    glDeleteBuffers(4, names);
+    buffers = MeshBuffers{};
+}
+
+void enableArrays(bool withColour) {
+    glClientActiveTexture(GL_TEXTURE0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (withColour) glEnableClientState(GL_COLOR_ARRAY);
+}
+
+void disableArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+// The drawn fins are packed at the front of the fin buffer, so one index list
+// made for all of them serves every frame: a frame draws its first part.
+void uploadFinIndices(std::size_t fins) {
+    std::vector<std::uint32_t> indices(6 * fins);
+    for (std::size_t f = 0; f < fins; ++f)
+        for (int c = 0; c < 6; ++c) indices[6 * f + c] = static_cast<std::uint32_t>(4 * f + finTriangleCorners[c]);
+    glGenBuffers(1, &buffers.finIndexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.finIndexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+}  // namespace
+
+void buildMeshBuffers() {
+    deleteBuffers();
+    if (furMesh == nullptr) return;
+    IndexedMesh mesh;
+    buildIndexedMesh(*furMesh, mesh);
+    glGenBuffers(1, &buffers.vertexBuffer);
+    glGenBuffers(1, &buffers.indexBuffer);
+    glGenBuffers(1, &buffers.finBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(MeshVertex)),
+                 mesh.vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(std::uint32_t)),
+                 mesh.indices.data(), GL_STATIC_DRAW);
+    buffers.indexCount = static_cast<GLsizei>(mesh.indices.size());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    buildFinGeometry(*furMesh, buffers.fins);
+    uploadFinIndices(buffers.fins.fins.size());
+}
+
+void drawMeshTriangles() {
+    if (buffers.indexCount == 0) return;
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indexBuffer);
+    enableArrays(false);
+    glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, position)));
+    glNormalPointer(GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, normal)));
+    glTexCoordPointer(2, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, texCoord)));
+    glDrawElements(GL_TRIANGLES, buffers.indexCount, GL_UNSIGNED_INT, offsetOf(0));
+    disableArrays();
+}
+
+void drawMeshFins(const float view[3]) {
+    if (furMesh == nullptr || furMesh->recordCount == 0 || buffers.fins.fins.empty()) return;
+    FinFrame frame = layOutFins(*furMesh, furSettings, view, buffers.fins);
+    // The generator as the fins would leave it drawn one by one: the hair
+    // patch draws from it next without reseeding.
+    seedRandom(static_cast<unsigned>(furMesh->recordCount - 1));
+    for (int i = 0; i < frame.drawsInLastRecord; ++i) randomDraw();
+    if (frame.vertexCount == 0) return;
+
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.finBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.finIndexBuffer);
+    // A fresh store each frame: the driver need not wait for last frame's.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(frame.vertexCount * sizeof(FinVertex)),
+                 buffers.fins.quads.data(), GL_STREAM_DRAW);
+    enableArrays(true);
+    glVertexPointer(3, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, position)));
+    glNormalPointer(GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, normal)));
+    glTexCoordPointer(2, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, texCoord)));
+    glColorPointer(4, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, color)));
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(frame.vertexCount / 4 * 6), GL_UNSIGNED_INT, offsetOf(0));
+    disableArrays();
+}
+
+const FinGeometry& meshFinGeometry() { return buffers.fins; }

@@ -1,0 +1,26 @@
+// The prepared mesh on the GL side: the indexed triangles the skin and every
+// shell draw from one vertex buffer and one index buffer, and the fins, laid
+// out afresh each frame into a buffer of their own and drawn as quads in one
+// call. Built once at start-up from furMesh, and again whenever its texture
+// coordinates change; only uploads, binds and draws what indexed_mesh.h and
+// fin_geometry.h produce.
+#pragma once
+
+#include "render/fin_geometry.h"
+
+// Uploads furMesh's triangles and lays out its fins; replaces what an earlier
+// call made.
+void buildMeshBuffers();
+
+// The mesh's triangles, with whatever colour, texture and shader state the
+// pass has set. Draws nothing before buildMeshBuffers or for an empty mesh.
+void drawMeshTriangles();
+
+// This frame's fins seen from `view` (unit, model space), with the fade, fin
+// height and texture scale of furSettings. Leaves the process-wide generator
+// where reseeding it with each record's index and drawing one number per
+// drawn fin would leave it.
+void drawMeshFins(const float view[3]);
+
+// The fins as built, for tests that look at what a frame draws.
+const FinGeometry& meshFinGeometry();
