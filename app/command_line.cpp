@@ -10,6 +10,7 @@
 
 int windowWidth = 1024;
 int windowHeight = 1024;
+const char* modelPath = defaultModelPath;
 
 double commandLineNumber(const char* text) { return std::strtod(text, nullptr); }
 
@@ -56,6 +57,11 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             windowWidth = truncateToInt(commandLineNumber(argv[i++]));
         } else if (std::strcmp(arg, "-sy") == 0) {
             windowHeight = truncateToInt(commandLineNumber(argv[i++]));
+        } else if (std::strcmp(arg, "--model") == 0) {
+            // Unlike the numbers, the path is echoed: it says which model a
+            // run's output belongs to.
+            modelPath = argv[i++];
+            std::fprintf(echo, "%s\n", modelPath);
         }
     }
 }

@@ -1,11 +1,16 @@
-// The command line: camera placement ("-e", "-a", "-u") and window size
-// ("-sx", "-sy"). Every examined argument is echoed; nothing is validated.
-// No OpenGL here.
+// The command line: camera placement ("-e", "-a", "-u"), window size ("-sx",
+// "-sy") and the model ("--model"). Every examined argument is echoed, and so
+// is the model's path; nothing is validated. No OpenGL here.
 #pragma once
 #include <cstdio>
 
 extern int windowWidth;   // "-sx", 1024 by default
 extern int windowHeight;  // "-sy", 1024 by default
+
+// The OBJ file the fur grows on, relative to the working directory unless
+// absolute; "--model" names another. Its MTL library is looked up beside it.
+constexpr const char* defaultModelPath = "OBJ/bunny-1500-cleaned.obj";
+extern const char* modelPath;
 
 // Examines argv[1..argc-1] left to right, echoing each examined argument on
 // `echo` and applying the options to the camera globals and the window size.

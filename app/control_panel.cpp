@@ -47,8 +47,8 @@ PanelControl intSpinnerRow(const char* label, const SettingField& setting, float
     return settingRow(Kind::IntSpinner, label, setting, 0, speed, NO_ID, callback);
 }
 
-PanelControl checkboxRow(const char* label, const SettingField& setting) {
-    return settingRow(Kind::Checkbox, label, setting, 0, 1, NO_ID, Callback::None);
+PanelControl checkboxRow(const char* label, const SettingField& setting, Callback callback = Callback::None) {
+    return settingRow(Kind::Checkbox, label, setting, 0, 1, NO_ID, callback);
 }
 
 // One component of a colour: every colour spinner fires with id 0.
@@ -74,6 +74,7 @@ const PanelControl panelControls[] = {
     checkboxRow("Draw Fin Box", field("drawFinBox")),
     checkboxRow("Draw Shells", field("drawShells")),
     checkboxRow("Draw Fins", field("drawFins")),
+    checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::ChooseTexCoords),
     textRow("Hair Color"),
     colorRow("Red", field("hairColor"), 0),
     colorRow("Green", field("hairColor"), 1),
@@ -114,6 +115,7 @@ void call(void (*hook)()) {
 void generateHairPatchCallback(int) { call(panelRebuilds.generateHairPatch); }
 void regenerateShellTexturesCallback(int) { call(panelRebuilds.regenerateShellTextures); }
 void buildIlluminationMapCallback(int) { call(panelRebuilds.buildIlluminationMap); }
+void chooseTexCoordsCallback(int) { call(panelRebuilds.chooseTexCoords); }
 
 struct CallbackInfo {
     void (*run)(int id);
@@ -127,6 +129,7 @@ CallbackInfo callbackInfo(Callback callback, int id) {
     case Callback::RegenerateShellTextures: return {regenerateShellTexturesCallback, nullptr};
     case Callback::ColorChanged: return {colorChanged, id == FIN_DENSITY_ID ? "fin" : "recolour"};
     case Callback::BuildIlluminationMap: return {buildIlluminationMapCallback, "lighting"};
+    case Callback::ChooseTexCoords: return {chooseTexCoordsCallback, "mesh"};
     case Callback::None: break;
     }
     return {nullptr, nullptr};

@@ -19,7 +19,14 @@ constexpr int NO_ID = -1;
 enum class ControlKind { FloatSpinner, IntSpinner, Checkbox, StaticText };
 
 // What a control's change runs, besides the redisplay every change requests.
-enum class ControlCallback { None, GenerateHairPatch, RegenerateShellTextures, ColorChanged, BuildIlluminationMap };
+enum class ControlCallback {
+    None,
+    GenerateHairPatch,
+    RegenerateShellTextures,
+    ColorChanged,
+    BuildIlluminationMap,
+    ChooseTexCoords,
+};
 
 struct PanelControl {
     ControlKind kind;
@@ -44,6 +51,7 @@ struct PanelRebuilds {
     void (*synthesizeFinTexture)(float density) = nullptr;
     void (*recolourTextures)(float finDensity) = nullptr;  // fin and shells, for new colours
     void (*buildIlluminationMap)() = nullptr;
+    void (*chooseTexCoords)() = nullptr;  // the mesh's coordinates as generatedTexCoords asks
 };
 void setPanelRebuilds(const PanelRebuilds& rebuilds);
 

@@ -1,4 +1,5 @@
-// See panel_rebuilds.h. Relies on the panel's seams and the fur subsystem.
+// See panel_rebuilds.h. Relies on the panel's seams, the fur subsystem and
+// the prepared mesh.
 #include "app/panel_rebuilds.h"
 
 #include "app/control_panel.h"
@@ -6,6 +7,7 @@
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
 #include "fur/texture_rebuilds.h"
+#include "render/mesh_buffers.h"
 
 void installFurRebuilds() {
     PanelRebuilds rebuilds;
@@ -14,5 +16,6 @@ void installFurRebuilds() {
     rebuilds.synthesizeFinTexture = synthesizeFinTexture;
     rebuilds.recolourTextures = recolourFurTextures;
     rebuilds.buildIlluminationMap = buildIlluminationMap;
+    rebuilds.chooseTexCoords = applyTexCoordChoice;
     setPanelRebuilds(rebuilds);
 }

@@ -6,7 +6,9 @@
 #include <epoxy/gl.h>
 
 #include "app/camera.h"
+#include "app/command_line.h"
 #include "app/window_callbacks.h"
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
 #include "fur/view_restore.h"
@@ -36,6 +38,7 @@ void runStartupSequence() {
     initShaders();
     generateHairPatch();
     furMesh = new FurMesh;
+    furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
     furMesh->load(modelPath);
     buildMeshBuffers();
 }

@@ -8,9 +8,7 @@
 // lines, and the nicest hints.
 void setFixedGlState();
 
-// Everything from the fixed GL state to the mesh's GL buffers. Ends the
-// process on a model or shader failure (the Parts' own messages and statuses).
+// Everything from the fixed GL state to the mesh's GL buffers, the model read
+// from modelPath (command_line.h). Ends the process on a model or shader
+// failure (the loader's and the shader runtime's own messages and statuses).
 void runStartupSequence();
-
-// The fixed path of the model, relative to the working directory.
-constexpr const char* modelPath = "OBJ/bunny-1500-cleaned.obj";

@@ -30,6 +30,9 @@ struct FurSettings {
     int drawFinBox = 0;
     int drawShells = 1;
     int drawFins = 1;
+    // 0: the model's own texture coordinates where they can carry the fur,
+    // generated ones where not; 1: generated ones always.
+    int generatedTexCoords = 0;
     float hairColor[3] = {1, 0.6f, 0};
     float skinColor[3] = {1, 0.8f, 0.5f};
     float minShadow = 0.1f;
@@ -95,6 +98,8 @@ inline constexpr SettingField furSettingFields[] = {
     {"drawFinBox", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.drawFinBox; }},
     {"drawShells", SettingKind::Flag, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.drawShells; }},
     {"drawFins", SettingKind::Flag, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.drawFins; }},
+    {"generatedTexCoords", SettingKind::Flag, 1, 0, 1, {0}, false,
+     [](FurSettings& s) -> void* { return &s.generatedTexCoords; }},
     {"hairColor", SettingKind::Floats, 3, 0, 1, {1, 0.6f, 0}, true, [](FurSettings& s) -> void* { return s.hairColor; }},
     {"skinColor", SettingKind::Floats, 3, 0, 1, {1, 0.8f, 0.5f}, false,
      [](FurSettings& s) -> void* { return s.skinColor; }},

@@ -274,6 +274,11 @@ bool readSetting(OptionInput in) {
     return true;
 }
 
+bool readModel(OptionInput in) {
+    in.options.model = in.values[0];
+    return !in.options.model.empty() || in.fail("--model takes the path of an OBJ file");
+}
+
 bool readHelp(OptionInput in) {
     in.options.help = true;
     return true;
@@ -294,6 +299,7 @@ constexpr OptionRule optionRules[] = {
     {"-e", 3, readCameraVector},     {"-a", 3, readCameraVector},  {"-u", 3, readCameraVector},
     {"-sx", 1, readWindowSize},      {"-sy", 1, readWindowSize},   {"--out", 1, readOut},
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
+    {"--model", 1, readModel},
 };
 
 const OptionRule* findOptionRule(const std::string& name) {
@@ -336,14 +342,19 @@ const char* renderUsage() {
            "  -a X Y Z          look-at point (default 0 0 0)\n"
            "  -u X Y Z          up vector (default 0 1 0)\n"
            "  -sx W, -sy H      image size in pixels (default 1024 x 1024)\n"
+           "  --model FILE      the OBJ model (default OBJ/bunny-1500-cleaned.obj); its MTL\n"
+           "                    library is looked up beside it. A model without usable\n"
+           "                    texture coordinates gets generated ones\n"
            "  --out FILE        output PNG (default pelage.png); with --frames above 1 a\n"
            "                    pattern holding one frame number, e.g. turn-%03d.png\n"
            "                    (default pelage-%04d.png)\n"
            "  --frames N        number of frames (default 1)\n"
            "  --orbit DEGREES   turn the eye about the look-at point by this much per frame\n"
            "  --set NAME=VALUE  set a fur setting, e.g. numShells=64, hairColor=0.3,0.2,0.1,\n"
-           "                    drawFins=0, lightTransform=5,5,2 (repeatable)\n"
-           "  --bench           print start-up, synthesis and frame times instead of writing images\n"
+           "                    drawFins=0, lightTransform=5,5,2 (repeatable);\n"
+           "                    generatedTexCoords=1 ignores the model's own coordinates\n"
+           "  --bench           print start-up, synthesis and frame times instead of writing\n"
+           "                    images, for the default model or the one --model names\n"
            "  --help            this text\n"
            "\n"
            "Exit status: 0 on success, 2 on a usage error, 1 when the model, the shaders or an\n"

@@ -1,6 +1,6 @@
-// The command line of pelage-render, the headless renderer: the camera and
-// size options of pelage, the output pattern, turntable frames, settings by
-// name and the benchmark switch. Parsing and applying settings needs no
+// The command line of pelage-render, the headless renderer: the camera, size
+// and model options of pelage, the output pattern, turntable frames, settings
+// by name and the benchmark switch. Parsing and applying settings needs no
 // OpenGL; every value is checked and a bad one is reported, never guessed.
 #pragma once
 
@@ -18,6 +18,7 @@ struct RenderOptions {
     float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     int width = 1024, height = 1024;
     std::vector<std::string> settings;  // "NAME=VALUE", applied in order
+    std::string model;                  // the OBJ file; empty: pelage's default
 };
 
 // Reads argv[1..argc-1]. False with a one-line message in `error` on a usage

@@ -92,3 +92,16 @@ void FurMesh::chooseTexCoords(bool generated) {
             ownTexCoords(*model, triangle, records[k]);
     }
 }
+
+std::string meshSummary(const FurMesh& mesh, const char* path) {
+    const char* coordinates = "its own texture coordinates";
+    if (mesh.texCoordsGenerated)
+        coordinates = mesh.ownTexCoordsUsable          ? "generated texture coordinates (asked for)"
+                      : mesh.model->texCoordCount == 0 ? "generated texture coordinates (the file has none)"
+                                                       : "generated texture coordinates (the file's cover too little)";
+    unsigned vertices = mesh.model->vertexCount;
+    char line[160];
+    std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", static_cast<int>(mesh.recordCount),
+                  mesh.recordCount == 1 ? "" : "s", vertices, vertices == 1 ? "ex" : "ices", coordinates);
+    return std::string("model ") + path + line;
+}

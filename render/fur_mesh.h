@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 struct ObjModel;
 
@@ -48,3 +49,7 @@ private:
 };
 
 extern FurMesh* furMesh;  // created by start-up, never freed
+
+// One line naming the model and its figures: triangles, vertices, and which
+// texture coordinates the fur uses and why.
+std::string meshSummary(const FurMesh& mesh, const char* path);

@@ -89,6 +89,12 @@ void buildMeshBuffers() {
     uploadFinIndices(buffers.fins.fins.size());
 }
 
+void applyTexCoordChoice() {
+    if (furMesh == nullptr) return;
+    furMesh->chooseTexCoords(furSettings.generatedTexCoords != 0);
+    buildMeshBuffers();
+}
+
 void drawMeshTriangles() {
     if (buffers.indexCount == 0) return;
     glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);

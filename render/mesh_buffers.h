@@ -12,6 +12,10 @@
 // call made.
 void buildMeshBuffers();
 
+// Gives furMesh the texture coordinates furSettings.generatedTexCoords asks
+// for and uploads its triangles again: what a change of that setting needs.
+void applyTexCoordChoice();
+
 // The mesh's triangles, with whatever colour, texture and shader state the
 // pass has set. Draws nothing before buildMeshBuffers or for an empty mesh.
 void drawMeshTriangles();

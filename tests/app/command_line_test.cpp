@@ -15,6 +15,7 @@ namespace {
 std::string parse(std::vector<const char*> args) {
     resetCamera();
     windowWidth = windowHeight = 1024;
+    modelPath = defaultModelPath;
     args.insert(args.begin(), "pelage");
     std::FILE* out = std::tmpfile();
     parseCommandLine(static_cast<int>(args.size()), args.data(), out);
@@ -85,4 +86,29 @@ TEST(CommandLine, AnOptionWithTooFewValuesIsIgnored) {
     expectVector(eyePoint, 0, 0, 3);
     EXPECT_EQ(parse({"-sy"}), "-sy\n");
     EXPECT_EQ(windowHeight, 1024);
+}
+
+TEST(CommandLine, ModelNamesTheFileAndEchoesItsPath) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* echo;
+        const char* model;
+    };
+    const Case cases[] = {
+        {{}, "", "OBJ/bunny-1500-cleaned.obj"},
+        {{"--model", "scans/statue.obj"}, "--model\nscans/statue.obj\n", "scans/statue.obj"},
+        {{"--model", "a.obj", "-sx", "300", "--model", "/tmp/b.obj"}, "--model\na.obj\n-sx\n--model\n/tmp/b.obj\n",
+         "/tmp/b.obj"},
+        // A value is a value, even one that looks like an option.
+        {{"--model", "-e", "1", "2", "3"}, "--model\n-e\n1\n2\n3\n", "-e"},
+        {{"-e", "--model", "1", "2"}, "-e\n", "OBJ/bunny-1500-cleaned.obj"},
+        // Without its value the option is ignored, like the others.
+        {{"--model"}, "--model\n", "OBJ/bunny-1500-cleaned.obj"},
+        {{"--Model", "x.obj"}, "--Model\nx.obj\n", "OBJ/bunny-1500-cleaned.obj"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse(c.args), c.echo);
+        EXPECT_STREQ(modelPath, c.model);
+    }
+    modelPath = defaultModelPath;
 }

@@ -25,6 +25,7 @@ void installCountingSeams() {
     rebuilds.synthesizeFinTexture = [](float density) { calls.push_back("fin " + std::to_string(density).substr(0, 4)); };
     rebuilds.recolourTextures = [](float density) { calls.push_back("recolour " + std::to_string(density).substr(0, 4)); };
     rebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
+    rebuilds.chooseTexCoords = [] { calls.push_back("texcoords"); };
     setPanelRebuilds(rebuilds);
     PanelHost host;
     host.enterMainContext = [] { calls.push_back("enter"); };
@@ -83,6 +84,7 @@ TEST(ControlTable, ListsEveryControlInThePanelsOrderWithItsFieldLimitsSpeedIdAnd
         {K::Checkbox, "Draw Fin Box", &f.drawFinBox, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Shells", &f.drawShells, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Fins", &f.drawFins, 0, 1, 1, -1, C::None},
+        {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::ChooseTexCoords},
         {K::StaticText, "Hair Color", nullptr, 0, 0, 1, -1, C::None},
         {K::FloatSpinner, "Red", &f.hairColor[0], 0, 1, 1, 0, C::ColorChanged},
         {K::FloatSpinner, "Green", &f.hairColor[1], 0, 1, 1, 0, C::ColorChanged},
@@ -177,6 +179,7 @@ TEST_F(ControlPanel, EachChangeRebuildsExactlyItsTexturesInOrderInTheMainContext
         {"Fin Density", 0, {"enter", "fin 0.02", "leave", "redisplay"}},
         {"Pd", 0, {"enter", "lighting", "leave", "redisplay"}},
         {"Ps", 0, {"enter", "lighting", "leave", "redisplay"}},
+        {"Generated Tex Coords", 0, {"enter", "texcoords", "leave", "redisplay"}},
         {"Shell Height", 0, {"redisplay"}},
         {"min Shadow", 0, {"redisplay"}},
         {"Draw Fins", 0, {"redisplay"}},

@@ -23,7 +23,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(parse({"-e", "1", "2", "3.5", "-a", "0", "0.5", "0", "-u", "0", "0", "1", "-sx", "640", "-sy", "480",
                        "--out", "turn-%03d.png", "--frames", "36", "--orbit", "10", "--set", "numShells=64",
-                       "--bench"},
+                       "--bench", "--model", "scans/statue.obj"},
                       o, error))
         << error;
     EXPECT_EQ(o.eye[2], 3.5f);
@@ -37,6 +37,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     EXPECT_TRUE(o.bench);
     ASSERT_EQ(o.settings.size(), 1u);
     EXPECT_EQ(o.settings[0], "numShells=64");
+    EXPECT_EQ(o.model, "scans/statue.obj");
 }
 
 TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
@@ -62,6 +63,9 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
         {{"--set", "numShells"}, "NAME=VALUE"},
         {{"--set", "furLength=2"}, "unknown setting \"furLength\""},
         {{"--set", "numShells=101"}, "bad value \"101\" for numShells"},
+        {{"--model"}, "--model needs 1 value"},
+        {{"--model", ""}, "--model takes the path of an OBJ file"},
+        {{"--set", "generatedTexCoords=2"}, "bad value \"2\" for generatedTexCoords"},
     };
     for (const Case& c : cases) {
         RenderOptions o;
@@ -79,9 +83,11 @@ TEST(RenderOptions, HelpAndDefaults) {
     EXPECT_EQ(o.width, 1024);
     EXPECT_EQ(o.height, 1024);
     EXPECT_FALSE(o.help);
+    EXPECT_EQ(o.model, "") << "pelage's own default model";
     ASSERT_TRUE(parse({"--help"}, o, error));
     EXPECT_TRUE(o.help);
     EXPECT_NE(std::string(renderUsage()).find("--set NAME=VALUE"), std::string::npos);
+    EXPECT_NE(std::string(renderUsage()).find("--model FILE"), std::string::npos);
 }
 
 TEST(FurSettingByName, SetsEveryKindOfField) {
@@ -114,7 +120,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
 
 TEST(FurSettingByName, NamesEveryFieldOfTheRecord) {
     const std::vector<std::string>& names = furSettingNames();
-    EXPECT_EQ(names.size(), 25u);
+    EXPECT_EQ(names.size(), 26u);
     FurSettings s;
     std::string error;
     for (const std::string& name : names) {

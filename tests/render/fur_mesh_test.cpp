@@ -79,4 +79,24 @@ TEST(FurMesh, AModelWithoutFacesGivesAnEmptyMesh) {
     EXPECT_EQ(mesh.recordCount, 0);
 }
 
+TEST(FurMesh, TheSummaryNamesTheModelItsFiguresAndWhereItsCoordinatesComeFrom) {
+    const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 5 5 5\n";
+    struct Case {
+        std::string obj;
+        bool generatedWanted;
+        const char* coordinates;
+    };
+    const Case cases[] = {
+        {triangle + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n", false, "its own texture coordinates"},
+        {triangle + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n", true, "generated texture coordinates (asked for)"},
+        {triangle + "f 1 2 3\n", false, "generated texture coordinates (the file has none)"},
+        {triangle + "vt 0.5 0.5\nf 1/1 2/1 3/1\n", false,
+         "generated texture coordinates (the file's cover too little)"},
+    };
+    for (const Case& c : cases) {
+        TestMesh mesh(c.obj, c.generatedWanted);
+        EXPECT_EQ(meshSummary(mesh, "OBJ/x.obj"), std::string("model OBJ/x.obj: 1 triangle, 4 vertices, ") + c.coordinates);
+    }
+}
+
 }  // namespace
