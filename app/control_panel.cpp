@@ -74,7 +74,8 @@ const PanelControl panelControls[] = {
     checkboxRow("Draw Fin Box", field("drawFinBox")),
     checkboxRow("Draw Shells", field("drawShells")),
     checkboxRow("Draw Fins", field("drawFins")),
-    checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::ChooseTexCoords),
+    checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::RebuildMesh),
+    intSpinnerRow("Triangle Budget", field("triangleBudget"), 100, Callback::RebuildMesh),
     textRow("Hair Color"),
     colorRow("Red", field("hairColor"), 0),
     colorRow("Green", field("hairColor"), 1),
@@ -115,7 +116,7 @@ void call(void (*hook)()) {
 void generateHairPatchCallback(int) { call(panelRebuilds.generateHairPatch); }
 void regenerateShellTexturesCallback(int) { call(panelRebuilds.regenerateShellTextures); }
 void buildIlluminationMapCallback(int) { call(panelRebuilds.buildIlluminationMap); }
-void chooseTexCoordsCallback(int) { call(panelRebuilds.chooseTexCoords); }
+void rebuildMeshCallback(int) { call(panelRebuilds.rebuildMesh); }
 
 struct CallbackInfo {
     void (*run)(int id);
@@ -129,7 +130,7 @@ CallbackInfo callbackInfo(Callback callback, int id) {
     case Callback::RegenerateShellTextures: return {regenerateShellTexturesCallback, nullptr};
     case Callback::ColorChanged: return {colorChanged, id == FIN_DENSITY_ID ? "fin" : "recolour"};
     case Callback::BuildIlluminationMap: return {buildIlluminationMapCallback, "lighting"};
-    case Callback::ChooseTexCoords: return {chooseTexCoordsCallback, "mesh"};
+    case Callback::RebuildMesh: return {rebuildMeshCallback, "mesh"};
     case Callback::None: break;
     }
     return {nullptr, nullptr};

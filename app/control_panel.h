@@ -25,7 +25,7 @@ enum class ControlCallback {
     RegenerateShellTextures,
     ColorChanged,
     BuildIlluminationMap,
-    ChooseTexCoords,
+    RebuildMesh,
 };
 
 struct PanelControl {
@@ -51,7 +51,7 @@ struct PanelRebuilds {
     void (*synthesizeFinTexture)(float density) = nullptr;
     void (*recolourTextures)(float finDensity) = nullptr;  // fin and shells, for new colours
     void (*buildIlluminationMap)() = nullptr;
-    void (*chooseTexCoords)() = nullptr;  // the mesh's coordinates as generatedTexCoords asks
+    void (*rebuildMesh)() = nullptr;  // the mesh as generatedTexCoords and triangleBudget ask
 };
 void setPanelRebuilds(const PanelRebuilds& rebuilds);
 

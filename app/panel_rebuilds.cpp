@@ -16,6 +16,6 @@ void installFurRebuilds() {
     rebuilds.synthesizeFinTexture = synthesizeFinTexture;
     rebuilds.recolourTextures = recolourFurTextures;
     rebuilds.buildIlluminationMap = buildIlluminationMap;
-    rebuilds.chooseTexCoords = applyTexCoordChoice;
+    rebuilds.rebuildMesh = applyMeshSettings;
     setPanelRebuilds(rebuilds);
 }

@@ -39,6 +39,7 @@ void runStartupSequence() {
     generateHairPatch();
     furMesh = new FurMesh;
     furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
+    furMesh->triangleBudget = furSettings.triangleBudget;
     furMesh->load(modelPath);
     buildMeshBuffers();
 }

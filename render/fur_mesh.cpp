@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "model/obj_model.h"
+#include "render/mesh_simplify.h"
 #include "render/texture_coordinates.h"
 
 FurMesh* furMesh = nullptr;
@@ -20,9 +22,6 @@ void FurMesh::load(const char* path) {
 
 namespace {
 
-// Marks a record that no group reached: it stays all zero.
-constexpr std::uint32_t noTriangle = 0xFFFFFFFFu;
-
 // Entry `index` of a 1-based array of `count` entries of `width` floats, or
 // zeros for an index outside 1..count: a corrupt index reads no foreign memory.
 void copyEntry(const float* array, unsigned count, std::int64_t index, int width, float* out) {
@@ -30,22 +29,26 @@ void copyEntry(const float* array, unsigned count, std::int64_t index, int width
     for (int c = 0; c < width; ++c) out[c] = valid ? array[width * index + c] : 0.0f;
 }
 
-void fillCorners(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
+void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
     for (int j = 0; j < 3; ++j) {
         copyEntry(model.vertices, model.vertexCount, triangle.vertexIndices[j], 3, record.positions[j]);
         copyEntry(model.normals, model.normalCount, triangle.normalIndices[j], 3, record.normals[j]);
+        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
     }
 }
 
-void ownTexCoords(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
-    for (int j = 0; j < 3; ++j)
-        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
-}
-
-void generatedTexCoords(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
-    float facetNormal[3];
-    copyEntry(model.facetNormals, model.facetNormalCount, triangle.facetNormalIndex, 3, facetNormal);
-    boxProjectTriangle(record.positions, facetNormal, record.texCoords);
+// The facet normal from the record's own corners, so that a simplified copy's
+// triangles are projected as the model's are.
+void generateTexCoords(FurTriangle& record) {
+    const float(*p)[3] = record.positions;
+    double u[3], v[3];
+    for (int a = 0; a < 3; ++a) {
+        u[a] = double{p[1][a]} - p[0][a];
+        v[a] = double{p[2][a]} - p[0][a];
+    }
+    float normal[3] = {static_cast<float>(u[1] * v[2] - u[2] * v[1]), static_cast<float>(u[2] * v[0] - u[0] * v[2]),
+                       static_cast<float>(u[0] * v[1] - u[1] * v[0])};
+    boxProjectTriangle(record.positions, normal, record.texCoords);
 }
 
 }  // namespace
@@ -54,43 +57,46 @@ void FurMesh::build() {
     glmTriangleNormals(model);
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
+    copyModelTriangles();
+    TexCoordCoverage coverage;
+    for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].texCoords);
+    ownTexCoordsUsable = coverage.usable();
+    refill();
+}
 
-    recordCount = static_cast<std::int32_t>(model->triangleCount);
+void FurMesh::copyModelTriangles() {
+    modelTriangleCount = recordCount = static_cast<std::int32_t>(model->triangleCount);
+    simplified = false;
     records.reset();
-    recordTriangles.reset();
     // Value-initialised, so records a group walk never reaches stay all zero.
     records.reset(new (std::nothrow) FurTriangle[recordCount]());
-    recordTriangles.reset(new (std::nothrow) std::uint32_t[recordCount]);
-    if ((!records || !recordTriangles) && recordCount > 0)
+    if (!records && recordCount > 0)
         fatalError(stderr, 1, "FurMesh::build() failed: out of memory for %d triangles.\n", static_cast<int>(recordCount));
-    std::fill_n(recordTriangles.get(), recordCount, noTriangle);
-
     std::int32_t k = 0;
-    TexCoordCoverage coverage;
     for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
         for (unsigned t = 0; t < group->triangleCount && k < recordCount; ++t) {
             unsigned index = group->triangleIndices[t];
-            if (index >= model->triangleCount) continue;
-            fillCorners(*model, model->triangles[index], records[k]);
-            ownTexCoords(*model, model->triangles[index], records[k]);
-            coverage.add(records[k].positions, records[k].texCoords);
-            recordTriangles[k++] = index;
+            if (index < model->triangleCount) fillRecord(*model, model->triangles[index], records[k++]);
         }
     }
-    ownTexCoordsUsable = coverage.usable();
-    chooseTexCoords(generatedTexCoordsWanted);
 }
 
-void FurMesh::chooseTexCoords(bool generated) {
-    texCoordsGenerated = generated || !ownTexCoordsUsable;
-    for (std::int32_t k = 0; k < recordCount; ++k) {
-        if (recordTriangles[k] == noTriangle) continue;
-        const ObjTriangle& triangle = model->triangles[recordTriangles[k]];
-        if (texCoordsGenerated)
-            generatedTexCoords(*model, triangle, records[k]);
-        else
-            ownTexCoords(*model, triangle, records[k]);
+void FurMesh::refill() {
+    copyModelTriangles();
+    texCoordsGenerated = generatedTexCoordsWanted || !ownTexCoordsUsable;
+    if (!texCoordsGenerated) return;
+    if (triangleBudget > 0 && recordCount > triangleBudget) {
+        std::vector<FurTriangle> copy;
+        simplifyRecords(records.get(), recordCount, triangleBudget, copy);
+        recordCount = static_cast<std::int32_t>(copy.size());
+        records.reset(new (std::nothrow) FurTriangle[recordCount]);
+        if (!records && recordCount > 0)
+            fatalError(stderr, 1, "FurMesh::refill() failed: out of memory for %d triangles.\n",
+                       static_cast<int>(recordCount));
+        std::copy(copy.begin(), copy.end(), records.get());
+        simplified = true;
     }
+    for (std::int32_t k = 0; k < recordCount; ++k) generateTexCoords(records[k]);
 }
 
 std::string meshSummary(const FurMesh& mesh, const char* path) {
@@ -100,8 +106,13 @@ std::string meshSummary(const FurMesh& mesh, const char* path) {
                       : mesh.model->texCoordCount == 0 ? "generated texture coordinates (the file has none)"
                                                        : "generated texture coordinates (the file's cover too little)";
     unsigned vertices = mesh.model->vertexCount;
-    char line[160];
-    std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", static_cast<int>(mesh.recordCount),
-                  mesh.recordCount == 1 ? "" : "s", vertices, vertices == 1 ? "ex" : "ices", coordinates);
+    char line[320];
+    int used = std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", static_cast<int>(mesh.modelTriangleCount),
+                             mesh.modelTriangleCount == 1 ? "" : "s", vertices, vertices == 1 ? "ex" : "ices", coordinates);
+    if (mesh.simplified)
+        std::snprintf(line + used, sizeof line - used, "; drawn from a simplified copy of %d triangles",
+                      static_cast<int>(mesh.recordCount));
+    else if (mesh.triangleBudget > 0 && mesh.recordCount > mesh.triangleBudget)
+        std::snprintf(line + used, sizeof line - used, "; drawn whole, being held to its own coordinates");
     return std::string("model ") + path + line;
 }

@@ -89,9 +89,11 @@ void buildMeshBuffers() {
     uploadFinIndices(buffers.fins.fins.size());
 }
 
-void applyTexCoordChoice() {
+void applyMeshSettings() {
     if (furMesh == nullptr) return;
-    furMesh->chooseTexCoords(furSettings.generatedTexCoords != 0);
+    furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
+    furMesh->triangleBudget = furSettings.triangleBudget;
+    furMesh->refill();
     buildMeshBuffers();
 }
 

@@ -12,9 +12,9 @@
 // call made.
 void buildMeshBuffers();
 
-// Gives furMesh the texture coordinates furSettings.generatedTexCoords asks
-// for and uploads its triangles again: what a change of that setting needs.
-void applyTexCoordChoice();
+// Refills furMesh as furSettings.generatedTexCoords and triangleBudget ask
+// and uploads it again: what a change of either needs.
+void applyMeshSettings();
 
 // The mesh's triangles, with whatever colour, texture and shader state the
 // pass has set. Draws nothing before buildMeshBuffers or for an empty mesh.

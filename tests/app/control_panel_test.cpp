@@ -25,7 +25,7 @@ void installCountingSeams() {
     rebuilds.synthesizeFinTexture = [](float density) { calls.push_back("fin " + std::to_string(density).substr(0, 4)); };
     rebuilds.recolourTextures = [](float density) { calls.push_back("recolour " + std::to_string(density).substr(0, 4)); };
     rebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
-    rebuilds.chooseTexCoords = [] { calls.push_back("texcoords"); };
+    rebuilds.rebuildMesh = [] { calls.push_back("mesh"); };
     setPanelRebuilds(rebuilds);
     PanelHost host;
     host.enterMainContext = [] { calls.push_back("enter"); };
@@ -84,7 +84,8 @@ TEST(ControlTable, ListsEveryControlInThePanelsOrderWithItsFieldLimitsSpeedIdAnd
         {K::Checkbox, "Draw Fin Box", &f.drawFinBox, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Shells", &f.drawShells, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Fins", &f.drawFins, 0, 1, 1, -1, C::None},
-        {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::ChooseTexCoords},
+        {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::RebuildMesh},
+        {K::IntSpinner, "Triangle Budget", &f.triangleBudget, 0, 10000000, 100, -1, C::RebuildMesh},
         {K::StaticText, "Hair Color", nullptr, 0, 0, 1, -1, C::None},
         {K::FloatSpinner, "Red", &f.hairColor[0], 0, 1, 1, 0, C::ColorChanged},
         {K::FloatSpinner, "Green", &f.hairColor[1], 0, 1, 1, 0, C::ColorChanged},
@@ -179,7 +180,8 @@ TEST_F(ControlPanel, EachChangeRebuildsExactlyItsTexturesInOrderInTheMainContext
         {"Fin Density", 0, {"enter", "fin 0.02", "leave", "redisplay"}},
         {"Pd", 0, {"enter", "lighting", "leave", "redisplay"}},
         {"Ps", 0, {"enter", "lighting", "leave", "redisplay"}},
-        {"Generated Tex Coords", 0, {"enter", "texcoords", "leave", "redisplay"}},
+        {"Generated Tex Coords", 0, {"enter", "mesh", "leave", "redisplay"}},
+        {"Triangle Budget", 0, {"enter", "mesh", "leave", "redisplay"}},
         {"Shell Height", 0, {"redisplay"}},
         {"min Shadow", 0, {"redisplay"}},
         {"Draw Fins", 0, {"redisplay"}},

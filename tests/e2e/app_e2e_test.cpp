@@ -32,6 +32,22 @@ TEST(PelageEndToEnd, OpensTheWindowAtTheRequestedSize) {
     EXPECT_EQ(pelage.wait(120), 0);
 }
 
+TEST(PelageEndToEnd, ModelNamesTheFileEchoedWithItsPathAndAMissingOneEndsTheRun) {
+    VirtualDisplay display;
+    Program pelage("pelage", {"-sx", "320", "--model", "nowhere/statue.obj"});
+    EXPECT_EQ(pelage.wait(120), 1);
+    EXPECT_EQ(pelage.standardOutput().substr(0, 40), "-sx\n--model\nnowhere/statue.obj\n");
+    EXPECT_NE(pelage.standardError().find("glmReadOBJ() failed: can't open data file \"nowhere/statue.obj\".\n"),
+              std::string::npos)
+        << pelage.standardError().substr(0, 2000);
+
+    Program large("pelage", {"-sx", "640", "-sy", "480", "--model", sourceDir() + "/OBJ/bunny-1500-cleaned.obj"});
+    std::string window = findWindow("Pelage");
+    ASSERT_FALSE(window.empty()) << large.standardError();
+    key(window, "q");
+    EXPECT_EQ(large.wait(120), 0);
+}
+
 TEST(PelageEndToEnd, WithoutADisplaySaysSoInOneLine) {
     unsetenv("DISPLAY");
     Program pelage("pelage", {});

@@ -6,8 +6,13 @@
 #include <epoxy/gl.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/fatal_error.h"
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
@@ -16,9 +21,12 @@
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
 #include "render/fur_mesh.h"
+#include "render/indexed_mesh.h"
 #include "render/mesh_buffers.h"
 #include "render/shader_setup.h"
+#include "tests/render/test_mesh.h"
 #include "tests/support/gl_context.h"
+#include "tests/support/obj_text.h"
 
 namespace {
 
@@ -219,6 +227,66 @@ TEST_F(FurDrawing, DegenerateShellHeightAndEyeOnTheModelStayErrorFree) {
     drawFur();
     expectSameState(before, GlState::read());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Models the reader accepts, however odd: each must draw without a GL error,
+// and everything the passes send the vertex program must be finite.
+struct RejectedModel {};
+[[noreturn]] void rejectModel(int) { throw RejectedModel{}; }
+
+std::vector<std::pair<std::string, std::string>> oddModels() {
+    std::vector<std::pair<std::string, std::string>> models = {
+        {"one triangle", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"a flat quad", "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nf 1 2 3 4\n"},
+        {"no triangles", "v 0 0 0\nv 1 0 0\n"},
+        {"no vertices", ""},
+        {"far from the origin", "v 1e7 1e7 1e7\nv 10000001 1e7 1e7\nv 1e7 10000001 1e7\nf 1 2 3\n"},
+        {"one vertex named three times", "v 1 2 3\nf 1 1 1\n"},
+    };
+    // And every file of the reader's malformed-input collection it accepts.
+    std::string folder = std::string(PELAGE_SOURCE_DIR) + "/tests/model/malformed";
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".obj") models.push_back({entry.path().filename(), readTextFile(entry.path())});
+    return models;
+}
+
+bool allFinite(const float* values, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
+TEST_F(FurDrawing, EveryModelTheReaderAcceptsDrawsWithoutAGlErrorOrANonFiniteValue) {
+    FurMesh* kept = furMesh;
+    setFatalExitHook(rejectModel);
+    int drawn = 0;
+    for (const auto& [name, obj] : oddModels()) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<TestMesh> mesh;
+        try {
+            mesh = std::make_unique<TestMesh>(obj);
+        } catch (const RejectedModel&) {
+            continue;
+        }
+        furMesh = mesh.get();
+        buildMeshBuffers();
+        IndexedMesh indexed;
+        buildIndexedMesh(*mesh, indexed);
+        EXPECT_TRUE(allFinite(&indexed.vertices.data()->position[0], 8 * indexed.vertices.size()));
+        for (int alphaBlendFins : {1, 0}) {
+            furSettings.alphaBlendFins = alphaBlendFins;
+            glClearColor(1, 1, 1, 0);
+            drawFrame();
+            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "fading " << alphaBlendFins;
+            const FinGeometry& fins = meshFinGeometry();
+            EXPECT_TRUE(allFinite(&fins.quads.data()->position[0], 12 * fins.quads.size()));
+        }
+        ++drawn;
+    }
+    setFatalExitHook(nullptr);
+    furMesh = kept;
+    buildMeshBuffers();
+    EXPECT_GT(drawn, 15);
 }
 
 }  // namespace

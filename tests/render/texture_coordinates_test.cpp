@@ -197,14 +197,16 @@ TEST(TexCoordChoice, TheFilesOwnAreKeptWhenTheyCanCarryTheFur) {
     }
 }
 
-TEST(TexCoordChoice, ChoosingAgainSwapsBetweenTheTwoWithoutRebuilding) {
+TEST(TexCoordChoice, RefillingSwapsBetweenTheTwoWithoutReadingTheModelAgain) {
     TestMesh mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.1 0.2\nvt 0.9 0.2\nvt 0.1 0.8\nf 1/1 2/2 3/3\n");
     ASSERT_TRUE(mesh.ownTexCoordsUsable);
     EXPECT_EQ(mesh.records[0].texCoords[1][0], 0.9f);
-    mesh.chooseTexCoords(true);
+    mesh.generatedTexCoordsWanted = true;
+    mesh.refill();
     EXPECT_TRUE(mesh.texCoordsGenerated);
     EXPECT_EQ(mesh.records[0].texCoords[1][0], mesh.records[0].positions[1][0]);
-    mesh.chooseTexCoords(false);
+    mesh.generatedTexCoordsWanted = false;
+    mesh.refill();
     EXPECT_FALSE(mesh.texCoordsGenerated);
     EXPECT_EQ(mesh.records[0].texCoords[1][0], 0.9f);
 }
