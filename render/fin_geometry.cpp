@@ -4,19 +4,15 @@
 // the generator's seeded draws for the offsets.
 #include "render/fin_geometry.h"
 
-#include <cmath>
-
 #include "core/fur_settings.h"
+#include "core/vector3.h"
 #include "fur/random.h"
 #include "render/fur_math.h"
 #include "render/fur_mesh.h"
 
 namespace {
 
-float edgeLength(const float p[3], const float q[3]) {
-    float dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
+float edgeLength(const float p[3], const float q[3]) { return length(loadVec3(p) - loadVec3(q)); }
 
 void setVertex(FinVertex& vertex, const float position[3], const float normal[3], float u, float v, float height,
                float fade) {

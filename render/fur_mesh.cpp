@@ -71,7 +71,8 @@ void FurMesh::copyModelTriangles() {
     // Value-initialised, so records a group walk never reaches stay all zero.
     records.reset(new (std::nothrow) FurTriangle[recordCount]());
     if (!records && recordCount > 0)
-        fatalError(stderr, 1, "FurMesh::build() failed: out of memory for %d triangles.\n", static_cast<int>(recordCount));
+        fatalError(stderr, 1, "FurMesh::build() failed: out of memory for %d triangles.\n",
+                   static_cast<int>(recordCount));
     std::int32_t k = 0;
     for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
         for (unsigned t = 0; t < group->triangleCount && k < recordCount; ++t) {
@@ -99,16 +100,23 @@ void FurMesh::refill() {
     for (std::int32_t k = 0; k < recordCount; ++k) generateTexCoords(records[k]);
 }
 
+namespace {
+
+const char* texCoordSource(const FurMesh& mesh) {
+    if (!mesh.texCoordsGenerated) return "its own texture coordinates";
+    if (mesh.ownTexCoordsUsable) return "generated texture coordinates (asked for)";
+    if (mesh.model->texCoordCount == 0) return "generated texture coordinates (the file has none)";
+    return "generated texture coordinates (the file's cover too little)";
+}
+
+}  // namespace
+
 std::string meshSummary(const FurMesh& mesh, const char* path) {
-    const char* coordinates = "its own texture coordinates";
-    if (mesh.texCoordsGenerated)
-        coordinates = mesh.ownTexCoordsUsable          ? "generated texture coordinates (asked for)"
-                      : mesh.model->texCoordCount == 0 ? "generated texture coordinates (the file has none)"
-                                                       : "generated texture coordinates (the file's cover too little)";
+    int triangles = static_cast<int>(mesh.modelTriangleCount);
     unsigned vertices = mesh.model->vertexCount;
     char line[320];
-    int used = std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", static_cast<int>(mesh.modelTriangleCount),
-                             mesh.modelTriangleCount == 1 ? "" : "s", vertices, vertices == 1 ? "ex" : "ices", coordinates);
+    int used = std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", triangles, triangles == 1 ? "" : "s",
+                             vertices, vertices == 1 ? "ex" : "ices", texCoordSource(mesh));
     if (mesh.simplified)
         std::snprintf(line + used, sizeof line - used, "; drawn from a simplified copy of %d triangles",
                       static_cast<int>(mesh.recordCount));

@@ -38,7 +38,8 @@ Welded weld(const FurTriangle* records, int count) {
             std::memcpy(bits.data(), records[k].positions[j], sizeof bits);
             auto [entry, added] = indexOf.try_emplace(bits, static_cast<std::uint32_t>(w.positions.size()));
             if (added) {
-                w.positions.push_back({records[k].positions[j][0], records[k].positions[j][1], records[k].positions[j][2]});
+                const float* p = records[k].positions[j];
+                w.positions.push_back({p[0], p[1], p[2]});
                 w.normals.push_back({0, 0, 0});
             }
             for (int a = 0; a < 3; ++a) w.normals[entry->second][a] += records[k].normals[j][a];
@@ -78,8 +79,8 @@ std::uint32_t cluster(const Welded& w, double cell, std::vector<std::uint32_t>& 
     clusterOf.resize(w.positions.size());
     for (std::size_t v = 0; v < w.positions.size(); ++v) {
         const auto& p = w.positions[v];
-        CellKey key{static_cast<std::int64_t>(std::floor(p[0] / cell)), static_cast<std::int64_t>(std::floor(p[1] / cell)),
-                    static_cast<std::int64_t>(std::floor(p[2] / cell)), facing(w.normals[v])};
+        auto at = [cell](float x) { return static_cast<std::int64_t>(std::floor(x / cell)); };
+        CellKey key{at(p[0]), at(p[1]), at(p[2]), facing(w.normals[v])};
         clusterOf[v] = indexOf.try_emplace(key, static_cast<std::uint32_t>(indexOf.size())).first->second;
     }
     return static_cast<std::uint32_t>(indexOf.size());
@@ -122,25 +123,31 @@ double surfaceArea(const FurTriangle* records, int count) {
 
 }  // namespace
 
-float simplifyRecords(const FurTriangle* records, int count, int budget, std::vector<FurTriangle>& out) {
-    out.assign(records, records + count);
-    if (count <= budget || budget < 1) return 0.0f;
-    Welded w = weld(records, count);
-    // Each cell the surface crosses holds about cell^2 of it and gives about
-    // two triangles: start there and grow the cell until the budget holds.
-    double area = surfaceArea(records, count);
-    double cell = std::sqrt(2.0 * area / budget);
+namespace {
+
+// Each cell the surface crosses holds about cell^2 of it and gives about two
+// triangles: start there and grow the cell until the budget holds.
+double clusterWithinBudget(const Welded& w, const FurTriangle* records, int count, int budget,
+                           std::vector<std::uint32_t>& clusterOf, std::vector<int>& kept) {
+    double cell = std::sqrt(2.0 * surfaceArea(records, count) / budget);
     if (!(cell > 0.0) || !std::isfinite(cell)) cell = 1e-3;
-    std::vector<std::uint32_t> clusterOf;
-    std::vector<int> kept;
     for (int attempt = 0; attempt < 64; ++attempt, cell *= 1.15) {
         cluster(w, cell, clusterOf);
         kept = survivors(w, clusterOf, count);
         if (static_cast<int>(kept.size()) <= budget) break;
     }
-    std::uint32_t clusters = 1 + *std::max_element(clusterOf.begin(), clusterOf.end());
-    std::vector<std::array<double, 3>> sum(clusters, {0, 0, 0}), normal(clusters, {0, 0, 0});
-    std::vector<int> members(clusters, 0);
+    return cell;
+}
+
+struct Clusters {
+    std::vector<std::array<float, 3>> position;  // the members' mean
+    std::vector<std::array<float, 3>> normal;    // their normals' sum, normalised
+};
+
+Clusters clusterVertices(const Welded& w, const std::vector<std::uint32_t>& clusterOf) {
+    std::uint32_t count = 1 + *std::max_element(clusterOf.begin(), clusterOf.end());
+    std::vector<std::array<double, 3>> sum(count, {0, 0, 0}), normal(count, {0, 0, 0});
+    std::vector<int> members(count, 0);
     for (std::size_t v = 0; v < w.positions.size(); ++v) {
         std::uint32_t c = clusterOf[v];
         for (int a = 0; a < 3; ++a) {
@@ -149,17 +156,40 @@ float simplifyRecords(const FurTriangle* records, int count, int budget, std::ve
         }
         ++members[c];
     }
+    Clusters clusters{std::vector<std::array<float, 3>>(count), std::vector<std::array<float, 3>>(count)};
+    for (std::uint32_t c = 0; c < count; ++c) {
+        const std::array<double, 3>& n = normal[c];
+        // The members all face one way, so their normals cancel only where a
+        // vertex's own did (two faces back to back on the same corners): the
+        // model's fallback, straight up the z axis, stands in then.
+        double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (int a = 0; a < 3; ++a) {
+            clusters.position[c][a] = static_cast<float>(sum[c][a] / members[c]);
+            clusters.normal[c][a] = length > 0 ? static_cast<float>(n[a] / length) : (a == 2 ? 1.0f : 0.0f);
+        }
+    }
+    return clusters;
+}
+
+}  // namespace
+
+float simplifyRecords(const FurTriangle* records, int count, int budget, std::vector<FurTriangle>& out) {
+    out.assign(records, records + count);
+    if (count <= budget || budget < 1) return 0.0f;
+    Welded w = weld(records, count);
+    std::vector<std::uint32_t> clusterOf;
+    std::vector<int> kept;
+    double cell = clusterWithinBudget(w, records, count, budget, clusterOf, kept);
+    Clusters clusters = clusterVertices(w, clusterOf);
     out.clear();
     out.reserve(kept.size());
     for (int k : kept) {
         FurTriangle t{};
         for (int j = 0; j < 3; ++j) {
             std::uint32_t c = clusterOf[w.cornerVertex[3 * static_cast<std::size_t>(k) + j]];
-            double length = std::sqrt(normal[c][0] * normal[c][0] + normal[c][1] * normal[c][1] + normal[c][2] * normal[c][2]);
             for (int a = 0; a < 3; ++a) {
-                t.positions[j][a] = static_cast<float>(sum[c][a] / members[c]);
-                // A cluster's normals cannot cancel: they all face one way.
-                t.normals[j][a] = length > 0 ? static_cast<float>(normal[c][a] / length) : records[k].normals[j][a];
+                t.positions[j][a] = clusters.position[c][a];
+                t.normals[j][a] = clusters.normal[c][a];
             }
         }
         out.push_back(t);

@@ -70,7 +70,8 @@ bool isBackground(const unsigned char* p) { return p[0] >= 250 && p[1] >= 250 &&
 std::vector<bool> modelMask(const RgbImage& image) {
     std::vector<bool> mask(static_cast<size_t>(image.width) * image.height);
     for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) mask[static_cast<size_t>(y) * image.width + x] = !isBackground(image.at(x, y));
+        for (int x = 0; x < image.width; ++x)
+            mask[static_cast<size_t>(y) * image.width + x] = !isBackground(image.at(x, y));
     return mask;
 }
 
@@ -216,7 +217,8 @@ TEST_F(ModelOption, AFileThatCannotBeReadEndsTheRunWithTheLoadersMessage) {
 std::string manyGroups(int groups) {
     std::ostringstream obj;
     for (int i = 0; i <= groups; ++i) obj << "v " << i << " 0 0\nv " << i << " 1 0.5\n";
-    for (int i = 0; i < groups; ++i) obj << "g part" << i << "\nf " << 2 * i + 1 << " " << 2 * i + 3 << " " << 2 * i + 2 << "\n";
+    for (int i = 0; i < groups; ++i)
+        obj << "g part" << i << "\nf " << 2 * i + 1 << " " << 2 * i + 3 << " " << 2 * i + 2 << "\n";
     return obj.str();
 }
 

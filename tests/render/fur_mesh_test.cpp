@@ -95,7 +95,8 @@ TEST(FurMesh, TheSummaryNamesTheModelItsFiguresAndWhereItsCoordinatesComeFrom) {
     };
     for (const Case& c : cases) {
         TestMesh mesh(c.obj, c.generatedWanted);
-        EXPECT_EQ(meshSummary(mesh, "OBJ/x.obj"), std::string("model OBJ/x.obj: 1 triangle, 4 vertices, ") + c.coordinates);
+        EXPECT_EQ(meshSummary(mesh, "OBJ/x.obj"),
+                  std::string("model OBJ/x.obj: 1 triangle, 4 vertices, ") + c.coordinates);
     }
 }
 

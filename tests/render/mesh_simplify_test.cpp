@@ -154,13 +154,14 @@ TEST(MeshSimplify, TheTwoSidesOfAThinPartStayApart) {
     std::vector<FurTriangle> copy;
     float cell = simplifyRecords(slab.records.get(), slab.recordCount, 400, copy);
     ASSERT_GT(cell, 0.1f) << "cells far thicker than the slab";
+    const float height = slab.records[0].positions[0][2];  // the top side's
     int up = 0, down = 0;
     for (const FurTriangle& t : copy)
         for (int j = 0; j < 3; ++j) {
             bool top = t.normals[j][2] > 0.99f, bottom = t.normals[j][2] < -0.99f;
             ASSERT_TRUE(top || bottom) << "a side's normal stays its own";
             // Each side keeps its own height, the slab its thickness.
-            EXPECT_FLOAT_EQ(t.positions[j][2], top ? slab.records[0].positions[0][2] : -slab.records[0].positions[0][2]);
+            EXPECT_FLOAT_EQ(t.positions[j][2], top ? height : -height);
             (top ? up : down) += 1;
         }
     EXPECT_GT(up, 100);
