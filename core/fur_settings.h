@@ -35,7 +35,7 @@ struct FurSettings {
     int generatedTexCoords = 0;
     // The most triangles a model with generated coordinates is drawn with; a
     // larger one is drawn from a simplified copy. 0: no limit.
-    int triangleBudget = 8000;
+    int triangleBudget = 6000;
     float hairColor[3] = {1, 0.6f, 0};
     float skinColor[3] = {1, 0.8f, 0.5f};
     float minShadow = 0.1f;
@@ -103,7 +103,7 @@ inline constexpr SettingField furSettingFields[] = {
     {"drawFins", SettingKind::Flag, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.drawFins; }},
     {"generatedTexCoords", SettingKind::Flag, 1, 0, 1, {0}, false,
      [](FurSettings& s) -> void* { return &s.generatedTexCoords; }},
-    {"triangleBudget", SettingKind::Int, 1, 0, 10000000, {8000}, false,
+    {"triangleBudget", SettingKind::Int, 1, 0, 10000000, {6000}, false,
      [](FurSettings& s) -> void* { return &s.triangleBudget; }},
     {"hairColor", SettingKind::Floats, 3, 0, 1, {1, 0.6f, 0}, true, [](FurSettings& s) -> void* { return s.hairColor; }},
     {"skinColor", SettingKind::Floats, 3, 0, 1, {1, 0.8f, 0.5f}, false,

@@ -14,7 +14,7 @@ TEST(FurSettings, DefaultsAreTheDocumentedOnes) {
     EXPECT_EQ(s.alphaBlendFins + s.drawShells + s.drawFins, 3);
     EXPECT_EQ(s.drawShellBox + s.drawFinBox, 0);
     EXPECT_EQ(s.generatedTexCoords, 0) << "the model's own coordinates where usable";
-    EXPECT_EQ(s.triangleBudget, 8000);
+    EXPECT_EQ(s.triangleBudget, 6000);
     EXPECT_FLOAT_EQ(s.hairColor[1], 0.6f);
     EXPECT_FLOAT_EQ(s.skinColor[1], 0.8f);
     EXPECT_FLOAT_EQ(s.skinColor[2], 0.5f);
