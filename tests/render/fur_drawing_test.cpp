@@ -250,9 +250,15 @@ std::vector<std::pair<std::string, std::string>> oddModels() {
     return models;
 }
 
-bool allFinite(const float* values, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        if (!std::isfinite(values[i])) return false;
+// Every float of every record (records of floats only) is finite.
+template <typename Record>
+bool allFinite(const std::vector<Record>& records) {
+    static_assert(sizeof(Record) % sizeof(float) == 0);
+    for (const Record& record : records) {
+        const float* values = reinterpret_cast<const float*>(&record);
+        for (size_t i = 0; i < sizeof(Record) / sizeof(float); ++i)
+            if (!std::isfinite(values[i])) return false;
+    }
     return true;
 }
 
@@ -272,14 +278,14 @@ TEST_F(FurDrawing, EveryModelTheReaderAcceptsDrawsWithoutAGlErrorOrANonFiniteVal
         buildMeshBuffers();
         IndexedMesh indexed;
         buildIndexedMesh(*mesh, indexed);
-        EXPECT_TRUE(allFinite(&indexed.vertices.data()->position[0], 8 * indexed.vertices.size()));
+        EXPECT_TRUE(allFinite(indexed.vertices));
         for (int alphaBlendFins : {1, 0}) {
             furSettings.alphaBlendFins = alphaBlendFins;
             glClearColor(1, 1, 1, 0);
             drawFrame();
             EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "fading " << alphaBlendFins;
             const FinGeometry& fins = meshFinGeometry();
-            EXPECT_TRUE(allFinite(&fins.quads.data()->position[0], 12 * fins.quads.size()));
+            EXPECT_TRUE(allFinite(fins.quads));
         }
         ++drawn;
     }
