@@ -56,6 +56,11 @@ PanelControl colorRow(const char* label, const SettingField& setting, int compon
     return settingRow(Kind::FloatSpinner, label, setting, component, 1, 0, Callback::ColorChanged);
 }
 
+// One component of a vector that needs no rebuild.
+PanelControl componentRow(const char* label, const SettingField& setting, int component, float speed) {
+    return settingRow(Kind::FloatSpinner, label, setting, component, speed, NO_ID, Callback::None);
+}
+
 PanelControl textRow(const char* label) {
     return {Kind::StaticText, label, nullptr, nullptr, 0, 0, 1, NO_ID, Callback::None};
 }
@@ -92,10 +97,25 @@ const PanelControl panelControls[] = {
 };
 const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);
 
+const PanelControl dynamicsControls[] = {
+    checkboxRow("Enable Dynamics", field("dynamics")),
+    floatSpinnerRow("Gravity", field("gravity"), 0.1f),
+    floatSpinnerRow("Wind Strength", field("windStrength"), 0.1f),
+    textRow("Wind Direction"),
+    componentRow("X", field("windDirection"), 0, 1),
+    componentRow("Y", field("windDirection"), 1, 1),
+    componentRow("Z", field("windDirection"), 2, 1),
+    floatSpinnerRow("Wind Frequency", field("windFrequency"), 1),
+    floatSpinnerRow("Spring Stiffness", field("springStiffness"), 100),
+    floatSpinnerRow("Spring Damping", field("springDamping"), 10),
+};
+const int dynamicsControlCount = static_cast<int>(sizeof dynamicsControls / sizeof dynamicsControls[0]);
+
 PanelStats panelStats;
 
 int controlPanel = 0;
 bool objectRolloutOpen = true;
+bool dynamicsRolloutOpen = false;
 RotationBall rotationControl;
 TranslationPad translateXZControl;
 TranslationPad translateYControl;
@@ -166,15 +186,15 @@ void noteRect(const std::string& label, ImVec2 min, ImVec2 max) {
 
 void noteLastItem(const std::string& label) { noteRect(label, ImGui::GetItemRectMin(), ImGui::GetItemRectMax()); }
 
-// Labels that repeat in the table (the colour components) are known by their
+// Labels that repeat in a table (the colour components) are known by their
 // group, the static text above them.
-std::string rectLabel(int index) {
-    const char* label = panelControls[index].label;
+std::string rectLabel(const PanelControl* rows, int count, int index) {
+    const char* label = rows[index].label;
     int uses = 0;
-    for (int i = 0; i < panelControlCount; ++i) uses += std::strcmp(panelControls[i].label, label) == 0;
+    for (int i = 0; i < count; ++i) uses += std::strcmp(rows[i].label, label) == 0;
     if (uses < 2) return label;
     for (int i = index - 1; i >= 0; --i)
-        if (panelControls[i].kind == Kind::StaticText) return std::string(panelControls[i].label) + "/" + label;
+        if (rows[i].kind == Kind::StaticText) return std::string(rows[i].label) + "/" + label;
     return label;
 }
 
@@ -241,6 +261,27 @@ bool drawControl(const PanelControl& control) {
     case Kind::StaticText: ImGui::TextUnformatted(control.label); return false;
     }
     return false;
+}
+
+// Each row under an id of its own, its index in its table.
+void drawRows(const PanelControl* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+        ImGui::PushID(i);
+        if (drawControl(rows[i])) controlChanged(rows[i]);
+        noteLastItem(rectLabel(rows, count, i));
+        ImGui::PopID();
+    }
+}
+
+// Below everything else, so the controls above keep their places and ids.
+void drawDynamicsSection() {
+    ImGui::SetNextItemOpen(dynamicsRolloutOpen, ImGuiCond_Once);
+    dynamicsRolloutOpen = ImGui::CollapsingHeader("Dynamics");
+    noteLastItem("Dynamics");
+    if (!dynamicsRolloutOpen) return;
+    ImGui::PushID("Dynamics");
+    drawRows(dynamicsControls, dynamicsControlCount);
+    ImGui::PopID();
 }
 
 }  // namespace
@@ -312,12 +353,8 @@ void drawPanelControls() {
     ImGui::PushItemWidth(-140);
     drawObjectSection();
     drawObjectList();
-    for (int i = 0; i < panelControlCount; ++i) {
-        ImGui::PushID(i);
-        if (drawControl(panelControls[i])) controlChanged(panelControls[i]);
-        noteLastItem(rectLabel(i));
-        ImGui::PopID();
-    }
+    drawRows(panelControls, panelControlCount);
+    drawDynamicsSection();
     ImGui::PopItemWidth();
     ImGui::Separator();
     ImGui::TextDisabled("%s", formatPanelStats(panelStats).c_str());

@@ -43,6 +43,11 @@ struct PanelControl {
 extern const PanelControl panelControls[];
 extern const int panelControlCount;
 
+// The controls of the "Dynamics" section below all of those, in its order.
+// The section is closed at start (dynamicsRolloutOpen).
+extern const PanelControl dynamicsControls[];
+extern const int dynamicsControlCount;
+
 // The operations the changes rebuild with; null entries do nothing. The panel
 // build installs the real ones; tests install counters.
 struct PanelRebuilds {
@@ -67,10 +72,11 @@ struct PanelHost {
 void setPanelHost(const PanelHost& host);
 
 // Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
-// panel's sub-window (0 until it exists); objectRolloutOpen is the state of
-// the "Object" section.
+// panel's sub-window (0 until it exists); objectRolloutOpen and
+// dynamicsRolloutOpen are the states of the "Object" and "Dynamics" sections.
 extern int controlPanel;
 extern bool objectRolloutOpen;
+extern bool dynamicsRolloutOpen;
 extern RotationBall rotationControl;
 extern TranslationPad translateXZControl;
 extern TranslationPad translateYControl;

@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "app/camera.h"
@@ -13,6 +14,30 @@
 #include "app/startup.h"
 #include "app/window_callbacks.h"
 #include "render/frame_display.h"
+#include "render/fur_dynamics.h"
+
+namespace {
+
+// The seconds since the previous call, from a monotonic clock; 0 the first
+// time. The fur's wind and springs run on real time, whatever the frame rate.
+float secondsSinceLastFrame() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point last;
+    static bool started = false;
+    Clock::time_point now = Clock::now();
+    float seconds = started ? std::chrono::duration<float>(now - last).count() : 0.0f;
+    last = now;
+    started = true;
+    return seconds;
+}
+
+// pelage's frames: the fur's motion brought up to now, then the frame.
+void animatedDisplay() {
+    advanceFurDynamics(secondsSinceLastFrame());
+    display();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     resetCamera();
@@ -21,7 +46,7 @@ int main(int argc, char** argv) {
 
     openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100});
 
-    glutDisplayFunc(display);
+    glutDisplayFunc(animatedDisplay);
     glutReshapeFunc(reshape);
     glutIdleFunc(idle);
     glutKeyboardFunc(keyboard);

@@ -1,5 +1,6 @@
 // GLUT callbacks of the main window. The camera arithmetic and the viewport
-// arithmetic they use live in camera.cpp and viewport.cpp, without GL.
+// arithmetic they use live in camera.cpp and viewport.cpp, without GL; the
+// fur's motion, which idle keeps redrawing, in render/fur_dynamics.h.
 #include "app/window_callbacks.h"
 
 #include <epoxy/gl.h>
@@ -10,6 +11,7 @@
 
 #include "app/camera.h"
 #include "app/viewport.h"
+#include "render/fur_dynamics.h"
 
 int mainWindow = 0;
 
@@ -21,6 +23,8 @@ void setPanelDock(void (*dock)(int windowWidth, int windowHeight)) { dockControl
 
 void idle() {
     if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);
+    // Wind and the springs change the picture without any input.
+    if (furInMotion()) glutPostWindowRedisplay(mainWindow);
 }
 
 void keyboard(unsigned char key, int, int) {

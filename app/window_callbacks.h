@@ -4,6 +4,7 @@
 
 extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 
+// Keeps the main window current and, while the fur moves on its own, redrawing.
 void idle();
 void keyboard(unsigned char key, int x, int y);
 // Both arguments are ignored: the view is sized from the window and the panel.

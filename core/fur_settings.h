@@ -45,6 +45,15 @@ struct FurSettings {
     float ambientColor[4] = {0.1f, 0.1f, 0.1f, 1};
     float diffuseColor[4] = {1, 1, 1, 1};
     float specularColor[4] = {1, 1, 0.8f, 1};
+    // The fur's motion (render/fur_dynamics.h); all off or zero, so the rigid
+    // fur is the default picture.
+    int dynamics = 0;
+    float gravity = 0;
+    float windStrength = 0;
+    float windDirection[3] = {0, 0, 0};
+    float windFrequency = 0;
+    float springStiffness = 0;
+    float springDamping = 0;
     ObjectTransform modelTransform{};
     ObjectTransform lightTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {5, 2}, 5};
     ObjectTransform hairVolumeTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 0}, 1};
@@ -121,6 +130,21 @@ inline constexpr SettingField furSettingFields[] = {
      [](FurSettings& s) -> void* { return s.diffuseColor; }},
     {"specularColor", SettingKind::Floats, 4, 0, 1, {1, 1, 0.8f, 1}, false,
      [](FurSettings& s) -> void* { return s.specularColor; }},
+    {"dynamics", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.dynamics; }},
+    // Displacements of the tallest tips in model units: 10 lays any fur the
+    // panel allows flat.
+    {"gravity", SettingKind::Floats, 1, 0, 10, {0}, false, [](FurSettings& s) -> void* { return &s.gravity; }},
+    {"windStrength", SettingKind::Floats, 1, 0, 10, {0}, false,
+     [](FurSettings& s) -> void* { return &s.windStrength; }},
+    {"windDirection", SettingKind::Floats, 3, -1, 1, {0, 0, 0}, false,
+     [](FurSettings& s) -> void* { return s.windDirection; }},
+    {"windFrequency", SettingKind::Floats, 1, 0, 10, {0}, false,
+     [](FurSettings& s) -> void* { return &s.windFrequency; }},
+    // The sub-step of the spring integration stays stable up to these.
+    {"springStiffness", SettingKind::Floats, 1, 0, 1000, {0}, false,
+     [](FurSettings& s) -> void* { return &s.springStiffness; }},
+    {"springDamping", SettingKind::Floats, 1, 0, 100, {0}, false,
+     [](FurSettings& s) -> void* { return &s.springDamping; }},
     {"modelTransform", SettingKind::Transform, 3, -1000, 1000, {0, 0, 0}, false,
      [](FurSettings& s) -> void* { return &s.modelTransform; }},
     {"lightTransform", SettingKind::Transform, 3, -1000, 1000, {5, 5, 2}, true,

@@ -28,6 +28,7 @@
 #include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
+#include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
 
 // Every C++ allocation is counted, so the benchmark can show that drawing a
@@ -89,10 +90,17 @@ int renderFrames(const RenderOptions& options) {
     std::string pattern = options.out;
     if (pattern.empty()) pattern = options.frames > 1 ? "pelage-%04d.png" : "pelage.png";
     float baseEye[3] = {eyePoint[0], eyePoint[1], eyePoint[2]};
+    float baseRotation[16];
+    std::copy_n(furSettings.modelTransform.rotation, 16, baseRotation);
     RgbImage image;
     std::vector<unsigned char> rows;
     for (int frame = 0; frame < options.frames; ++frame) {
-        orbitEye(baseEye, lookAtPoint, options.orbit * static_cast<float>(frame), eyePoint);
+        float turns = static_cast<float>(frame);
+        orbitEye(baseEye, lookAtPoint, options.orbit * turns, eyePoint);
+        spinRotation(baseRotation, options.spin * turns, furSettings.modelTransform.rotation);
+        // Frame k shows the fur k time steps in: a fixed step, so a sequence
+        // repeats exactly.
+        advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
         readFrame(image, rows);
         glutSwapBuffers();

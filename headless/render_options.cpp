@@ -210,6 +210,22 @@ void orbitEye(const float eye[3], const float lookAt[3], float degrees, float ou
     out[2] = static_cast<float>(lookAt[2] - std::sin(a) * vx + std::cos(a) * vz);
 }
 
+void spinRotation(const float base[16], float degrees, float out[16]) {
+    double a = degrees * 3.14159265358979323846 / 180.0;
+    float c = static_cast<float>(std::cos(a)), s = static_cast<float>(std::sin(a));
+    // Ry maps x to (c, 0, -s) and z to (s, 0, c), leaving y; each column of
+    // base is turned alike.
+    for (int col = 0; col < 4; ++col) {
+        const float* in = base + 4 * col;
+        float* turned = out + 4 * col;
+        float x = in[0], z = in[2];
+        turned[0] = c * x + s * z;
+        turned[1] = in[1];
+        turned[2] = -s * x + c * z;
+        turned[3] = in[3];
+    }
+}
+
 namespace {
 
 bool readVector(const char* const* values, float out[3]) {
@@ -268,6 +284,17 @@ bool readOrbit(OptionInput in) {
            in.fail("--orbit takes degrees per frame, from -360 to 360");
 }
 
+bool readSpin(OptionInput in) {
+    return (parseFloat(in.values[0], in.options.spin) && std::fabs(in.options.spin) <= 360.0f) ||
+           in.fail("--spin takes degrees per frame, from -360 to 360");
+}
+
+bool readTimeStep(OptionInput in) {
+    float& step = in.options.timeStep;
+    return (parseFloat(in.values[0], step) && step >= 0.0f && step <= 1.0f) ||
+           in.fail("--time-step takes seconds per frame, from 0 to 1");
+}
+
 bool readSetting(OptionInput in) {
     if (!applyFurSetting(in.scratch, in.values[0], in.error)) return false;
     in.options.settings.push_back(in.values[0]);
@@ -299,7 +326,7 @@ constexpr OptionRule optionRules[] = {
     {"-e", 3, readCameraVector},     {"-a", 3, readCameraVector},  {"-u", 3, readCameraVector},
     {"-sx", 1, readWindowSize},      {"-sy", 1, readWindowSize},   {"--out", 1, readOut},
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
-    {"--model", 1, readModel},
+    {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
 };
 
 const OptionRule* findOptionRule(const std::string& name) {
@@ -350,8 +377,11 @@ const char* renderUsage() {
            "                    (default pelage-%04d.png)\n"
            "  --frames N        number of frames (default 1)\n"
            "  --orbit DEGREES   turn the eye about the look-at point by this much per frame\n"
+           "  --spin DEGREES    turn the model about the vertical axis by this much per frame\n"
+           "  --time-step SECONDS  time the fur's wind and springs advance per frame\n"
+           "                    (default 0.0333, 30 frames a second)\n"
            "  --set NAME=VALUE  set a fur setting, e.g. numShells=64, hairColor=0.3,0.2,0.1,\n"
-           "                    drawFins=0, lightTransform=5,5,2 (repeatable);\n"
+           "                    drawFins=0, lightTransform=5,5,2, dynamics=1 (repeatable);\n"
            "                    generatedTexCoords=1 ignores the model's own coordinates\n"
            "  --bench           print start-up, synthesis and frame times instead of writing\n"
            "                    images, for the default model or the one --model names\n"

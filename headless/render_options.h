@@ -1,7 +1,8 @@
 // The command line of pelage-render, the headless renderer: the camera, size
-// and model options of pelage, the output pattern, turntable frames, settings
-// by name and the benchmark switch. Parsing and applying settings needs no
-// OpenGL; every value is checked and a bad one is reported, never guessed.
+// and model options of pelage, the output pattern, turntable frames, a model
+// that spins, the fur's time step, settings by name and the benchmark switch.
+// Parsing and applying settings needs no OpenGL; every value is checked and a
+// bad one is reported, never guessed.
 #pragma once
 
 #include <string>
@@ -13,6 +14,8 @@ struct RenderOptions {
     std::string out;       // output path or pattern; empty: the default name
     int frames = 1;        // frames to render
     float orbit = 0.0f;    // degrees the eye turns about the look-at point per frame
+    float spin = 0.0f;     // degrees the model turns about world y per frame
+    float timeStep = 1.0f / 30.0f;  // seconds of the fur's motion per frame
     bool bench = false;
     bool help = false;
     float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
@@ -43,6 +46,10 @@ bool hasFrameNumber(const std::string& pattern);
 // The eye turned by `degrees` about the vertical axis through lookAt
 // (counter-clockwise seen from above); the distance is kept.
 void orbitEye(const float eye[3], const float lookAt[3], float degrees, float out[3]);
+
+// The rotation `base` (column-major) turned by `degrees` about world y, in the
+// same sense as orbitEye: out = Ry(degrees) x base.
+void spinRotation(const float base[16], float degrees, float out[16]);
 
 // The usage text printed by --help.
 const char* renderUsage();

@@ -12,6 +12,7 @@
 #include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
+#include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
@@ -119,6 +120,19 @@ void shellPass() {
     checkGlErrors("shell");
 }
 
+// The frame's bend, in the model's space. With the dynamics off FurBend.w is 0
+// and the vertex program leaves the fur exactly rigid. A vertex program
+// without the bend's parameters simply draws rigid fur.
+void setBendParameters(const ObjectTransform& model) {
+    if (!furBendParam || !furTurnParam || !windVectorParam || !windPhaseParam) return;
+    FurBend bend = furBend(furDynamics, dynamicsParameters(furSettings), model, furFullHeight(furSettings));
+    const float steady[4] = {bend.steady[0], bend.steady[1], bend.steady[2], bend.inverseHeight};
+    cgGLSetParameter4fv(furBendParam, steady);
+    cgGLSetParameter3fv(furTurnParam, bend.turn);
+    cgGLSetParameter3fv(windVectorParam, bend.wind);
+    cgGLSetParameter3fv(windPhaseParam, bend.windPhase);
+}
+
 }  // namespace
 
 void drawFur() {
@@ -145,6 +159,7 @@ void drawFur() {
     cgGLSetParameter4fv(lightPositionParam, light);
     const RenderCamera& camera = renderCamera();
     cgGLSetParameter3fv(eyePositionParam, camera.eye);
+    setBendParameters(model);
     enableShaders();
 
     if (furMesh != nullptr) {

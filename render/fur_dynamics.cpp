@@ -143,6 +143,26 @@ void stepSprings(FurDynamicsState& state, const FurDynamicsParameters& p, const 
 
 }  // namespace
 
+FurDynamicsParameters dynamicsParameters(const FurSettings& settings) {
+    FurDynamicsParameters p;
+    p.enabled = settings.dynamics != 0;
+    p.gravity = settings.gravity;
+    p.windStrength = settings.windStrength;
+    std::copy_n(settings.windDirection, 3, p.windDirection);
+    p.windFrequency = settings.windFrequency;
+    p.springStiffness = settings.springStiffness;
+    p.springDamping = settings.springDamping;
+    return p;
+}
+
+float furFullHeight(const FurSettings& settings) { return std::max(settings.shellHeight, settings.finHeight); }
+
+void advanceFurDynamics(float seconds) {
+    stepFurDynamics(furDynamics, dynamicsParameters(furSettings), furSettings.modelTransform, seconds);
+}
+
+bool furInMotion() { return furDynamicsMoving(furDynamics, dynamicsParameters(furSettings)); }
+
 void rotationBetween(const float from[16], const float to[16], float rotationVector[3]) {
     // delta = to x transpose(from); only its 3 x 3 part matters.
     float d[3][3];  // d[row][column]

@@ -16,6 +16,7 @@
 // per-frame values in the model's own space (furBend).
 #pragma once
 
+struct FurSettings;
 struct ObjectTransform;
 
 // What the settings say about the motion. Strengths are displacements of the
@@ -29,6 +30,13 @@ struct FurDynamicsParameters {
     float springStiffness = 0;        // 1/s^2; 0 leaves the springs out
     float springDamping = 0;          // 1/s, the drag that makes the fur trail
 };
+
+// The parameters the settings record holds.
+FurDynamicsParameters dynamicsParameters(const FurSettings& settings);
+
+// H: the taller of the shells and the fins. Shells and fins share it, so a fin
+// and a shell bend alike at the same height and the fins stay with the shells.
+float furFullHeight(const FurSettings& settings);
 
 // One damped spring: the lag of the hair tips behind the place the model
 // carries them to, and the tips' own velocity. For the translation spring both
@@ -55,18 +63,23 @@ extern FurDynamicsState furDynamics;
 // frame's transform to `model`. The step is split into equal sub-steps of at
 // most furDynamicsSubstep, so the springs behave alike at any frame rate and a
 // fixed frame time repeats exactly; a frame longer than furDynamicsLongestFrame
-// counts as that long, so a stall does not fling the fur. With the dynamics
+// counts as that long, which bounds the work after a stall. With the dynamics
 // off the state rests and only follows the model, so switching them on never
 // starts with a jump. Non-finite input moves nothing.
 void stepFurDynamics(FurDynamicsState& state, const FurDynamicsParameters& parameters, const ObjectTransform& model,
                      float seconds);
 
 constexpr float furDynamicsSubstep = 1.0f / 240.0f;
-constexpr float furDynamicsLongestFrame = 0.25f;
+constexpr float furDynamicsLongestFrame = 1.0f;
 
 // True while the picture can still change without input: wind that gusts, or
 // a spring not yet settled. A settled spring is exactly at rest.
 bool furDynamicsMoving(const FurDynamicsState& state, const FurDynamicsParameters& parameters);
+
+// furDynamics stepped by `seconds` with the settings of furSettings and its
+// model transform; whether furDynamics is still moving under those settings.
+void advanceFurDynamics(float seconds);
+bool furInMotion();
 
 // The per-frame values of the vertex program, all in the model's own space.
 struct FurBend {

@@ -22,6 +22,10 @@ CGparameter textureMatrixParam = nullptr;
 CGparameter lightPositionParam = nullptr;
 CGparameter eyePositionParam = nullptr;
 CGparameter preModelMatrixParam = nullptr;
+CGparameter furBendParam = nullptr;
+CGparameter furTurnParam = nullptr;
+CGparameter windVectorParam = nullptr;
+CGparameter windPhaseParam = nullptr;
 CGparameter illuminationMapParam = nullptr;
 CGparameter hairTexParam = nullptr;
 
@@ -85,6 +89,10 @@ void createVertexProgram() {
     lightPositionParam = lookUp(vertexProgram, "LightPosition");
     eyePositionParam = lookUp(vertexProgram, "EyePosition");
     preModelMatrixParam = lookUp(vertexProgram, "PreModelMatrix");
+    furBendParam = lookUp(vertexProgram, "FurBend");
+    furTurnParam = lookUp(vertexProgram, "FurTurn");
+    windVectorParam = lookUp(vertexProgram, "WindVector");
+    windPhaseParam = lookUp(vertexProgram, "WindPhase");
 }
 
 void createFragmentProgram() {

@@ -20,6 +20,12 @@ extern CGparameter textureMatrixParam;      // "TextureMatrix"
 extern CGparameter lightPositionParam;      // "LightPosition"
 extern CGparameter eyePositionParam;        // "EyePosition"
 extern CGparameter preModelMatrixParam;     // "PreModelMatrix"
+// The fur's bend (render/fur_dynamics.h); null when the vertex program does not
+// declare them, and the fur then stays rigid.
+extern CGparameter furBendParam;            // "FurBend"
+extern CGparameter furTurnParam;            // "FurTurn"
+extern CGparameter windVectorParam;         // "WindVector"
+extern CGparameter windPhaseParam;          // "WindPhase"
 // Fragment program parameters.
 extern CGparameter illuminationMapParam;    // "IlluminationMap"
 extern CGparameter hairTexParam;            // "hairTex"

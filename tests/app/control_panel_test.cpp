@@ -362,4 +362,35 @@ TEST_F(ControlPanel, EveryControlIsDrawnInOrderWithinThePanel) {
     EXPECT_LT(pad.x1, padY.x0);
 }
 
+TEST_F(ControlPanel, TheDynamicsSectionOpensBelowEverythingAndEditsTheMotionWithoutRebuilds) {
+    headless::Panel panel;
+    PanelRect ps{}, header{}, stats{}, probe{};
+    ASSERT_TRUE(panel.rect("Ps", &ps) && panel.rect("Dynamics", &header));
+    EXPECT_GT(header.y0, ps.y1) << "below the controls that were there before";
+    EXPECT_FALSE(panel.rect("Gravity", &probe)) << "closed at start";
+
+    panel.click("Dynamics");
+    ASSERT_TRUE(dynamicsRolloutOpen);
+    float previousBottom = header.y1;
+    for (const char* label : {"Enable Dynamics", "Gravity", "Wind Strength", "Wind Direction", "X", "Z",
+                              "Wind Frequency", "Spring Stiffness", "Spring Damping", "Stats"}) {
+        PanelRect r{};
+        ASSERT_TRUE(panel.rect(label, &r)) << label;
+        EXPECT_GE(r.y0, previousBottom - 1) << label;
+        previousBottom = r.y1;
+    }
+    ASSERT_TRUE(panel.rect("Stats", &stats));
+
+    calls.clear();
+    panel.click("Enable Dynamics");
+    panel.drag("Gravity", 40, 0);
+    panel.typeInto("Z", "-5");
+    EXPECT_EQ(furSettings.dynamics, 1);
+    EXPECT_NEAR(furSettings.gravity, 40 * 0.1f * 0.01f, 0.005f) << "a fine spinner";
+    EXPECT_EQ(furSettings.windDirection[2], -1.0f) << "clamped to its limits";
+    for (const std::string& call : calls) EXPECT_EQ(call, "redisplay");
+    EXPECT_FALSE(calls.empty());
+    dynamicsRolloutOpen = false;
+}
+
 }  // namespace

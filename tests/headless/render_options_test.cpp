@@ -1,5 +1,5 @@
 // pelage-render's command line: options, settings by name with checked
-// values, output patterns and the turntable's orbit.
+// values, output patterns, the turntable's orbit and the model's spin.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,7 +23,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(parse({"-e", "1", "2", "3.5", "-a", "0", "0.5", "0", "-u", "0", "0", "1", "-sx", "640", "-sy", "480",
                        "--out", "turn-%03d.png", "--frames", "36", "--orbit", "10", "--set", "numShells=64",
-                       "--bench", "--model", "scans/statue.obj"},
+                       "--spin", "-7.5", "--time-step", "0.01", "--bench", "--model", "scans/statue.obj"},
                       o, error))
         << error;
     EXPECT_EQ(o.eye[2], 3.5f);
@@ -34,6 +34,8 @@ TEST(RenderOptions, ReadsEveryOption) {
     EXPECT_EQ(o.out, "turn-%03d.png");
     EXPECT_EQ(o.frames, 36);
     EXPECT_EQ(o.orbit, 10.0f);
+    EXPECT_EQ(o.spin, -7.5f);
+    EXPECT_EQ(o.timeStep, 0.01f);
     EXPECT_TRUE(o.bench);
     ASSERT_EQ(o.settings.size(), 1u);
     EXPECT_EQ(o.settings[0], "numShells=64");
@@ -57,6 +59,10 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
         {{"--frames", "0"}, "--frames takes"},
         {{"--frames"}, "--frames needs 1 value"},
         {{"--orbit", "ten"}, "--orbit takes"},
+        {{"--spin", "361"}, "--spin takes"},
+        {{"--spin"}, "--spin needs 1 value"},
+        {{"--time-step", "-0.01"}, "--time-step takes"},
+        {{"--time-step", "2"}, "--time-step takes"},
         {{"--out", "a%s.png"}, "--out takes"},
         {{"--out", "%d-%d.png"}, "--out takes"},
         {{"--frames", "3", "--out", "still.png"}, "frame number"},
@@ -82,6 +88,8 @@ TEST(RenderOptions, HelpAndDefaults) {
     EXPECT_EQ(o.frames, 1);
     EXPECT_EQ(o.width, 1024);
     EXPECT_EQ(o.height, 1024);
+    EXPECT_EQ(o.spin, 0.0f);
+    EXPECT_FLOAT_EQ(o.timeStep, 1.0f / 30);
     EXPECT_FALSE(o.help);
     EXPECT_EQ(o.model, "") << "pelage's own default model";
     ASSERT_TRUE(parse({"--help"}, o, error));
@@ -95,7 +103,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
     std::string error;
     for (const char* assignment :
          {"numShells=64", "shellHeight=0.5", "hairColor=0.3,0.2,0.1", "drawFins=0", "specularColor=0,0.5,1,1",
-          "lightTransform=1,2,3", "texturesDirty=0", "objectToMove=2"})
+          "lightTransform=1,2,3", "texturesDirty=0", "objectToMove=2", "windDirection=0,0,-1"})
         ASSERT_TRUE(applyFurSetting(s, assignment, error)) << assignment << ": " << error;
     EXPECT_EQ(s.numShells, 64);
     EXPECT_EQ(s.shellHeight, 0.5f);
@@ -110,6 +118,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
     EXPECT_EQ(light[2], 3.0f);
     EXPECT_FALSE(s.texturesDirty);
     EXPECT_EQ(s.objectToMove, 2);
+    EXPECT_EQ(s.windDirection[2], -1.0f);
 
     // 16 rotation values then the position: a quarter turn about y.
     ASSERT_TRUE(applyFurSetting(s, "modelTransform=0,0,-1,0,0,1,0,0,1,0,0,0,0,0,0,1,0.5,0,0", error)) << error;
@@ -120,7 +129,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
 
 TEST(FurSettingByName, NamesEveryFieldOfTheRecord) {
     const std::vector<std::string>& names = furSettingNames();
-    EXPECT_EQ(names.size(), 27u);
+    EXPECT_EQ(names.size(), 34u);
     FurSettings s;
     std::string error;
     for (const std::string& name : names) {
@@ -195,6 +204,24 @@ TEST(Orbit, TurnsTheEyeAboutTheVerticalThroughTheLookAtPoint) {
     orbitEye(eye, lookAt, 0, out);
     EXPECT_EQ(out[0], eye[0]);
     EXPECT_EQ(out[2], eye[2]);
+}
+
+TEST(Spin, TurnsTheModelAboutWorldYInTheOrbitsSense) {
+    // A model already tipped a quarter turn about x: its y axis points along z.
+    const float tipped[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+    float out[16];
+    spinRotation(tipped, 90, out);
+    // x goes to -z as the orbit takes an eye on +x to -z...
+    EXPECT_NEAR(out[0], 0, 1e-6f);
+    EXPECT_NEAR(out[2], -1, 1e-6f);
+    // ...and the model's own y axis, along world z, goes to world x: the spin
+    // is about world y, after the model's rotation.
+    EXPECT_NEAR(out[4], 1, 1e-6f);
+    EXPECT_NEAR(out[6], 0, 1e-6f);
+    EXPECT_NEAR(out[9], -1, 1e-6f) << "its z axis, along world -y, stays";
+    EXPECT_EQ(out[15], 1.0f);
+    spinRotation(tipped, 0, out);
+    EXPECT_EQ(std::memcmp(out, tipped, sizeof out), 0) << "no spin leaves the rotation bit for bit";
 }
 
 }  // namespace

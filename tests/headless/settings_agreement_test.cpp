@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/control_panel.h"
 #include "core/fur_settings.h"
@@ -48,12 +49,20 @@ bool accepts(const SettingField& field, double value) {
     return applyFurSetting(scratch, std::string(field.name) + "=" + values(value, field.count), error);
 }
 
+// Every row of the panel: the main table, then the "Dynamics" section.
+std::vector<const PanelControl*> panelRows() {
+    std::vector<const PanelControl*> rows;
+    for (int i = 0; i < panelControlCount; ++i) rows.push_back(&panelControls[i]);
+    for (int i = 0; i < dynamicsControlCount; ++i) rows.push_back(&dynamicsControls[i]);
+    return rows;
+}
+
 }  // namespace
 
 TEST(SettingsAgreement, EveryPanelRowEditsATableFieldWithinItsLimits) {
     std::set<std::string> edited;
-    for (int i = 0; i < panelControlCount; ++i) {
-        const PanelControl& row = panelControls[i];
+    for (const PanelControl* rowAddress : panelRows()) {
+        const PanelControl& row = *rowAddress;
         SCOPED_TRACE(row.label);
         if (row.kind == ControlKind::StaticText) continue;
         const void* storage = row.floatField ? static_cast<const void*>(row.floatField) : row.intField;
@@ -93,8 +102,8 @@ TEST(SettingsAgreement, SetAcceptsEachFieldExactlyWithinTheTableLimits) {
 }
 
 TEST(SettingsAgreement, SetWritesTheStorageThePanelEdits) {
-    for (int i = 0; i < panelControlCount; ++i) {
-        const PanelControl& row = panelControls[i];
+    for (const PanelControl* rowAddress : panelRows()) {
+        const PanelControl& row = *rowAddress;
         if (row.kind == ControlKind::StaticText) continue;
         SCOPED_TRACE(row.label);
         int component = 0;
