@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "core/fur_settings.h"
+#include "core/vector3.h"
 
 FurDynamicsState furDynamics;
 
@@ -47,14 +48,6 @@ constexpr GustWave gustWaves[3] = {
     {2.91, 0.10f, {3.7f, -1.1f, -4.3f}},
 };
 
-float dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void cross(const float a[3], const float b[3], float out[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 bool allFinite(const float* v, int n) {
     for (int i = 0; i < n; ++i)
         if (!std::isfinite(v[i])) return false;
@@ -62,7 +55,7 @@ bool allFinite(const float* v, int n) {
 }
 
 void clampLength(float v[3], float limit) {
-    float length = std::sqrt(dot(v, v));
+    float length = length3(v);
     if (!(length > limit)) return;
     for (int i = 0; i < 3; ++i) v[i] *= limit / length;
 }
@@ -85,8 +78,8 @@ void substep(LagSpring& spring, float k, float c, float h, const float moved[3])
 }
 
 void settle(LagSpring& spring) {
-    if (dot(spring.lag, spring.lag) < restingLag * restingLag &&
-        dot(spring.velocity, spring.velocity) < restingVelocity * restingVelocity)
+    if (dot3(spring.lag, spring.lag) < restingLag * restingLag &&
+        dot3(spring.velocity, spring.velocity) < restingVelocity * restingVelocity)
         spring = LagSpring{};
 }
 
@@ -171,7 +164,7 @@ void rotationBetween(const float from[16], const float to[16], float rotationVec
             d[row][col] = to[row] * from[col] + to[4 + row] * from[4 + col] + to[8 + row] * from[8 + col];
     // The skew part is axis x sin(angle), the trace 1 + 2 cos(angle).
     float s[3] = {0.5f * (d[2][1] - d[1][2]), 0.5f * (d[0][2] - d[2][0]), 0.5f * (d[1][0] - d[0][1])};
-    float sine = std::sqrt(dot(s, s));
+    float sine = length3(s);
     float cosine = 0.5f * (d[0][0] + d[1][1] + d[2][2] - 1.0f);
     std::fill_n(rotationVector, 3, 0.0f);
     if (!(sine > 1e-7f) || !std::isfinite(sine)) return;
@@ -203,7 +196,7 @@ void stepFurDynamics(FurDynamicsState& state, const FurDynamicsParameters& param
 bool furDynamicsMoving(const FurDynamicsState& state, const FurDynamicsParameters& parameters) {
     if (!parameters.enabled) return false;
     bool windBlows = parameters.windStrength != 0.0f && parameters.windFrequency != 0.0f &&
-                     dot(parameters.windDirection, parameters.windDirection) > 0.0f;
+                     dot3(parameters.windDirection, parameters.windDirection) > 0.0f;
     return windBlows || !atRest(state.shift) || !atRest(state.turn);
 }
 
@@ -216,7 +209,7 @@ FurBend furBend(const FurDynamicsState& state, const FurDynamicsParameters& para
     toModelSpace(model, steady, bend.steady);
     toModelSpace(model, state.turn.lag, bend.turn);
     float wind[3] = {0, 0, 0};
-    float length = std::sqrt(dot(parameters.windDirection, parameters.windDirection));
+    float length = length3(parameters.windDirection);
     if (length > 0.0f && std::isfinite(length))
         for (int i = 0; i < 3; ++i) wind[i] = parameters.windDirection[i] * (parameters.windStrength / length);
     toModelSpace(model, wind, bend.wind);
@@ -226,13 +219,13 @@ FurBend furBend(const FurDynamicsState& state, const FurDynamicsParameters& para
 
 float windGust(const float phase[3], const float position[3]) {
     float gust = 0.5f;
-    for (int i = 0; i < 3; ++i) gust += gustWaves[i].weight * std::sin(phase[i] + dot(gustWaves[i].k, position));
+    for (int i = 0; i < 3; ++i) gust += gustWaves[i].weight * std::sin(phase[i] + dot3(gustWaves[i].k, position));
     return gust;
 }
 
 void bendVector(const FurBend& bend, const float position[3], float d[3]) {
     float turned[3];
-    cross(bend.turn, position, turned);
+    cross3(bend.turn, position, turned);
     float gust = windGust(bend.windPhase, position);
     for (int i = 0; i < 3; ++i) d[i] = bend.steady[i] + turned[i] + bend.wind[i] * gust;
 }
@@ -243,7 +236,7 @@ void bentOffset(const float normal[3], float h, float inverseHeight, const float
     float s = h * inverseHeight;
     float bent[3];
     for (int i = 0; i < 3; ++i) bent[i] = offset[i] + d[i] * (s * s);
-    float length = std::sqrt(dot(bent, bent));
+    float length = length3(bent);
     // A bend that exactly cancels the normal leaves no direction: stay straight.
     if (!(length > 1e-12f) || !std::isfinite(length)) return;
     for (int i = 0; i < 3; ++i) offset[i] = bent[i] * (h / length);
