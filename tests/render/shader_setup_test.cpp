@@ -1,12 +1,14 @@
 // Shader set-up run in-process in a scratch working directory: the messages,
 // streams and exit statuses of its failures, what a good start-up leaves, and
 // rendering through the real lighting programs (displacement by green, shade
-// by red, alpha from texture and colour, the two lighting-table axes).
+// by red, alpha from texture and colour, the two lighting-table axes, and the
+// bent hair of the moving fur, as fur_dynamics.h computes it).
 #include "render/shader_setup.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
 #include "fur/illumination_map.h"
+#include "render/fur_dynamics.h"
 #include "tests/support/gl_context.h"
 
 namespace {
@@ -156,7 +159,8 @@ TEST_F(ShaderSetup, StartUpChoosesProfilesAndFindsEveryParameter) {
         EXPECT_EQ(outcome.err.rfind("LAST LISTING----", 0), 0u);
         for (CGparameter param : {modelViewMatrixParam, projectionMatrixParam, modelViewMatrixITParam,
                                   textureMatrixParam, lightPositionParam, eyePositionParam, preModelMatrixParam,
-                                  illuminationMapParam, hairTexParam})
+                                  furBendParam, furTurnParam, windVectorParam, windPhaseParam, illuminationMapParam,
+                                  hairTexParam})
             EXPECT_NE(param, nullptr);
         EXPECT_EQ(cgGetProgramContext(vertexProgram), cgContext);
         EXPECT_EQ(cgGetProgramContext(fragmentProgram), cgContext);
@@ -331,6 +335,80 @@ TEST_F(ShaderRendering, LightingReadsDiffuseAlongTAndSpecularAlongS) {
         EXPECT_NEAR(centre[0], 255 * c.expectedRed, 8);
         EXPECT_NEAR(centre[1], 255 * c.expectedGreen, 8);
         EXPECT_EQ(centre[2], 0);
+    }
+}
+
+// One hair point: its root, unit normal and height, drawn as a point.
+float pointRoot[3], pointNormal[3], pointHeight;
+
+void hairPoint() {
+    glBegin(GL_POINTS);
+    glColor4f(1, pointHeight, 0, 1);
+    glNormal3fv(pointNormal);
+    glTexCoord2f(0, 0);
+    glVertex3fv(pointRoot);
+    glEnd();
+}
+
+// The centre of the lit pixels, in view units ([-1, 1] each way).
+bool litCentre(float& x, float& y) {
+    unsigned char rgba[64 * 64 * 4];
+    glReadPixels(0, 0, 64, 64, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    float sumX = 0, sumY = 0;
+    int lit = 0;
+    for (int row = 0; row < 64; ++row)
+        for (int col = 0; col < 64; ++col)
+            if (rgba[4 * (row * 64 + col)] > 128) {
+                sumX += col + 0.5f;
+                sumY += row + 0.5f;
+                ++lit;
+            }
+    if (!lit) return false;
+    x = sumX / lit / 32 - 1;
+    y = sumY / lit / 32 - 1;
+    return true;
+}
+
+TEST_F(ShaderRendering, BendsAHairPointAsTheDynamicsArithmeticSays) {
+    furSettings.diffuseExponent = 0;
+    furSettings.specularExponent = 0;
+    buildIlluminationMap();
+    ASSERT_EQ(runInitShaders().status, 0);
+    setHairTexture({255, 255, 255, 255});
+    struct Case {
+        const char* what;
+        FurBend bend;
+        float root[3], normal[3], height;
+    };
+    const Case cases[] = {
+        {"rigid", {{0.9f, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0}, {0, -0.6f, 0}, {0, 1, 0}, 0.5f},
+        {"a steady bend at the tip", {{0.5f, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 2}, {-0.3f, -0.3f, 0},
+         {0, 1, 0}, 0.5f},
+        {"half way up a long hair", {{0, -1.5f, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 1}, {0, 0, 0}, {1, 0, 0}, 0.5f},
+        {"a lag turn about the root's position", {{0, 0, 0}, {0, 0, 1.2f}, {0, 0, 0}, {0, 0, 0}, 2.5f},
+         {0.2f, 0.3f, 0}, {0, 1, 0}, 0.4f},
+        {"a gust", {{0, 0, 0}, {0, 0, 0}, {0.8f, 0.2f, 0}, {1, 2.5f, 4}, 2}, {0.3f, -0.4f, 0.1f}, {0, 1, 0}, 0.5f},
+    };
+    const float light[4] = {0, 0, 5, 1}, eye[3] = {0, 0, 5};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        float d[3], offset[3];
+        bendVector(c.bend, c.root, d);
+        bentOffset(c.normal, c.height, c.bend.inverseHeight, d, offset);
+        const float steady[4] = {c.bend.steady[0], c.bend.steady[1], c.bend.steady[2], c.bend.inverseHeight};
+        cgGLSetParameter4fv(furBendParam, steady);
+        cgGLSetParameter3fv(furTurnParam, c.bend.turn);
+        cgGLSetParameter3fv(windVectorParam, c.bend.wind);
+        cgGLSetParameter3fv(windPhaseParam, c.bend.windPhase);
+        std::copy_n(c.root, 3, pointRoot);
+        std::copy_n(c.normal, 3, pointNormal);
+        pointHeight = c.height;
+        drawThroughPrograms(hairPoint, light, eye);
+        float x = 0, y = 0;
+        ASSERT_TRUE(litCentre(x, y));
+        // One pixel is 1/32 of a view unit.
+        EXPECT_NEAR(x, c.root[0] + offset[0], 1.0f / 32);
+        EXPECT_NEAR(y, c.root[1] + offset[1], 1.0f / 32);
     }
 }
 
