@@ -1,7 +1,7 @@
 // The control panel in the real program, driven with real pointer events: a
 // spinner and a checkbox change the view, the transform pads move the chosen
-// object only, and the panel stays docked at the right when the window is
-// resized. Controls are found where the panel's own layout puts them, laid
+// object only, the panel stays docked at the right when the window is
+// resized, and wind set in the "Dynamics" section keeps the fur moving. Controls are found where the panel's own layout puts them, laid
 // out again here in a window-less ImGui context.
 #include <gtest/gtest.h>
 
@@ -351,3 +351,32 @@ TEST(PanelEndToEnd, ResizingKeepsThePanelDockedAndTheViewsAspectFollowsTheFreeAr
 }
 
 }  // namespace
+
+TEST(PanelEndToEnd, WindKeepsTheFurMovingWithoutInputUntilItStops) {
+    VirtualDisplay display;
+    // Tall enough for the "Dynamics" section below every other control.
+    RunningPelage pelage(800, 1100);
+    ASSERT_FALSE(pelage.window().empty()) << pelage.program().standardError();
+    ASSERT_GT(pelage.settled().width, 0);
+    pelage.clickControl("Dynamics");
+    ASSERT_GT(pelage.changed().width, 0);
+    dynamicsRolloutOpen = true;  // where the controls are now laid out
+    pelage.clickControl("Enable Dynamics");
+    pelage.typeInto("Wind Strength", "0.1");
+    pelage.typeInto("X", "1");
+    pelage.typeInto("Wind Frequency", "1");
+
+    // No more input: the view goes on changing.
+    sleepSeconds(1);
+    Image first = screenshot(pelage.window());
+    sleepSeconds(1.5);
+    Image later = screenshot(pelage.window());
+    EXPECT_GT(countDifferent(crop(first, 0, pelage.viewWidth()), crop(later, 0, pelage.viewWidth()), 8), 500)
+        << "the fur sways on its own";
+
+    // Still air: the redrawing ends.
+    pelage.typeInto("Wind Frequency", "0");
+    EXPECT_GT(pelage.settled(60).width, 0) << "a steady picture once nothing moves";
+    dynamicsRolloutOpen = false;
+    EXPECT_EQ(pelage.quit(), 0) << pelage.program().standardError().substr(0, 2000);
+}
