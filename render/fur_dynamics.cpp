@@ -32,11 +32,12 @@ constexpr float largestLag = 10.0f;
 constexpr float restingLag = 1e-5f;
 constexpr float restingVelocity = 1e-4f;
 
-// The gust's three waves: speed relative to windFrequency, weight, spatial
-// frequency (radians per model unit) and a fixed phase offset. Speeds are not
-// in simple ratios, so the sum does not visibly repeat; the weights sum to
-// 0.5 about the mean of 0.5, so the gust stays in [0, 1]. The model is about
-// two units across, so each wave spans a few bands over it.
+// The gust's three waves: speed relative to windFrequency, weight and spatial
+// frequency (radians per model unit). Speeds are not in simple ratios, so the
+// sum does not visibly repeat; the weights sum to 0.5 about the mean of 0.5,
+// so the gust stays in [0, 1]. The model is about two units across, so each
+// wave spans a few bands over it. windGust in lighting_vertex.cg holds the
+// same weights and spatial frequencies.
 struct GustWave {
     double speed;
     float weight;
