@@ -79,8 +79,6 @@ const PanelControl panelControls[] = {
     checkboxRow("Draw Fin Box", field("drawFinBox")),
     checkboxRow("Draw Shells", field("drawShells")),
     checkboxRow("Draw Fins", field("drawFins")),
-    checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::RebuildMesh),
-    intSpinnerRow("Triangle Budget", field("triangleBudget"), 100, Callback::RebuildMesh),
     textRow("Hair Color"),
     colorRow("Red", field("hairColor"), 0),
     colorRow("Green", field("hairColor"), 1),
@@ -93,6 +91,9 @@ const PanelControl panelControls[] = {
     floatSpinnerRow("Fin Density", field("finDensity"), 1, FIN_DENSITY_ID, Callback::ColorChanged),
     floatSpinnerRow("Pd", field("diffuseExponent"), 0.3f, 0, Callback::BuildIlluminationMap),
     floatSpinnerRow("Ps", field("specularExponent"), 0.3f, 0, Callback::BuildIlluminationMap),
+    // Added after the original controls, so that those keep their places.
+    checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::RebuildMesh),
+    intSpinnerRow("Triangle Budget", field("triangleBudget"), 100, Callback::RebuildMesh),
     textRow(""),
 };
 const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);

@@ -84,8 +84,6 @@ TEST(ControlTable, ListsEveryControlInThePanelsOrderWithItsFieldLimitsSpeedIdAnd
         {K::Checkbox, "Draw Fin Box", &f.drawFinBox, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Shells", &f.drawShells, 0, 1, 1, -1, C::None},
         {K::Checkbox, "Draw Fins", &f.drawFins, 0, 1, 1, -1, C::None},
-        {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::RebuildMesh},
-        {K::IntSpinner, "Triangle Budget", &f.triangleBudget, 0, 10000000, 100, -1, C::RebuildMesh},
         {K::StaticText, "Hair Color", nullptr, 0, 0, 1, -1, C::None},
         {K::FloatSpinner, "Red", &f.hairColor[0], 0, 1, 1, 0, C::ColorChanged},
         {K::FloatSpinner, "Green", &f.hairColor[1], 0, 1, 1, 0, C::ColorChanged},
@@ -98,6 +96,8 @@ TEST(ControlTable, ListsEveryControlInThePanelsOrderWithItsFieldLimitsSpeedIdAnd
         {K::FloatSpinner, "Fin Density", &f.finDensity, 0, 1, 1, FIN_DENSITY_ID, C::ColorChanged},
         {K::FloatSpinner, "Pd", &f.diffuseExponent, 0, 2000, 0.3f, 0, C::BuildIlluminationMap},
         {K::FloatSpinner, "Ps", &f.specularExponent, 0, 2000, 0.3f, 0, C::BuildIlluminationMap},
+        {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::RebuildMesh},
+        {K::IntSpinner, "Triangle Budget", &f.triangleBudget, 0, 10000000, 100, -1, C::RebuildMesh},
         {K::StaticText, "", nullptr, 0, 0, 1, -1, C::None},
     };
     ASSERT_EQ(panelControlCount, static_cast<int>(std::size(expected)));

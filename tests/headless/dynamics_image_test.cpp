@@ -25,13 +25,6 @@ const std::vector<std::string> longFur = {"--set", "shellHeight=0.15", "--set", 
 
 class DynamicsImages : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/pelage-dynamics-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { e2e::shell("rm -rf '" + dir + "'"); }
-
     // `frames` frames of the default bunny at imageSize, with fewer strands
     // than the default (quicker texture synthesis), long fur and `args`.
     std::vector<RgbImage> renderFrames(std::vector<std::string> args, const std::string& name, int frames) {
@@ -60,7 +53,8 @@ protected:
     }
 
     e2e::VirtualDisplay display;
-    std::string dir;
+    e2e::ScratchDirectory scratch{"pelage-dynamics"};
+    const std::string& dir = scratch.path();
 };
 
 bool isBackground(const unsigned char* p) { return p[0] >= 250 && p[1] >= 250 && p[2] >= 250; }

@@ -26,13 +26,6 @@ const std::string largeModel = "/usr/share/glmark2/models/bunny.obj";
 
 class ModelOption : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/pelage-model-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { e2e::shell("rm -rf '" + dir + "'"); }
-
     std::string write(const std::string& name, const std::string& text) {
         std::ofstream(dir + "/" + name) << text;
         return dir + "/" + name;
@@ -60,7 +53,8 @@ protected:
     }
 
     e2e::VirtualDisplay display;
-    std::string dir;
+    e2e::ScratchDirectory scratch{"pelage-model"};
+    const std::string& dir = scratch.path();
 };
 
 std::string bundledBunny() { return readTextFile(e2e::sourceDir() + "/OBJ/bunny-1500-cleaned.obj"); }

@@ -20,13 +20,6 @@ constexpr int imageSize = 256;
 
 class RenderImages : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/pelage-render-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { e2e::shell("rm -rf '" + dir + "'"); }
-
     // Renders the default bunny at imageSize with fewer strands than the
     // default (quicker texture synthesis) plus the given options.
     RgbImage render(std::vector<std::string> args, const std::string& name) {
@@ -46,7 +39,8 @@ protected:
     }
 
     e2e::VirtualDisplay display;
-    std::string dir;
+    e2e::ScratchDirectory scratch{"pelage-render"};
+    const std::string& dir = scratch.path();
 };
 
 bool isBackground(const unsigned char* p) { return p[0] >= 250 && p[1] >= 250 && p[2] >= 250; }

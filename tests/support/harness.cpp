@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 extern char** environ;
@@ -280,5 +281,13 @@ long countDifferent(const Image& a, const Image& b, int tolerance) {
             }
     return count;
 }
+
+ScratchDirectory::ScratchDirectory(const std::string& prefix) {
+    std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch directory " + pattern);
+    path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() { shell("rm -rf '" + path_ + "'"); }
 
 }  // namespace e2e

@@ -29,6 +29,20 @@ private:
     std::string name_, logPath_;
 };
 
+// A fresh directory under /tmp for the life of the object, removed with its
+// contents at the end. Throws when no directory can be made.
+class ScratchDirectory {
+public:
+    explicit ScratchDirectory(const std::string& prefix);
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // A program started with its standard output and error captured to files.
 class Program {
 public:
