@@ -143,16 +143,9 @@ class DrawingReference : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!ensureGlContext(viewSize, viewSize)) return;
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_COLOR_MATERIAL);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
         setRenderCamera(eye, lookAt, up);
         furSettings = FurSettings{};
-        furSettings.numHairs = 300;  // enough strands for a pattern, quick to synthesise
-        buildIlluminationMap();
-        initShaders();
-        generateHairPatch();
+        prepareFurPasses();
         rebuildTextures();
         ready = true;
     }
@@ -161,8 +154,8 @@ protected:
         mesh.reset();
     }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "no X display";
-        ensureGlContext(viewSize, viewSize);
+        ASSERT_GL_CONTEXT(viewSize, viewSize);
+        ASSERT_TRUE(ready);
     }
     static bool ready;
 };

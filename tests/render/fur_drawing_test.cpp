@@ -44,14 +44,7 @@ class FurDrawing : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!ensureGlContext(viewSize, viewSize)) return;
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_COLOR_MATERIAL);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        furSettings.numHairs = 300;  // enough strands for a pattern, quick to synthesise
-        buildIlluminationMap();
-        initShaders();
-        generateHairPatch();
+        prepareFurPasses();
         furMesh = new FurMesh;
         std::string text = octahedronObj;
         furMesh->model = glmReadOBJText(text.data(), text.size(), "octahedron.obj");
