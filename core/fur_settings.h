@@ -45,13 +45,14 @@ struct FurSettings {
     float ambientColor[4] = {0.1f, 0.1f, 0.1f, 1};
     float diffuseColor[4] = {1, 1, 1, 1};
     float specularColor[4] = {1, 1, 0.8f, 1};
-    // The fur's motion (render/fur_dynamics.h); all off or zero, so the rigid
-    // fur is the default picture.
+    // The fur's motion (render/fur_dynamics.h); off, and with no gravity or
+    // wind strength, so the rigid fur is the default picture. The wind already
+    // has a direction and gusts, so raising its strength alone moves the fur.
     int dynamics = 0;
     float gravity = 0;
     float windStrength = 0;
-    float windDirection[3] = {0, 0, 0};
-    float windFrequency = 0;
+    float windDirection[3] = {1, 0, 0};
+    float windFrequency = 0.5f;
     float springStiffness = 0;
     float springDamping = 0;
     ObjectTransform modelTransform{};
@@ -136,9 +137,9 @@ inline constexpr SettingField furSettingFields[] = {
     {"gravity", SettingKind::Floats, 1, 0, 10, {0}, false, [](FurSettings& s) -> void* { return &s.gravity; }},
     {"windStrength", SettingKind::Floats, 1, 0, 10, {0}, false,
      [](FurSettings& s) -> void* { return &s.windStrength; }},
-    {"windDirection", SettingKind::Floats, 3, -1, 1, {0, 0, 0}, false,
+    {"windDirection", SettingKind::Floats, 3, -1, 1, {1, 0, 0}, false,
      [](FurSettings& s) -> void* { return s.windDirection; }},
-    {"windFrequency", SettingKind::Floats, 1, 0, 10, {0}, false,
+    {"windFrequency", SettingKind::Floats, 1, 0, 10, {0.5f}, false,
      [](FurSettings& s) -> void* { return &s.windFrequency; }},
     // The sub-step of the spring integration stays stable up to these.
     {"springStiffness", SettingKind::Floats, 1, 0, 1000, {0}, false,

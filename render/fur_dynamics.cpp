@@ -237,6 +237,11 @@ void bentOffset(const float normal[3], float h, float inverseHeight, const float
     float s = h * inverseHeight;
     float bent[3];
     for (int i = 0; i < 3; ++i) bent[i] = offset[i] + d[i] * (s * s);
+    // Hair lies on the skin rather than entering it: a point pushed below the
+    // tangent plane at its root is brought back onto that plane.
+    float below = dot3(bent, normal);
+    if (below < 0.0f)
+        for (int i = 0; i < 3; ++i) bent[i] -= normal[i] * below;
     float length = length3(bent);
     // A bend that exactly cancels the normal leaves no direction: stay straight.
     if (!(length > 1e-12f) || !std::isfinite(length)) return;

@@ -104,7 +104,8 @@ float windGust(const float phase[3], const float position[3]);
 void bendVector(const FurBend& bend, const float position[3], float d[3]);
 
 // The offset of the hair point at height h from its root with unit normal n:
-// n h + d (h / H)^2, brought back to length h. Exactly n h when the fur is
+// n h + d (h / H)^2, lifted onto the tangent plane at the root where it lies
+// below it (hair lies on the skin, never in it), and brought back to length h. Exactly n h when the fur is
 // rigid (inverseHeight 0), which is today's picture bit for bit.
 void bentOffset(const float normal[3], float h, float inverseHeight, const float d[3], float offset[3]);
 

@@ -81,6 +81,7 @@ TEST(BentOffset, RootsStayTipsKeepTheirLengthAndRigidFurIsUntouched) {
         for (float h : {0.25f * H, 0.5f * H, H}) {
             bentOffset(n, h, 1.0f / H, c.d, offset);
             EXPECT_NEAR(length(offset), h, 1e-6f) << "length kept at height " << h;
+            EXPECT_GE(offset[2], 0.0f) << "never below the tangent plane at the root";
         }
         bentOffset(n, H, 0.0f, c.d, offset);
         EXPECT_EQ(offset[0], 0.0f);
@@ -157,6 +158,20 @@ TEST(WindGust, StaysWithinItsRangeAndVariesInTimeAndOverTheSurface) {
     EXPECT_LE(highest, 1.0f);
     EXPECT_LT(lowest, 0.25f) << "the gusts lull";
     EXPECT_GT(highest, 0.75f) << "and blow";
+}
+
+TEST(Wind, StrengthAloneSetsTheDefaultFurMovingAndZeroStrengthBendsNothing) {
+    FurSettings settings;
+    settings.dynamics = 1;
+    FurDynamicsParameters p = dynamicsParameters(settings);
+    FurDynamicsState state;
+    EXPECT_FALSE(furDynamicsMoving(state, p)) << "no strength, no motion";
+    FurBend still = furBend(state, p, settings.modelTransform, 0.07f);
+    EXPECT_EQ(length(still.wind), 0.0f);
+    settings.windStrength = 1;
+    p = dynamicsParameters(settings);
+    EXPECT_TRUE(furDynamicsMoving(state, p));
+    EXPECT_GT(length(furBend(state, p, settings.modelTransform, 0.07f).wind), 0.0f);
 }
 
 TEST(Wind, PhasesDependOnTheTimeElapsedNotOnHowItWasCut) {

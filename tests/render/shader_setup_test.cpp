@@ -388,6 +388,8 @@ TEST_F(ShaderRendering, BendsAHairPointAsTheDynamicsArithmeticSays) {
         {"a lag turn about the root's position", {{0, 0, 0}, {0, 0, 1.2f}, {0, 0, 0}, {0, 0, 0}, 2.5f},
          {0.2f, 0.3f, 0}, {0, 1, 0}, 0.4f},
         {"a gust", {{0, 0, 0}, {0, 0, 0}, {0.8f, 0.2f, 0}, {1, 2.5f, 4}, 2}, {0.3f, -0.4f, 0.1f}, {0, 1, 0}, 0.5f},
+        {"gravity through an upward face lies on it", {{0.3f, -3, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 2},
+         {0, -0.3f, 0}, {0, 1, 0}, 0.5f},
     };
     const float light[4] = {0, 0, 5, 1}, eye[3] = {0, 0, 5};
     for (const Case& c : cases) {
