@@ -20,6 +20,10 @@ struct FurTriangle {
     float positions[3][3];  // corner x, y, z in model space, after centring and scaling
     float normals[3][3];    // smoothed corner normals
     float texCoords[3][2];  // corner u, v: the file's own or generated
+    // The groom's (groom/groom.h): the file's own coordinates whatever the fur
+    // is drawn with (zero where it has none), and the comb at each corner.
+    float ownTexCoords[3][2];
+    float combs[3][3];
 };
 
 struct FurMesh {
@@ -54,6 +58,10 @@ struct FurMesh {
     // file's are not usable) on the model's triangles or, beyond the budget,
     // on a simplified copy.
     void refill();
+
+    // Works out every corner's comb from the groom; what a change of its
+    // direction map needs.
+    void combRecords();
 
 private:
     void copyModelTriangles();
