@@ -7,6 +7,7 @@
 #include <png.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -45,7 +46,7 @@ void pngRead(png_structp png, png_bytep out, png_size_t length) {
 }
 
 void pngError(png_structp png, png_const_charp message) {
-    auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
+    auto* input = static_cast<PngInput*>(png_get_error_ptr(png));
     std::snprintf(input->message, sizeof input->message, "%s", message);
     png_longjmp(png, 1);
 }
@@ -172,7 +173,74 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, MapImage& image, s
     return ok;
 }
 
+bool encodePng(std::FILE* file, const MapImage& image, std::string& why) {
+    PngInput state{nullptr, 0, 0, {}};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, pngError, pngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        why = "out of memory";
+        return false;
+    }
+    bool eightBits = std::all_of(image.values.begin(), image.values.end(), [](std::uint16_t v) { return v % 257 == 0; });
+    std::size_t rowValues = static_cast<std::size_t>(image.width) * image.channels;
+    std::vector<unsigned char> row(rowValues * (eightBits ? 1 : 2));
+    static const int colourTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                                       PNG_COLOR_TYPE_RGB_ALPHA};
+    bool ok = false;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, image.width, image.height, eightBits ? 8 : 16, colourTypes[image.channels],
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_text text{};
+        text.compression = PNG_TEXT_COMPRESSION_NONE;
+        text.key = const_cast<char*>("pelage-volume");
+        text.text = const_cast<char*>(image.volumeLayout.c_str());
+        if (!image.volumeLayout.empty()) png_set_text(png, info, &text, 1);
+        png_write_info(png, info);
+        for (int y = 0; y < image.height; ++y) {
+            const std::uint16_t* values = &image.values[rowValues * y];
+            for (std::size_t k = 0; k < rowValues; ++k) {
+                if (eightBits) {
+                    row[k] = static_cast<unsigned char>(values[k] / 257);
+                } else {
+                    row[2 * k] = static_cast<unsigned char>(values[k] >> 8);
+                    row[2 * k + 1] = static_cast<unsigned char>(values[k] & 0xFF);
+                }
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    } else {
+        why = state.message;
+    }
+    png_destroy_write_struct(&png, &info);
+    return ok;
+}
+
 }  // namespace
+
+bool writeMapImage(const std::string& path, const MapImage& image, std::string& error) {
+    if (image.width <= 0 || image.height <= 0 || image.channels < 1 || image.channels > 4 ||
+        image.values.size() != static_cast<std::size_t>(image.width) * image.height * image.channels) {
+        error = "can't write \"" + path + "\": no image to write";
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = "can't write \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    std::string why;
+    bool ok = encodePng(file, image, why);
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        why = std::strerror(errno);
+    }
+    if (!ok) error = "can't write \"" + path + "\": " + why;
+    return ok;
+}
 
 bool decodeMapImage(const unsigned char* bytes, std::size_t size, const std::string& name, MapImage& image,
                     std::string& error) {

@@ -254,7 +254,11 @@ void groomComb(const Groom& groom, const float position[3], const float normal[3
     const GroomMap& map = groom.maps[DIRECTION_MAP];
     if (!map.present()) return;
     float f[3];
-    for (int c = 0; c < 3; ++c) f[c] = 2.0f * sampleGroomMap(map, uv, position, c) - 1.0f;
+    // An 8-bit map cannot say 0.5 exactly: within two steps of it is none.
+    for (int c = 0; c < 3; ++c) {
+        f[c] = 2.0f * sampleGroomMap(map, uv, position, c) - 1.0f;
+        if (std::fabs(f[c]) < 2.0f / 255.0f) f[c] = 0.0f;
+    }
     Vec3 n = loadVec3(normal);
     if (map.volume()) {
         Vec3 v{f[0], f[1], f[2]};

@@ -167,9 +167,15 @@ void switchSamplers(bool on) {
 
 bool samplersOn = false;
 
+bool groomShown = true;
+
 }  // namespace
 
-bool groomActive() { return textures.shape || textures.colour || textures.modelColour || textures.combed; }
+bool groomActive() {
+    return groomShown && (textures.shape || textures.colour || textures.modelColour || textures.combed);
+}
+
+void showGroom(bool shown) { groomShown = shown; }
 
 void prepareGroomForFrame() {
     if (textures.version != groom.version) uploadGroom();

@@ -11,8 +11,13 @@ enum class GroomPass { Skin, Shell, Fin };
 // frame, before the passes.
 void prepareGroomForFrame();
 
-// Whether the groom has anything to draw with (maps or a colour texture).
+// Whether the groom has anything to draw with (maps or a colour texture) and
+// is shown.
 bool groomActive();
+
+// Shows or hides the groom without touching it: the benchmark's way of timing
+// frames with and without it back to back.
+void showGroom(bool shown);
 
 // Binds the groom's textures on their units and sets the shader parameters of
 // the pass; `shell` is the shell's index for GroomPass::Shell.
