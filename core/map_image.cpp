@@ -21,6 +21,13 @@ namespace {
 // that compresses to nothing is still well under this.
 constexpr std::size_t largestMapFile = std::size_t{1} << 30;
 
+// Deflate expands a byte into at most 1032, and the leanest JPEG spends a
+// few bits on an 8 x 8 block: a header that promises more than this many
+// decoded bytes per byte of file is a truncated or forged file, refused
+// before its pixels are allocated.
+constexpr std::size_t pngExpansion = 1100;
+constexpr std::size_t jpegExpansion = 4096;
+
 bool fail(std::string& error, const std::string& name, const std::string& why) {
     error = "can't read \"" + name + "\": " + why;
     return false;
@@ -95,6 +102,7 @@ bool decodePng(PngInput& input, MapImage& image, std::string& why) {
     if (setjmp(png_jmpbuf(png)) == 0) {
         if (readPngHeader(png, info, image, why)) {
             std::size_t rowBytes = png_get_rowbytes(png, info);
+            if (rowBytes * image.height > input.size * pngExpansion) png_error(png, "the file is too short for its size");
             pixels.resize(rowBytes * image.height);
             rows.resize(image.height);
             for (int y = 0; y < image.height; ++y) rows[y] = pixels.data() + rowBytes * y;
@@ -148,6 +156,8 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, MapImage& image, s
         jpeg_read_header(&jpeg, TRUE);
         if (tooLarge(jpeg.image_width, jpeg.image_height)) {
             why = "its size is outside 1 to " + std::to_string(largestMapSide) + " a side";
+        } else if (std::size_t{jpeg.image_width} * jpeg.image_height * 3 > size * jpegExpansion) {
+            why = "the file is too short for its size";
         } else {
             jpeg.out_color_space = jpeg.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
             jpeg_start_decompress(&jpeg);
