@@ -3,6 +3,7 @@
 // ranks that thin the coat.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -109,6 +110,31 @@ TEST(Groom, OnlyUniqueCoordinatesWithinTheUnitSquareHoldAGroom) {
         ModelPtr model = loadObj(c.obj);
         EXPECT_EQ(texCoordsUnique(*model), c.unique) << c.obj.substr(0, 80);
     }
+}
+
+TEST(Groom, TheModelsColourTextureIsReadOrLeftOutWithOneWarning) {
+    ScratchDirectory directory;
+    MapImage texture{2, 2, 3, std::vector<std::uint16_t>(12, 65535), ""};
+    std::string error;
+    ASSERT_TRUE(writeMapImage(directory.path("skin.png"), texture, error)) << error;
+    for (std::string file : {"skin.png", "missing.png"}) {
+        bool readable = file == "skin.png";
+        directory.write("lib.mtl", "newmtl a\nmap_Kd " + file + "\n");
+        std::string obj = quadObj("vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n") + "mtllib lib.mtl\n";
+        std::string path = directory.path("model.obj");
+        Outcome outcome = capture([&] { return glmReadOBJText(obj.data(), obj.size(), path.c_str()); });
+        ASSERT_FALSE(outcome.fatal) << outcome.err;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(attachModelGroom(*outcome.model), readable) << file;
+        std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(groom.modelColor.present(), readable);
+        EXPECT_TRUE(groom.ownTexCoordsUnique);
+        if (!readable) {
+            EXPECT_NE(warning.find(file), std::string::npos) << warning;
+            EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+        }
+    }
+    groom = Groom{};
 }
 
 TEST(Groom, MapsAreRefusedWhereTheyCannotApply) {
