@@ -7,6 +7,8 @@
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -22,14 +24,17 @@
 #include "app/startup.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
+#include "core/map_image.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
+#include "groom/groom.h"
 #include "headless/png_file.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
+#include "render/groom_textures.h"
 
 // Every C++ allocation is counted, so the benchmark can show that drawing a
 // frame allocates nothing.
@@ -233,6 +238,58 @@ FrameTimes benchDynamicsFrames() {
     return {movingMedian, static_cast<double>(allocations) / (2 * benchFrames)};
 }
 
+// Four 1024 x 1024 volume maps in a scratch directory, read as a look reads
+// them and uploaded by the next frame; then frames with all four maps, each
+// following a frame with the groom hidden.
+FrameTimes benchGroomFrames() {
+    char directory[] = "/tmp/pelage-bench-XXXXXX";
+    if (!mkdtemp(directory)) return {};
+    std::string paths[GROOM_MAP_COUNT];
+    const int channels[GROOM_MAP_COUNT] = {1, 1, 3, 3};
+    for (int k = 0; k < GROOM_MAP_COUNT; ++k) {
+        // 64 slices of 128 x 128 voxels, eight to a row.
+        MapImage image{1024, 1024, channels[k], {}, "128 128 64"};
+        image.values.resize(std::size_t{1024} * 1024 * channels[k]);
+        for (std::size_t v = 0; v < image.values.size(); ++v)
+            image.values[v] = static_cast<std::uint16_t>(k == DIRECTION_MAP ? 32768 + (v % 3 == 0) * 16000
+                                                                             : 40000 + (v * 7919) % 25000);
+        paths[k] = std::string(directory) + "/" + groomMapNames[k] + ".png";
+        std::string error;
+        if (!writeMapImage(paths[k], image, error)) std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    const FurSettings plain = furSettings;
+    Clock::time_point start = Clock::now();
+    std::string error;
+    GroomMapKind failed;
+    bool loaded = loadGroomMaps(paths, error, failed);
+    double reading = millisecondsSince(start);
+    finishFrame();
+    double loading = millisecondsSince(start);
+    for (const std::string& path : paths) std::remove(path.c_str());
+    rmdir(directory);
+    if (!loaded) {
+        std::printf("groom: %s\n", error.c_str());
+        return {};
+    }
+    std::printf("look with four maps:       %8.1f ms  to the first frame drawn with them, 1024 x 1024 each (%.1f ms "
+                "reading)\n", loading, reading);
+    std::vector<double> plainTimes, groomTimes;
+    for (int i = 0; i < benchFrames; ++i) {
+        showGroom(false);
+        plainTimes.push_back(timeFrameWith(plain));
+        showGroom(true);
+        groomTimes.push_back(timeFrameWith(plain));
+    }
+    GroomMap none[GROOM_MAP_COUNT];
+    setGroomMaps(none);
+    double plainMedian = median(plainTimes), groomMedian = median(groomTimes);
+    double ratio = groomMedian / plainMedian;
+    std::printf("median frame, groom:       %8.1f ms  over %d frames, all four maps (%.2fx the %.1f ms of frames "
+                "without them between; target <= 1.3x: %s)\n",
+                groomMedian, benchFrames, ratio, plainMedian, verdict(ratio <= 1.3));
+    return {groomMedian, 0};
+}
+
 FrameTimes benchHundredShells() {
     furSettings.numShells = 100;
     double synthesis = timeGlWork(regenerateShellTextures);
@@ -258,7 +315,7 @@ int bench(Clock::time_point processStart) {
                 glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
     benchTextureRebuilds();
-    FrameTimes timed[] = {benchDefaultFrames(), benchDynamicsFrames(), benchHundredShells(), benchSkinOnly(base)};
+    FrameTimes timed[] = {benchDefaultFrames(), benchDynamicsFrames(), benchGroomFrames(), benchHundredShells(), benchSkinOnly(base)};
     double allocations = 0;
     for (const FrameTimes& times : timed) allocations = std::max(allocations, times.allocationsPerFrame);
     std::printf("allocations per frame:     %8.2f  (C++ heap, the GL driver's included, over every timed frame)\n",
