@@ -3,7 +3,8 @@
 // still needed for the GL context), draws frames, reads each finished frame
 // back from the back buffer and writes it as a PNG; or, with --bench, times
 // start-up, texture synthesis and frames and prints the figures. Either way
-// it first names the model and its figures.
+// it first names the model and its figures; --save-look then writes the look
+// it rendered.
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
@@ -18,13 +19,15 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/look_session.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
-#include "headless/png_file.h"
+#include "core/png_file.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
@@ -71,19 +74,15 @@ void openWindow(int width, int height) {
     reshape(0, 0);
 }
 
-// The back buffer of the finished frame, rows turned to run from the top.
-void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
-    int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
-    size_t rowBytes = 3u * static_cast<size_t>(width);
-    image.width = width;
-    image.height = height;
-    image.rgb.resize(rowBytes * height);
-    rows.resize(rowBytes * height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < height; ++y)
-        std::copy_n(&rows[rowBytes * (height - 1 - y)], rowBytes, &image.rgb[rowBytes * y]);
+// The look rendered, saved with the maps it named; status 1 when it can't be.
+int saveLook(const std::string& path) {
+    std::string error;
+    if (!writeLook(path, furSettings, lookInUse.mapPaths, error)) {
+        std::fprintf(stderr, "pelage-render: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", path.c_str());
+    return 0;
 }
 
 int renderFrames(const RenderOptions& options) {
@@ -93,7 +92,6 @@ int renderFrames(const RenderOptions& options) {
     float baseRotation[16];
     std::copy_n(furSettings.modelTransform.rotation, 16, baseRotation);
     RgbImage image;
-    std::vector<unsigned char> rows;
     for (int frame = 0; frame < options.frames; ++frame) {
         float turns = static_cast<float>(frame);
         orbitEye(baseEye, lookAtPoint, options.orbit * turns, eyePoint);
@@ -102,7 +100,7 @@ int renderFrames(const RenderOptions& options) {
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
-        readFrame(image, rows);
+        readView(image);
         glutSwapBuffers();
         std::string path, error;
         frameFileName(pattern, frame, path);
@@ -112,6 +110,9 @@ int renderFrames(const RenderOptions& options) {
         }
         std::printf("wrote %s\n", path.c_str());
     }
+    // The look as it was before any spin: a saved look with the same options
+    // renders the same sequence.
+    std::copy_n(baseRotation, 16, furSettings.modelTransform.rotation);
     return 0;
 }
 
@@ -284,7 +285,8 @@ int main(int argc, char** argv) {
         std::printf("\n");
         return 0;
     }
-    for (const std::string& assignment : options.settings) applyFurSetting(furSettings, assignment, error);
+    readStartupLook("pelage-render", options.settings);
+    useStartupLook();
     resetCamera();
     std::copy_n(options.eye, 3, eyePoint);
     std::copy_n(options.lookAt, 3, lookAtPoint);
@@ -295,9 +297,11 @@ int main(int argc, char** argv) {
 
     openWindow(windowWidth, windowHeight);
     runStartupSequence();
+    loadStartupLookMaps("pelage-render");
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     int status = options.bench ? bench(processStart) : renderFrames(options);
+    if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);
     return status;
 }

@@ -1,9 +1,10 @@
 // PNG reading and writing with libpng's simplified interface. See png_file.h.
-#include "headless/png_file.h"
+#include "core/png_file.h"
 
 #include <png.h>
 
 #include <cstring>
+#include <vector>
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
     png_image png;
@@ -37,6 +38,31 @@ bool readPng(const std::string& path, RgbImage& image, std::string& error) {
     image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
     if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
         error = std::string("can't decode \"") + path + "\": " + png.message;
+        png_image_free(&png);
+        return false;
+    }
+    return true;
+}
+
+bool checkPng(const std::string& path, int largestSide, std::string& error) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        error = std::string("not a PNG image (") + png.message + ")";
+        return false;
+    }
+    if (png.width > static_cast<png_uint_32>(largestSide) || png.height > static_cast<png_uint_32>(largestSide)) {
+        error = std::to_string(png.width) + " x " + std::to_string(png.height) + " pixels, more than " +
+                std::to_string(largestSide) + " x " + std::to_string(largestSide);
+        png_image_free(&png);
+        return false;
+    }
+    // One grey byte a pixel is the least libpng decodes into.
+    png.format = PNG_FORMAT_GRAY;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
+        error = std::string("a damaged PNG image (") + png.message + ")";
         png_image_free(&png);
         return false;
     }
