@@ -32,12 +32,16 @@ std::string trimmed(std::string_view text) {
     return begin == std::string_view::npos ? std::string() : std::string(text.substr(begin, end - begin + 1));
 }
 
-// Text, as opposed to a binary file someone named by mistake: no control
-// bytes but tabs and line ends. Bytes above 127 pass, for UTF-8 comments.
-bool isTextLine(std::string_view line) {
-    for (unsigned char c : line)
-        if ((c < 32 && c != '\t' && c != '\r') || c == 127) return false;
-    return true;
+// The line of the first byte that no text holds (control bytes but tabs and
+// line ends; bytes above 127 pass, for UTF-8 comments); 0 when there is none.
+// A binary file is told as such, whatever its first line looks like.
+int firstBinaryLine(std::string_view text) {
+    int line = 1;
+    for (unsigned char c : text) {
+        if (c == '\n') ++line;
+        else if ((c < 32 && c != '\t' && c != '\r') || c == 127) return line;
+    }
+    return 0;
 }
 
 std::string resolvedAgainst(const std::string& lookPath, const std::string& file) {
@@ -114,6 +118,10 @@ bool isLookSetting(const SettingField& field) {
 }
 
 bool parseLook(std::string_view text, const std::string& lookPath, Look& look, std::string& error) {
+    if (int binary = firstBinaryLine(text)) {
+        error = lookPath + ":" + std::to_string(binary) + ": not text (a binary file?)";
+        return false;
+    }
     Look parsed = look;
     int lineNumber = 0;
     size_t start = 0;
@@ -123,10 +131,6 @@ bool parseLook(std::string_view text, const std::string& lookPath, Look& look, s
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
         std::string origin = lookPath + ":" + std::to_string(++lineNumber);
-        if (!isTextLine(line)) {
-            error = origin + ": not text (a binary file?)";
-            return false;
-        }
         std::string content = trimmed(line.substr(0, line.find('#')));
         if (!content.empty() && content.back() == '\r') content = trimmed(content.substr(0, content.size() - 1));
         if (content.empty()) continue;
