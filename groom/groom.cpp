@@ -13,8 +13,6 @@
 #include "fur/strand_visibility.h"
 #include "model/obj_model.h"
 
-const char* const groomMapNames[GROOM_MAP_COUNT] = {"lengthMap", "densityMap", "directionMap", "colorMap"};
-
 Groom groom;
 
 namespace {

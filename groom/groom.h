@@ -23,15 +23,12 @@
 
 #include <string>
 
+#include "core/groom_maps.h"
 #include "core/map_image.h"
 
 struct ObjModel;
 struct HairPatch;
 
-enum GroomMapKind { LENGTH_MAP, DENSITY_MAP, DIRECTION_MAP, COLOR_MAP, GROOM_MAP_COUNT };
-
-// As look files name them: "lengthMap", "densityMap", "directionMap", "colorMap".
-extern const char* const groomMapNames[GROOM_MAP_COUNT];
 
 // One map as the groom holds it: an image in texture space (depth 1), or a
 // volume of width x height x depth voxels laid out as the image's slices.

@@ -3,7 +3,8 @@
 // still needed for the GL context), draws frames, reads each finished frame
 // back from the back buffer and writes it as a PNG; or, with --bench, times
 // start-up, texture synthesis and frames and prints the figures. Either way
-// it first names the model and its figures.
+// it first names the model and its figures; --save-look then writes the look
+// it rendered.
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
@@ -20,15 +21,18 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/look_session.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
+#include "core/look_file.h"
 #include "core/map_image.h"
+#include "core/png_file.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
 #include "groom/groom.h"
-#include "headless/png_file.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
@@ -76,19 +80,15 @@ void openWindow(int width, int height) {
     reshape(0, 0);
 }
 
-// The back buffer of the finished frame, rows turned to run from the top.
-void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
-    int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
-    size_t rowBytes = 3u * static_cast<size_t>(width);
-    image.width = width;
-    image.height = height;
-    image.rgb.resize(rowBytes * height);
-    rows.resize(rowBytes * height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < height; ++y)
-        std::copy_n(&rows[rowBytes * (height - 1 - y)], rowBytes, &image.rgb[rowBytes * y]);
+// The look rendered, saved with the maps it named; status 1 when it can't be.
+int saveLook(const std::string& path) {
+    std::string error;
+    if (!writeLook(path, furSettings, lookInUse.mapPaths, error)) {
+        std::fprintf(stderr, "pelage-render: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", path.c_str());
+    return 0;
 }
 
 int renderFrames(const RenderOptions& options) {
@@ -98,7 +98,6 @@ int renderFrames(const RenderOptions& options) {
     float baseRotation[16];
     std::copy_n(furSettings.modelTransform.rotation, 16, baseRotation);
     RgbImage image;
-    std::vector<unsigned char> rows;
     for (int frame = 0; frame < options.frames; ++frame) {
         float turns = static_cast<float>(frame);
         orbitEye(baseEye, lookAtPoint, options.orbit * turns, eyePoint);
@@ -107,7 +106,7 @@ int renderFrames(const RenderOptions& options) {
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
-        readFrame(image, rows);
+        readView(image);
         glutSwapBuffers();
         std::string path, error;
         frameFileName(pattern, frame, path);
@@ -117,6 +116,9 @@ int renderFrames(const RenderOptions& options) {
         }
         std::printf("wrote %s\n", path.c_str());
     }
+    // The look as it was before any spin: a saved look with the same options
+    // renders the same sequence.
+    std::copy_n(baseRotation, 16, furSettings.modelTransform.rotation);
     return 0;
 }
 
@@ -238,9 +240,9 @@ FrameTimes benchDynamicsFrames() {
     return {movingMedian, static_cast<double>(allocations) / (2 * benchFrames)};
 }
 
-// Four 1024 x 1024 volume maps in a scratch directory, read as a look reads
-// them and uploaded by the next frame; then frames with all four maps, each
-// following a frame with the groom hidden.
+// A look naming four 1024 x 1024 volume maps in a scratch directory, read
+// and its maps loaded as at start-up and uploaded by the next frame; then
+// frames with all four maps, each following a frame with the groom hidden.
 FrameTimes benchGroomFrames() {
     char directory[] = "/tmp/pelage-bench-XXXXXX";
     if (!mkdtemp(directory)) return {};
@@ -258,14 +260,17 @@ FrameTimes benchGroomFrames() {
         if (!writeMapImage(paths[k], image, error)) std::fprintf(stderr, "%s\n", error.c_str());
     }
     const FurSettings plain = furSettings;
+    std::string lookPath = std::string(directory) + "/bench.look", error;
+    Look look;
+    look.settings = plain;
+    bool loaded = writeLook(lookPath, plain, paths, error);
     Clock::time_point start = Clock::now();
-    std::string error;
-    GroomMapKind failed;
-    bool loaded = loadGroomMaps(paths, error, failed);
+    loaded = loaded && readLook(lookPath, look, error) && loadLookMaps(look, error);
     double reading = millisecondsSince(start);
     finishFrame();
     double loading = millisecondsSince(start);
     for (const std::string& path : paths) std::remove(path.c_str());
+    std::remove(lookPath.c_str());
     rmdir(directory);
     if (!loaded) {
         std::printf("groom: %s\n", error.c_str());
@@ -341,7 +346,8 @@ int main(int argc, char** argv) {
         std::printf("\n");
         return 0;
     }
-    for (const std::string& assignment : options.settings) applyFurSetting(furSettings, assignment, error);
+    readStartupLook("pelage-render", options.settings);
+    useStartupLook();
     resetCamera();
     std::copy_n(options.eye, 3, eyePoint);
     std::copy_n(options.lookAt, 3, lookAtPoint);
@@ -352,9 +358,11 @@ int main(int argc, char** argv) {
 
     openWindow(windowWidth, windowHeight);
     runStartupSequence();
+    loadStartupLookMaps("pelage-render");
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     int status = options.bench ? bench(processStart) : renderFrames(options);
+    if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);
     return status;
 }
