@@ -124,14 +124,14 @@ void createFragmentProgram() {
     groomColor3DParam = lookUp(fragmentProgram, "GroomColor3D");
     modelColorParam = lookUp(fragmentProgram, "ModelColor");
     strandRanksParam = lookUp(fragmentProgram, "StrandRanks");
-    // Every sampler on a unit of its own from the start: a 3D sampler left on
-    // unit 0 beside hairTex would name one unit with two sampler types, which
-    // the GL forbids.
+    cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
+    checkCgError(fragmentProgram);
+    // Every groom sampler on a unit of its own from the start, after the
+    // table's: a 3D sampler left on unit 0 beside hairTex would name one unit
+    // with two sampler types, which the GL forbids.
     for (CGparameter groomSampler : {groomShape2DParam, groomShape3DParam, groomColor2DParam, groomColor3DParam,
                                      modelColorParam, strandRanksParam})
         if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
-    cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
-    checkCgError(fragmentProgram);
 }
 
 }  // namespace
