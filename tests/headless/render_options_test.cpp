@@ -129,7 +129,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
 
 TEST(FurSettingByName, NamesEveryFieldOfTheRecord) {
     const std::vector<std::string>& names = furSettingNames();
-    EXPECT_EQ(names.size(), 34u);
+    EXPECT_EQ(names.size(), 35u);
     FurSettings s;
     std::string error;
     for (const std::string& name : names) {
@@ -160,6 +160,7 @@ TEST(FurSettingByName, RejectsBadValuesAndLeavesTheRecordAlone) {
         // Every field before the final bool is a 4-byte value, so no padding is compared.
         EXPECT_EQ(std::memcmp(&s, &defaults, offsetof(FurSettings, texturesDirty)), 0) << assignment;
         EXPECT_EQ(s.texturesDirty, defaults.texturesDirty) << assignment;
+        EXPECT_EQ(s.shellLod, defaults.shellLod) << assignment;
     }
 }
 

@@ -145,6 +145,9 @@ protected:
         if (!ensureGlContext(viewSize, viewSize)) return;
         setRenderCamera(eye, lookAt, up);
         furSettings = FurSettings{};
+        // Every shell, as the reference draws them: with the level of detail
+        // off the frames must be the reference's byte for byte.
+        furSettings.shellLod = 0;
         prepareFurPasses();
         rebuildTextures();
         ready = true;

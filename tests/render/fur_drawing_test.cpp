@@ -23,6 +23,7 @@
 #include "render/fur_mesh.h"
 #include "render/indexed_mesh.h"
 #include "render/mesh_buffers.h"
+#include "render/render_camera.h"
 #include "render/shader_setup.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/gl_context.h"
@@ -206,6 +207,41 @@ TEST_F(FurDrawing, WithoutShellsTheSkinIsDrawnLitInTheSkinColour) {
     EXPECT_GT(rgb[1], 0.3f) << "lit green skin, not black and not the white background";
     EXPECT_GT(rgb[1], 2 * rgb[0]);
     EXPECT_GT(rgb[1], 2 * rgb[2]);
+}
+
+TEST_F(FurDrawing, TheShellsDrawnFollowTheCoatsHeightOnScreen) {
+    furSettings.shellHeight = 0.1f;
+    furSettings.texturesDirty = true;
+    glClearColor(1, 1, 1, 0);
+    drawFrame();
+    static float eye[3], lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    setRenderCamera(eye, lookAt, up);
+    // The octahedron's box is [-1, 1] each way; the projection's y scale is 2,
+    // so the coat stands 0.1 x 2 x viewport / 2 / (z - 1) pixels high.
+    struct Case {
+        float z, shellLod;
+        int viewport, layers;
+    } cases[] = {
+        {1.2f, 1.25f, viewSize, 32},  // 64 pixels
+        {2, 1.25f, viewSize, 12},     // 12.8 pixels: 11 gaps
+        {2, 0.5f, viewSize, 27},
+        {2, 1.25f, viewSize / 2, minimumShellLayers},
+        {5, 1.25f, viewSize, minimumShellLayers},
+        {5, 0, viewSize, 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "eye at z " << c.z << ", " << c.shellLod << ", " << c.viewport);
+        eye[2] = c.z;
+        furSettings.shellLod = c.shellLod;
+        glViewport(0, 0, c.viewport, c.viewport);
+        lookFrom(0, 0.001f, c.z);
+        drawFur();
+        EXPECT_EQ(shellLayersDrawnLastFrame, c.layers);
+    }
+    furSettings.drawShells = 0;
+    drawFur();
+    EXPECT_EQ(shellLayersDrawnLastFrame, 1) << "the skin alone";
+    eye[2] = 3;  // where the default camera stands, for the tests that follow
 }
 
 TEST_F(FurDrawing, DegenerateShellHeightAndEyeOnTheModelStayErrorFree) {
