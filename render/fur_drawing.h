@@ -13,7 +13,6 @@
 // profiles as it found them; blending stays on.
 void drawFur();
 
-
 // The layers the last drawFur drew, the skin counted as the first, as the
 // shell level of detail (render/shell_lod.h) chose them: what the panel and
 // the benchmark report against numShells.

@@ -49,7 +49,7 @@ int shellLayersDrawn(int numShells, float coatPixels, float pixelsPerShell);
 // layer drawn, layer i is texture i.
 int shellLayerTexture(int layer, int layers, int numShells);
 
-// The opacity factor of a shell drawn in place of `textures` consecutive
+// The opacity factor of a shell drawn in place of k = `textures` consecutive
 // shell textures (itself and those below it down to the last drawn one):
 // (1 - 2^-k) / (1/2), the coverage k layers of one half would have over that
 // of one such layer. It multiplies the shell texture's alpha. 1 for a single
