@@ -4,8 +4,7 @@
 # changes, full rebuilds and plain sequences, the median frame at the
 # defaults, against every shell drawn, with 100 shells and with the skin only)
 # for the bundled bunny and for a large model, then the large model's start-up
-# and frames as ratios against the bundled bunny's, measured in the same run,
-# and last the shell level of detail's figures for the large model drawn whole.
+# and frames as ratios against the bundled bunny's, measured in the same run.
 # Usage: render_bench.sh BUILD_DIR [LARGE_MODEL [pelage-render options...]]
 # The large model defaults to Debian glmark2-data's 69,666-triangle bunny.
 set -euo pipefail
@@ -44,6 +43,3 @@ awk -v a="$(figure "median frame, defaults" "$larger")" -v b="$(figure "median f
     -v s="$(figure "start-up to first frame" "$larger")" -v t="$(figure "start-up to first frame" "$bundled")" \
   'BEGIN { printf "targets: frame at most 2.5x: %s; start-up at most 2x: %s\n",
            a / b <= 2.5 ? "met" : "NOT met", s / t <= 2 ? "met" : "NOT met" }'
-echo
-echo "the large model drawn whole (triangleBudget=0):"
-run --model "$large" --set triangleBudget=0 "$@" 2>/dev/null | grep -E '^(model|median frame, (defaults|shell LOD)|shell LOD work)'

@@ -160,7 +160,6 @@ TEST(FurSettingByName, RejectsBadValuesAndLeavesTheRecordAlone) {
         // Every field before the final bool is a 4-byte value, so no padding is compared.
         EXPECT_EQ(std::memcmp(&s, &defaults, offsetof(FurSettings, texturesDirty)), 0) << assignment;
         EXPECT_EQ(s.texturesDirty, defaults.texturesDirty) << assignment;
-        EXPECT_EQ(s.shellLod, defaults.shellLod) << assignment;
     }
 }
 

@@ -145,8 +145,7 @@ protected:
         if (!ensureGlContext(viewSize, viewSize)) return;
         setRenderCamera(eye, lookAt, up);
         furSettings = FurSettings{};
-        // Every shell, as the reference draws them: with the level of detail
-        // off the frames must be the reference's byte for byte.
+        // Every shell, as the reference: "Shell LOD" 0 draws as before, byte for byte.
         furSettings.shellLod = 0;
         prepareFurPasses();
         rebuildTextures();
