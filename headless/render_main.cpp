@@ -190,7 +190,6 @@ FrameTimes benchDefaultFrames() {
     return defaults;
 }
 
-
 // One frame with the given settings, the fur's motion first advanced by one
 // frame of pelage-render's default time step; its wall time in ms.
 double timeFrameWith(const FurSettings& settings) {
