@@ -145,8 +145,7 @@ protected:
         if (!ensureGlContext(viewSize, viewSize)) return;
         setRenderCamera(eye, lookAt, up);
         furSettings = FurSettings{};
-        // Every shell, as the reference: "Shell LOD" 0 draws as before, byte for byte.
-        furSettings.shellLod = 0;
+        furSettings.shellLod = 0;  // every shell, as the reference: "Shell LOD" 0 draws as before
         prepareFurPasses();
         rebuildTextures();
         ready = true;
