@@ -2,9 +2,9 @@
 # Prints the fur renderer's figures (pelage-render --bench at 1024 x 1024:
 # start-up to first frame, the first fin and shell texture synthesis, colour
 # changes, full rebuilds and plain sequences, the median frame at the
-# defaults, with 100 shells and with the skin only) for the bundled
-# bunny and for a large model, then the large model's start-up and frames as
-# ratios against the bundled bunny's, measured in the same run.
+# defaults, against every shell drawn, with 100 shells and with the skin only)
+# for the bundled bunny and for a large model, then the large model's start-up
+# and frames as ratios against the bundled bunny's, measured in the same run.
 # Usage: render_bench.sh BUILD_DIR [LARGE_MODEL [pelage-render options...]]
 # The large model defaults to Debian glmark2-data's 69,666-triangle bunny.
 set -euo pipefail
