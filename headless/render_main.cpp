@@ -1,11 +1,10 @@
 // pelage-render: the headless renderer. Runs pelage's start-up without the
-// control panel in a window of the image's size (an X server such as Xvfb is
-// still needed for the GL context), draws frames, reads each finished frame
-// back from the back buffer and writes it as a PNG; or, with --bench, times
+// control panel in a GL context with a frame of the image's size (EGL needs
+// no display server; GLX draws in a window), draws frames, reads each
+// finished frame back and writes it as a PNG; or, with --bench, times
 // start-up, texture synthesis and frames and prints the figures. Either way
 // it first names the model and its figures.
 #include <epoxy/gl.h>
-#include <GL/freeglut.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +17,6 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
-#include "app/main_window.h"
 #include "app/startup.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
@@ -26,6 +24,7 @@
 #include "fur/shell_textures.h"
 #include "headless/png_file.h"
 #include "headless/rebuild_bench.h"
+#include "headless/render_context.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
@@ -61,19 +60,12 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void noDisplay() {}
-
-void openWindow(int width, int height) {
-    openMainWindow({"pelage-render", "pelage-render", width, height, 0, 0});
-    // Frames are drawn and read back explicitly; GLUT only needs a callback.
-    glutDisplayFunc(noDisplay);
-    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    reshape(0, 0);
-}
+// The synthesis's view restorer: the whole frame, whatever the interface.
+void restoreFrameView(int, int) { setView(renderContext.width, renderContext.height); }
 
 // The back buffer of the finished frame, rows turned to run from the top.
 void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
-    int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
+    int width = renderContext.width, height = renderContext.height;
     size_t rowBytes = 3u * static_cast<size_t>(width);
     image.width = width;
     image.height = height;
@@ -103,7 +95,7 @@ int renderFrames(const RenderOptions& options) {
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
         readFrame(image, rows);
-        glutSwapBuffers();
+        presentRenderFrame();
         std::string path, error;
         frameFileName(pattern, frame, path);
         if (!writePng(path, image, error)) {
@@ -117,7 +109,7 @@ int renderFrames(const RenderOptions& options) {
 
 void finishFrame() {
     drawFrame();
-    glutSwapBuffers();
+    presentRenderFrame();
     glFinish();
 }
 
@@ -254,8 +246,8 @@ FrameTimes benchSkinOnly(const FurSettings& base) {
 
 int bench(Clock::time_point processStart) {
     const FurSettings base = furSettings;
-    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", glutGet(GLUT_WINDOW_WIDTH),
-                glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
+    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", renderContext.width,
+                renderContext.height, furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
     benchTextureRebuilds();
     FrameTimes timed[] = {benchDefaultFrames(), benchDynamicsFrames(), benchHundredShells(), benchSkinOnly(base)};
@@ -293,8 +285,9 @@ int main(int argc, char** argv) {
     windowHeight = options.height;
     if (!options.model.empty()) modelPath = options.model.c_str();
 
-    openWindow(windowWidth, windowHeight);
-    runStartupSequence();
+    openRenderContext(options.gl, windowWidth, windowHeight);
+    restoreFrameView(0, 0);
+    runStartupSequence(restoreFrameView);
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     int status = options.bench ? bench(processStart) : renderFrames(options);

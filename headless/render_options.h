@@ -10,6 +10,9 @@
 
 struct FurSettings;
 
+// The GL interface --gl asks for; Automatic: EGL without an X display, else GLX.
+enum class GlInterface { Automatic, Egl, Glx };
+
 struct RenderOptions {
     std::string out;       // output path or pattern; empty: the default name
     int frames = 1;        // frames to render
@@ -22,6 +25,7 @@ struct RenderOptions {
     int width = 1024, height = 1024;
     std::vector<std::string> settings;  // "NAME=VALUE", applied in order
     std::string model;                  // the OBJ file; empty: pelage's default
+    GlInterface gl = GlInterface::Automatic;
 };
 
 // Reads argv[1..argc-1]. False with a one-line message in `error` on a usage
