@@ -1,12 +1,11 @@
 // pelage-render: the headless renderer. Runs pelage's start-up without the
-// control panel in a window of the image's size (an X server such as Xvfb is
-// still needed for the GL context), draws frames, reads each finished frame
-// back from the back buffer and writes it as a PNG; or, with --bench, times
+// control panel in a GL context with a frame of the image's size (EGL needs
+// no display server; GLX draws in a window), draws frames, reads each
+// finished frame back and writes it as a PNG; or, with --bench, times
 // start-up, texture synthesis and frames and prints the figures. Either way
 // it first names the model and its figures; --save-look then writes the look
 // it rendered.
 #include <epoxy/gl.h>
-#include <GL/freeglut.h>
 
 #include <unistd.h>
 
@@ -22,9 +21,7 @@
 #include "app/camera.h"
 #include "app/command_line.h"
 #include "app/look_session.h"
-#include "app/main_window.h"
 #include "app/startup.h"
-#include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
 #include "core/look_file.h"
@@ -34,6 +31,7 @@
 #include "fur/shell_textures.h"
 #include "groom/groom.h"
 #include "headless/rebuild_bench.h"
+#include "headless/render_context.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
@@ -71,14 +69,22 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void noDisplay() {}
+// The synthesis's view restorer: the whole frame, whatever the interface.
+void restoreFrameView(int, int) { setView(renderContext.width, renderContext.height); }
 
-void openWindow(int width, int height) {
-    openMainWindow({"pelage-render", "pelage-render", width, height, 0, 0});
-    // Frames are drawn and read back explicitly; GLUT only needs a callback.
-    glutDisplayFunc(noDisplay);
-    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    reshape(0, 0);
+// The back buffer of the finished frame, rows turned to run from the top.
+void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
+    int width = renderContext.width, height = renderContext.height;
+    size_t rowBytes = 3u * static_cast<size_t>(width);
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(rowBytes * height);
+    rows.resize(rowBytes * height);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = 0; y < height; ++y)
+        std::copy_n(&rows[rowBytes * (height - 1 - y)], rowBytes, &image.rgb[rowBytes * y]);
 }
 
 // The look rendered, saved with the maps it named; status 1 when it can't be.
@@ -99,6 +105,7 @@ int renderFrames(const RenderOptions& options) {
     float baseRotation[16];
     std::copy_n(furSettings.modelTransform.rotation, 16, baseRotation);
     RgbImage image;
+    std::vector<unsigned char> rows;
     for (int frame = 0; frame < options.frames; ++frame) {
         float turns = static_cast<float>(frame);
         orbitEye(baseEye, lookAtPoint, options.orbit * turns, eyePoint);
@@ -107,8 +114,8 @@ int renderFrames(const RenderOptions& options) {
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
-        readView(image);
-        glutSwapBuffers();
+        readFrame(image, rows);
+        presentRenderFrame();
         std::string path, error;
         frameFileName(pattern, frame, path);
         if (!writePng(path, image, error)) {
@@ -125,7 +132,7 @@ int renderFrames(const RenderOptions& options) {
 
 void finishFrame() {
     drawFrame();
-    glutSwapBuffers();
+    presentRenderFrame();
     glFinish();
 }
 
@@ -372,8 +379,8 @@ FrameTimes benchSkinOnly(const FurSettings& base) {
 
 int bench(Clock::time_point processStart) {
     const FurSettings base = furSettings;
-    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", glutGet(GLUT_WINDOW_WIDTH),
-                glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
+    std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", renderContext.width,
+                renderContext.height, furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
     benchTextureRebuilds();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(), benchDynamicsFrames(), benchGroomFrames(),
@@ -413,8 +420,9 @@ int main(int argc, char** argv) {
     windowHeight = options.height;
     if (!options.model.empty()) modelPath = options.model.c_str();
 
-    openWindow(windowWidth, windowHeight);
-    runStartupSequence();
+    openRenderContext(options.gl, windowWidth, windowHeight);
+    restoreFrameView(0, 0);
+    runStartupSequence(restoreFrameView);
     loadStartupLookMaps("pelage-render");
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());

@@ -1,5 +1,5 @@
-// pelage-render with models nobody prepared, named with --model, under a
-// private Xvfb: a model without texture coordinates grows shell fur and looks
+// pelage-render with models nobody prepared, named with --model, without a
+// display: a model without texture coordinates grows shell fur and looks
 // as it does with them; a large model drawn from its simplified copy looks
 // like itself drawn whole; the material library is found beside the model;
 // odd models draw; a file that cannot be read ends the run with the loader's
@@ -52,7 +52,7 @@ protected:
         return run;
     }
 
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"pelage-model"};
     const std::string& dir = scratch.path();
 };

@@ -11,7 +11,7 @@
 namespace {
 
 TEST(ShellLodImages, StayWithinHalfAPercentOfTheFullStackAtEachView) {
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"shell-lod"};
     struct View { std::string name; std::vector<std::string> options; bool fewerShells; };  // any shell dropped?
     const View views[] = {{"default", {}, true},
