@@ -1,14 +1,17 @@
 // The command line: camera placement ("-e", "-a", "-u"), window size ("-sx",
-// "-sy") and the model ("--model"). Every examined argument is echoed, and so
-// is the model's path; nothing is validated. No OpenGL here.
+// "-sy"), the model ("--model") and its up axis ("--up y|z", into
+// furSettings.upAxis). Every examined argument is echoed, and so are the
+// model's path and the axis; only the axis is validated (status 2 through
+// fatalError). No OpenGL here.
 #pragma once
 #include <cstdio>
 
 extern int windowWidth;   // "-sx", 1024 by default
 extern int windowHeight;  // "-sy", 1024 by default
 
-// The OBJ file the fur grows on, relative to the working directory unless
-// absolute; "--model" names another. Its MTL library is looked up beside it.
+// The model file the fur grows on, relative to the working directory unless
+// absolute; "--model" names another. An OBJ file's MTL library is looked up
+// beside it.
 constexpr const char* defaultModelPath = "OBJ/bunny-1500-cleaned.obj";
 extern const char* modelPath;
 

@@ -7,6 +7,7 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/model_loading.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
@@ -40,6 +41,6 @@ void runStartupSequence() {
     furMesh = new FurMesh;
     furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
     furMesh->triangleBudget = furSettings.triangleBudget;
-    furMesh->load(modelPath);
+    loadFurModel(modelPath);
     buildMeshBuffers();
 }

@@ -20,8 +20,8 @@ struct RenderOptions {
     bool help = false;
     float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     int width = 1024, height = 1024;
-    std::vector<std::string> settings;  // "NAME=VALUE", applied in order
-    std::string model;                  // the OBJ file; empty: pelage's default
+    std::vector<std::string> settings;  // "NAME=VALUE", applied in order; --up adds "upAxis=.."
+    std::string model;                  // the model file; empty: pelage's default
 };
 
 // Reads argv[1..argc-1]. False with a one-line message in `error` on a usage

@@ -6,6 +6,8 @@ PELAGE_PACKAGES=(
   cmake ninja-build g++ pkg-config python3
   # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev
+  # model formats other than OBJ, and the tool that writes the test models in them
+  libassimp-dev assimp-utils
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
   # the large model of the benchmarks (69,666 triangles)
