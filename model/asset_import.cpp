@@ -16,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/fatal_error.h"
@@ -296,22 +297,31 @@ ObjModel* fillModel(const aiScene* scene, const char* path, const unsigned char*
     return model.release();
 }
 
+// Inputs on which the library never returns, refused before it sees them.
+void refuseEndlessInput(const char* path, const char* data, std::size_t length) {
+    // Its PLY reader searches for the end of a header that has none for ever.
+    std::string_view text(data, length);
+    if (text.substr(0, 3) == "ply" && text.find("end_header") == std::string_view::npos)
+        importFailed(path, "a PLY header without end_header");
+}
+
 }  // namespace
 
 ObjModel* glmImportModel(const char* path) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes, "glmImportModel"))
+        fatalError(stderr, 1, "glmImportModel() failed: can't open data file \"%s\".\n", path);
+    refuseEndlessInput(path, bytes.data(), bytes.size());
     Assimp::Importer importer;
+    // From the file rather than the bytes, so that a glTF's buffers and
+    // textures beside it are found.
     const aiScene* scene = importer.ReadFile(path, importSteps);
     if (!scene || !scene->mRootNode) importFailed(path, oneLine(importer.GetErrorString()));
-    unsigned char firstBytes[2] = {0, 0};
-    std::size_t got = 0;
-    if (std::FILE* file = std::fopen(path, "rb")) {
-        got = std::fread(firstBytes, 1, 2, file);
-        std::fclose(file);
-    }
-    return fillModel(scene, path, firstBytes, got);
+    return fillModel(scene, path, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
 ObjModel* glmImportModelMemory(const void* data, std::size_t length, const char* pathName) {
+    refuseEndlessInput(pathName, static_cast<const char*>(data), length);
     Assimp::Importer importer;
     std::string name = pathName;
     std::size_t slash = name.rfind('/');

@@ -151,15 +151,14 @@ double glmSignedVolume(const ObjModel* model) {
 
 bool glmIsClosed(const ObjModel* model) {
     // Importers split a vertex where its normal or texture coordinates change,
-    // so edges meet by position rather than by index.
-    struct PositionHash {
-        std::size_t operator()(const std::string_view& bytes) const { return std::hash<std::string_view>()(bytes); }
-    };
-    std::unordered_map<std::string_view, std::uint32_t, PositionHash> joined;
+    // so edges meet by position rather than by index; -0 meets +0.
+    std::unordered_map<std::string, std::uint32_t> joined;
     std::vector<std::uint32_t> joinedIndex(std::size_t{model->vertexCount} + 1, 0);
     for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
-        std::string_view bytes(reinterpret_cast<const char*>(&model->vertices[3 * std::size_t{v}]), 3 * sizeof(float));
-        joinedIndex[v] = joined.emplace(bytes, v).first->second;
+        float position[3];
+        for (int k = 0; k < 3; ++k) position[k] = model->vertices[3 * std::size_t{v} + k] + 0.0f;
+        std::string bytes(reinterpret_cast<const char*>(position), sizeof position);
+        joinedIndex[v] = joined.emplace(std::move(bytes), v).first->second;
     }
     std::unordered_map<std::uint64_t, std::uint32_t> edgeUses;
     for (std::uint32_t t = 0; t < model->triangleCount; ++t) {

@@ -211,6 +211,9 @@ TEST(ModelFiles, TheReaderIsChosenByContentAndFailuresEndInOneMessage) {
                      "0 0 0\n1 0 0\n0 1 0\n2 0 1\n", nullptr, 0},
         {"binary.obj", binary, "glmReadOBJ() failed: \"%s\" holds binary data, not OBJ text.\n", 0},
         {"garbage.glb", "glTF then nothing a glTF file needs", "glmImportModel() failed: can't import \"%s\": ", 0},
+        // The library would search for the end of this header for ever.
+        {"endless.ply", "ply\nformat ascii 1.0\nelement vertex 1\n",
+         "glmImportModel() failed: can't import \"%s\": a PLY header without end_header.\n", 0},
         {"nowhere.fbx", "", "glmReadModel() failed: can't open data file \"%s\".\n", 0},
     };
     for (const Case& c : cases) {
