@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "app/camera.h"
+#include "core/fatal_error.h"
+#include "core/fur_settings.h"
 
 int windowWidth = 1024;
 int windowHeight = 1024;
@@ -61,6 +63,13 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             windowWidth = truncateToInt(commandLineNumber(argv[i++]));
         } else if (std::strcmp(arg, "-sy") == 0) {
             windowHeight = truncateToInt(commandLineNumber(argv[i++]));
+        } else if (std::strcmp(arg, "--up") == 0) {
+            const char* axis = argv[i++];
+            std::fprintf(echo, "%s\n", axis);
+            // Unlike a number, a wrong axis has no harmless reading.
+            if (std::strcmp(axis, "y") != 0 && std::strcmp(axis, "z") != 0)
+                fatalError(stderr, 2, "pelage: --up takes y or z, not \"%s\".\n", axis);
+            furSettings.upAxis = axis[0] == 'y' ? UP_AXIS_Y : UP_AXIS_Z;
         } else if (std::strcmp(arg, "--model") == 0) {
             // Unlike the numbers, the path is echoed: it says which model a
             // run's output belongs to.

@@ -1,9 +1,10 @@
 // The command line: camera placement ("-e", "-a", "-u"), window size ("-sx",
-// "-sy"), the model ("--model"), settings and looks ("--set", "--look"), where
-// looks and pictures are saved ("--save-dir") and "--help". Every examined
-// argument is echoed, and so are the paths and settings; the settings and
-// looks are checked when applied (look_session.h), nothing else is
-// validated. No OpenGL here.
+// "-sy"), the model ("--model") and its up axis ("--up y|z", into
+// furSettings.upAxis), settings and looks ("--set", "--look"), where looks
+// and pictures are saved ("--save-dir") and "--help". Every examined argument
+// is echoed, and so are the paths and settings; the settings and looks are
+// checked when applied (look_session.h), the axis here (status 2 through
+// fatalError). No OpenGL here.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -14,8 +15,9 @@
 extern int windowWidth;   // "-sx", 1024 by default
 extern int windowHeight;  // "-sy", 1024 by default
 
-// The OBJ file the fur grows on, relative to the working directory unless
-// absolute; "--model" names another. Its MTL library is looked up beside it.
+// The model file the fur grows on, relative to the working directory unless
+// absolute; "--model" names another. An OBJ file's MTL library is looked up
+// beside it.
 constexpr const char* defaultModelPath = "OBJ/bunny-1500-cleaned.obj";
 extern const char* modelPath;
 

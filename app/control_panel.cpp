@@ -117,6 +117,8 @@ const int dynamicsControlCount = static_cast<int>(sizeof dynamicsControls / size
 
 PanelStats panelStats;
 
+const char* const upAxisNames[3] = {"From the file", "Y", "Z"};
+
 int controlPanel = 0;
 bool objectRolloutOpen = true;
 bool dynamicsRolloutOpen = false;
@@ -230,6 +232,25 @@ void drawObjectSection() {
         if (widget.draw(widget.label)) transformChanged();
         noteRect(widget.label, origin, ImVec2(origin.x + transformWidgetSize, origin.y + transformWidgetSize));
     }
+}
+
+// Below the main table, so that its rows keep their places; the rebuild it
+// runs is timed like the mesh rows'.
+void drawUpAxisList() {
+    int& selected = furSettings.upAxis;
+    int shown = std::clamp(selected, 0, 2);
+    bool open = ImGui::BeginCombo("Up Axis", upAxisNames[shown]);
+    noteLastItem("Up Axis");
+    if (!open) return;
+    for (int item = 0; item < 3; ++item) {
+        if (ImGui::Selectable(upAxisNames[item], item == shown) && item != selected) {
+            selected = item;
+            runInMainContext([](int) { call(panelRebuilds.turnModelUp); }, NO_ID, "mesh");
+            call(panelHost.redisplayMain);
+        }
+        noteLastItem(std::string("Up Axis/") + upAxisNames[item]);
+    }
+    ImGui::EndCombo();
 }
 
 void drawObjectList() {
@@ -376,6 +397,7 @@ void drawPanelControls() {
     drawObjectSection();
     drawObjectList();
     drawRows(panelControls, panelControlCount);
+    drawUpAxisList();
     drawDynamicsSection();
     ImGui::PopItemWidth();
     drawLookSection();

@@ -57,6 +57,7 @@ struct PanelRebuilds {
     void (*recolourTextures)(float finDensity) = nullptr;  // fin and shells, for new colours
     void (*buildIlluminationMap)() = nullptr;
     void (*rebuildMesh)() = nullptr;  // the mesh as generatedTexCoords and triangleBudget ask
+    void (*turnModelUp)() = nullptr;  // the model turned as upAxis asks, and its mesh rebuilt
 };
 void setPanelRebuilds(const PanelRebuilds& rebuilds);
 
@@ -98,6 +99,10 @@ void buildControlPanel();
 // Callback of "Object to move": re-points the transform controls at the
 // object now selected, without writing any object on the way. The id is ignored.
 void objectToMoveChanged(int id);
+
+// The items of the "Up Axis" list, drawn below the main table, in the order
+// of upAxis's values.
+extern const char* const upAxisNames[3];
 
 // Callback of the colour spinners (id 0) and of "Fin Density"
 // (FIN_DENSITY_ID): the fin and shell textures recoloured, or for

@@ -3,6 +3,7 @@
 #include "app/panel_rebuilds.h"
 
 #include "app/control_panel.h"
+#include "app/model_loading.h"
 #include "fur/fin_texture.h"
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
@@ -17,5 +18,6 @@ void installFurRebuilds() {
     rebuilds.recolourTextures = recolourFurTextures;
     rebuilds.buildIlluminationMap = buildIlluminationMap;
     rebuilds.rebuildMesh = applyMeshSettings;
+    rebuilds.turnModelUp = applyUpAxis;
     setPanelRebuilds(rebuilds);
 }

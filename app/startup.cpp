@@ -7,6 +7,7 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/model_loading.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
@@ -52,7 +53,7 @@ void runStartupSequence(ViewRestorer restoreView) {
     furMesh = new FurMesh;
     furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
     furMesh->triangleBudget = furSettings.triangleBudget;
-    furMesh->load(modelPath);
+    loadFurModel(modelPath);
     // A model that brings its colours shows them as painted: white hair
     // under its texture, unless a colour was asked for.
     if (attachModelGroom(*furMesh->model) && hairColorIsDefault()) {

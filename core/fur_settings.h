@@ -18,6 +18,11 @@ struct ObjectTransform {
 // Item ids of the "Object to move" list; each stands for one ObjectTransform.
 enum ObjectToMoveId { MODEL_OBJECT = 0, LIGHT_OBJECT = 1, HAIR_VOLUME_OBJECT = 2 };
 
+// Values of upAxis: the file axis turned to point up. UP_AXIS_FILE takes the
+// one the file's format records (z for 3DS and for FBX files that say so), y
+// where it records none.
+enum UpAxisId { UP_AXIS_FILE = 0, UP_AXIS_Y = 1, UP_AXIS_Z = 2 };
+
 struct FurSettings {
     float finHeight = 0.07f;
     float shellHeight = 0.04f;
@@ -63,6 +68,7 @@ struct FurSettings {
     // Pixels on screen between drawn shells where the coat comes nearest the
     // eye (render/shell_lod.h); 0 draws every shell.
     float shellLod = 1.5f;
+    int upAxis = UP_AXIS_FILE;
 };
 
 extern FurSettings furSettings;
@@ -159,6 +165,7 @@ inline constexpr SettingField furSettingFields[] = {
      [](FurSettings& s) -> void* { return &s.objectToMove; }},
     {"texturesDirty", SettingKind::Bool, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
     {"shellLod", SettingKind::Floats, 1, 0, 32, {1.5f}, false, [](FurSettings& s) -> void* { return &s.shellLod; }},
+    {"upAxis", SettingKind::Int, 1, 0, 2, {UP_AXIS_FILE}, false, [](FurSettings& s) -> void* { return &s.upAxis; }},
 };
 
 // The index of the field called `name` in furSettingFields; -1 when there is

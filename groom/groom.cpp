@@ -165,10 +165,16 @@ bool attachModelGroom(const ObjModel& model) {
     groom = Groom{};
     groom.ownTexCoordsUnique = texCoordsUnique(model);
     for (std::uint32_t m = 0; model.materials && m < model.materialCount; ++m) {
-        const char* path = model.materials[m].diffuseMap;
-        if (!path) continue;
+        const ObjMaterial& material = model.materials[m];
+        // A texture the file embeds, or one it names.
+        bool embedded = material.diffuseMapBytes && material.diffuseMapByteCount > 0;
+        if (!embedded && !material.diffuseMap) continue;
+        std::string path = material.diffuseMap ? material.diffuseMap : std::string(material.name) + " (embedded)";
         std::string error;
-        if (!readMapImage(path, groom.modelColor.image, error)) {
+        bool read = embedded ? decodeMapImage(material.diffuseMapBytes, material.diffuseMapByteCount, path,
+                                              groom.modelColor.image, error)
+                             : readMapImage(path, groom.modelColor.image, error);
+        if (!read) {
             std::fprintf(stderr, "Warning: the model's colour texture is left out: %s\n", error.c_str());
             groom.modelColor = GroomMap{};
             return false;

@@ -173,7 +173,15 @@ bool readSaveLook(OptionInput in) {
 
 bool readModel(OptionInput in) {
     in.options.model = in.values[0];
-    return !in.options.model.empty() || in.fail("--model takes the path of an OBJ file");
+    return !in.options.model.empty() || in.fail("--model takes the path of a model file");
+}
+
+// The same as --set upAxis=1 or =2, so that the two apply in the order given.
+bool readUpAxis(OptionInput in) {
+    const std::string& axis = in.values[0];
+    if (axis != "y" && axis != "z") return in.fail("--up takes y or z");
+    in.options.settings.push_back({LookOption::SET, axis == "y" ? "upAxis=1" : "upAxis=2"});
+    return true;
 }
 
 bool readGl(OptionInput in) {
@@ -208,6 +216,7 @@ constexpr OptionRule optionRules[] = {
     {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
     {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
     {"--gl", 1, readGl},
+    {"--up", 1, readUpAxis},
 };
 
 const OptionRule* findOptionRule(const std::string& name) {
@@ -250,9 +259,12 @@ const char* renderUsage() {
            "  -a X Y Z          look-at point (default 0 0 0)\n"
            "  -u X Y Z          up vector (default 0 1 0)\n"
            "  -sx W, -sy H      image size in pixels (default 1024 x 1024)\n"
-           "  --model FILE      the OBJ model (default OBJ/bunny-1500-cleaned.obj); its MTL\n"
-           "                    library is looked up beside it. A model without usable\n"
+           "  --model FILE      the model (default OBJ/bunny-1500-cleaned.obj): OBJ with its\n"
+           "                    MTL library beside it, or glTF, FBX, 3DS, PLY, STL, Collada\n"
+           "                    and the other formats assimp reads. A model without usable\n"
            "                    texture coordinates gets generated ones\n"
+           "  --up y|z          the model's axis that points up (default: the one its\n"
+           "                    format records, z for 3DS; y where it records none)\n"
            "  --out FILE        output PNG (default pelage.png); with --frames above 1 a\n"
            "                    pattern holding one frame number, e.g. turn-%03d.png\n"
            "                    (default pelage-%04d.png)\n"

@@ -17,9 +17,12 @@ struct ObjMaterial {
     float ambient[4];
     float specular[4];
     float shininess;  // OpenGL range 0 to 128
-    // The colour texture (map_Kd): its path, relative to the working directory
-    // as the library's own path is, or null.
+    // The colour texture: a path resolved against the model's directory, or
+    // null; and a texture the file embeds, still compressed (PNG, JPEG), or
+    // null with a count of 0. Both owned by the model.
     char* diffuseMap;
+    unsigned char* diffuseMapBytes;
+    std::uint32_t diffuseMapByteCount;
 };
 
 struct ObjTriangle {
@@ -63,6 +66,13 @@ struct ObjModel {
     ObjGroup* groups;  // newest first; "default" is the last
 
     float position[3];
+
+    // The axis that points up in the file's own coordinates (UP_AXIS_Y or
+    // UP_AXIS_Z of core/fur_settings.h) as its format records it, y when it
+    // records none; and the file axis the vertices and normals are turned to
+    // put along +y (glmTurnUpAxis), y as read.
+    int fileUpAxis;
+    int upAxis;
 };
 
 // The text being read and the bookkeeping both passes share (model/obj_source.h).

@@ -119,6 +119,7 @@ void freeMaterials(ObjModel* model) {
     for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i) {
         std::free(model->materials[i].name);
         std::free(model->materials[i].diffuseMap);
+        std::free(model->materials[i].diffuseMapBytes);
     }
     std::free(model->materials);
     model->materials = nullptr;

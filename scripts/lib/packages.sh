@@ -8,6 +8,8 @@ PELAGE_PACKAGES=(
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev libjpeg-dev
   # pelage-render's GL context without a display: EGL and Mesa's EGL driver
   libegl-dev libegl-mesa0
+  # model formats other than OBJ, and the tool that writes the test models in them
+  libassimp-dev assimp-utils
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
   # the large model of the benchmarks (69,666 triangles)

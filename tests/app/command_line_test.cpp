@@ -7,6 +7,8 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "core/fatal_error.h"
+#include "core/fur_settings.h"
 
 namespace {
 
@@ -111,4 +113,31 @@ TEST(CommandLine, ModelNamesTheFileAndEchoesItsPath) {
         EXPECT_STREQ(modelPath, c.model);
     }
     modelPath = defaultModelPath;
+}
+
+TEST(CommandLine, UpNamesTheAxisThatPointsUpAndRefusesAnyOther) {
+    struct Case {
+        const char* axis;
+        int upAxis;  // -1: refused
+    } cases[] = {{"z", UP_AXIS_Z}, {"y", UP_AXIS_Y}, {"x", -1}, {"Z", -1}, {"", -1}};
+    setFatalExitHook([](int status) { throw status; });
+    for (const Case& c : cases) {
+        furSettings.upAxis = UP_AXIS_FILE;
+        int status = 0;
+        const char* args[] = {"pelage", "--up", c.axis};
+        std::FILE* echo = std::tmpfile();
+        testing::internal::CaptureStderr();
+        try {
+            parseCommandLine(3, args, echo);
+        } catch (int exitStatus) {
+            status = exitStatus;
+        }
+        std::string err = testing::internal::GetCapturedStderr();
+        std::fclose(echo);
+        EXPECT_EQ(furSettings.upAxis, c.upAxis < 0 ? UP_AXIS_FILE : c.upAxis) << c.axis;
+        EXPECT_EQ(status, c.upAxis < 0 ? 2 : 0) << c.axis;
+        EXPECT_EQ(err, c.upAxis < 0 ? "pelage: --up takes y or z, not \"" + std::string(c.axis) + "\".\n" : "");
+    }
+    setFatalExitHook(nullptr);
+    furSettings.upAxis = UP_AXIS_FILE;
 }

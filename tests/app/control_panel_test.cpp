@@ -26,6 +26,7 @@ void installCountingSeams() {
     rebuilds.recolourTextures = [](float density) { calls.push_back("recolour " + std::to_string(density).substr(0, 4)); };
     rebuilds.buildIlluminationMap = [] { calls.push_back("lighting"); };
     rebuilds.rebuildMesh = [] { calls.push_back("mesh"); };
+    rebuilds.turnModelUp = [] { calls.push_back("up"); };
     setPanelRebuilds(rebuilds);
     PanelHost host;
     host.enterMainContext = [] { calls.push_back("enter"); };
@@ -344,6 +345,29 @@ TEST_F(ControlPanel, TheRotationBallTurnsOnlyTheSelectedObject) {
     EXPECT_LT(furSettings.lightTransform.rotation[0], 0.99f);
     EXPECT_GT(furSettings.lightTransform.rotation[8], 0.1f);
     EXPECT_NEAR(furSettings.lightTransform.rotation[5], 1, 1e-4);
+}
+
+TEST_F(ControlPanel, TheUpAxisListTurnsTheModelInTheMainContextAndTimesIt) {
+    headless::Panel panel;
+    PanelRect budget{}, list{};
+    ASSERT_TRUE(panel.rect("Triangle Budget", &budget) && panel.rect("Up Axis", &list));
+    EXPECT_GT(list.y0, budget.y1) << "below the rows that were there before";
+    EXPECT_EQ(furSettings.upAxis, UP_AXIS_FILE);
+
+    panel.click("Up Axis");
+    panel.click("Up Axis/Z");
+    EXPECT_EQ(furSettings.upAxis, UP_AXIS_Z);
+    EXPECT_EQ(calls, (std::vector<std::string>{"enter", "up", "leave", "redisplay"}));
+    EXPECT_STREQ(panelStats.rebuildWhat, "mesh");
+
+    calls.clear();
+    panel.click("Up Axis");
+    panel.click("Up Axis/Z");
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "up"), 0) << "the axis already up turns nothing";
+    panel.click("Up Axis");
+    panel.click("Up Axis/From the file");
+    EXPECT_EQ(furSettings.upAxis, UP_AXIS_FILE);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "up"), 1);
 }
 
 TEST_F(ControlPanel, EveryControlIsDrawnInOrderWithinThePanel) {

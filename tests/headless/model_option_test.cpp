@@ -3,13 +3,18 @@
 // as it does with them; a large model drawn from its simplified copy looks
 // like itself drawn whole; the material library is found beside the model;
 // odd models draw; a file that cannot be read ends the run with the loader's
-// message naming it.
+// message naming it; the chosen axis points up; a model wound inside out
+// grows its fur outward; imported files that fail or hold no triangles say so.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <tuple>
+#include <utility>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -253,6 +258,79 @@ TEST_F(ModelOption, OddModelsDrawAndAModelWithoutTrianglesSaysSo) {
         ASSERT_EQ(run.status, 0) << run.err.substr(0, 2000);
         EXPECT_EQ(run.err.find("nothing to draw") != std::string::npos, !c.drawsSomething) << run.err.substr(0, 2000);
         EXPECT_EQ(count(modelMask(run.image)) > 100, c.drawsSomething);
+    }
+}
+
+// The box x in 0..1, y in 0..1, z in 0..h in triangles wound outward or,
+// the same triangles, inward.
+std::string boxObj(double h, bool inward) {
+    std::ostringstream obj;
+    for (int i = 0; i < 8; ++i) obj << "v " << (i & 1) << " " << (i >> 1 & 1) << " " << (i >> 2) * h << "\n";
+    const int quads[6][4] = {{1, 3, 4, 2}, {5, 6, 8, 7}, {1, 2, 6, 5}, {2, 4, 8, 6}, {4, 3, 7, 8}, {3, 1, 5, 7}};
+    for (const auto& q : quads)
+        for (int half = 0; half < 2; ++half) {
+            int a = q[0], b = q[1 + half], c = q[2 + half];
+            obj << "f " << a << " " << (inward ? c : b) << " " << (inward ? b : c) << "\n";
+        }
+    return obj.str();
+}
+
+// Width and height of the smallest rectangle holding the mask.
+std::pair<int, int> extent(const std::vector<bool>& mask) {
+    int x0 = imageSize, x1 = -1, y0 = imageSize, y1 = -1;
+    for (int y = 0; y < imageSize; ++y)
+        for (int x = 0; x < imageSize; ++x)
+            if (mask[static_cast<size_t>(y) * imageSize + x]) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+            }
+    return {x1 - x0 + 1, y1 - y0 + 1};
+}
+
+TEST_F(ModelOption, TheChosenAxisPointsUp) {
+    std::string tall = write("tall.obj", boxObj(4, false));
+    // Seen from the side, along x.
+    Run asRead = render(tall, {"-e", "3", "0", "0"}, "asRead");
+    Run zUp = render(tall, {"-e", "3", "0", "0", "--up", "z"}, "zUp");
+    ASSERT_EQ(asRead.status, 0) << asRead.err.substr(0, 2000);
+    ASSERT_EQ(zUp.status, 0) << zUp.err.substr(0, 2000);
+    auto [width, height] = extent(modelMask(asRead.image));
+    EXPECT_LT(height, width) << "an OBJ file's y points up: the box lies along the view";
+    std::tie(width, height) = extent(modelMask(zUp.image));
+    EXPECT_GT(height, 2 * width) << "its z points up: the box stands";
+}
+
+TEST_F(ModelOption, AClosedModelWoundInsideOutGrowsItsFurOutward) {
+    Run outward = render(write("out.obj", boxObj(1, false)), {"-e", "1.8", "1.5", "4"}, "outward");
+    Run inward = render(write("in.obj", boxObj(1, true)), {"-e", "1.8", "1.5", "4"}, "inward");
+    ASSERT_EQ(outward.status, 0) << outward.err.substr(0, 2000);
+    ASSERT_EQ(inward.status, 0) << inward.err.substr(0, 2000);
+    EXPECT_NE(inward.err.find("is wound inside out"), std::string::npos) << inward.err.substr(0, 2000);
+    // Fur grown into the body would leave bare skin and a smaller silhouette.
+    EXPECT_LT(differingPixels(outward.image, inward.image), count(modelMask(outward.image)) / 20);
+}
+
+TEST_F(ModelOption, ImportedFilesThatFailOrHoldNoTrianglesSaySo) {
+    struct Case {
+        const char* file;
+        std::string content;
+        int status;
+        const char* message;  // %s: the path
+    } cases[] = {
+        {"lines.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                      "0 0 0\n1 0 0\n0 1 0\n2 0 1\n",
+         0, "\"%s\" holds no triangles; nothing to draw"},
+        {"broken.glb", "glTF and nothing else", 1, "glmImportModel() failed: can't import \"%s\": "},
+        {"binary.obj", std::string("v 1\0\x01\x02", 7), 1, "glmReadOBJ() failed: \"%s\" holds binary data"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = write(c.file, c.content);
+        Run run = render(path, {}, "imported");
+        EXPECT_EQ(run.status, c.status);
+        char message[512];
+        std::snprintf(message, sizeof message, c.message, path.c_str());
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err.substr(0, 2000);
     }
 }
 

@@ -23,7 +23,8 @@ TEST(RenderOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(parse({"-e", "1", "2", "3.5", "-a", "0", "0.5", "0", "-u", "0", "0", "1", "-sx", "640", "-sy", "480",
                        "--out", "turn-%03d.png", "--frames", "36", "--orbit", "10", "--set", "numShells=64",
-                       "--spin", "-7.5", "--time-step", "0.01", "--bench", "--model", "scans/statue.obj", "--gl", "glx"},
+                       "--spin", "-7.5", "--time-step", "0.01", "--bench", "--model", "scans/statue.obj", "--gl", "glx",
+                       "--up", "z"},
                       o, error))
         << error;
     EXPECT_EQ(o.eye[2], 3.5f);
@@ -37,8 +38,9 @@ TEST(RenderOptions, ReadsEveryOption) {
     EXPECT_EQ(o.spin, -7.5f);
     EXPECT_EQ(o.timeStep, 0.01f);
     EXPECT_TRUE(o.bench);
-    ASSERT_EQ(o.settings.size(), 1u);
+    ASSERT_EQ(o.settings.size(), 2u);
     EXPECT_EQ(o.settings[0].value, "numShells=64");
+    EXPECT_EQ(o.settings[1].value, "upAxis=2") << "--up is a setting, applied in its turn";
     EXPECT_EQ(o.model, "scans/statue.obj");
     EXPECT_EQ(o.gl, GlInterface::Glx);
 }
@@ -71,9 +73,11 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
         {{"--set", "furLength=2"}, "unknown setting \"furLength\""},
         {{"--set", "numShells=101"}, "bad value \"101\" for numShells"},
         {{"--model"}, "--model needs 1 value"},
-        {{"--model", ""}, "--model takes the path of an OBJ file"},
+        {{"--model", ""}, "--model takes the path of a model file"},
         {{"--set", "generatedTexCoords=2"}, "bad value \"2\" for generatedTexCoords"},
         {{"--gl", "wgl"}, "--gl takes egl or glx"},
+        {{"--up", "x"}, "--up takes y or z"},
+        {{"--set", "upAxis=3"}, "bad value \"3\" for upAxis"},
     };
     for (const Case& c : cases) {
         RenderOptions o;

@@ -77,9 +77,10 @@ TEST(SettingsAgreement, EveryPanelRowEditsATableFieldWithinItsLimits) {
                                                                      : SettingKind::Flag;
         EXPECT_EQ(field->kind, expected);
     }
-    // The rest are edited by the object section or not at all.
+    // The rest are edited by the object section, by a list or not at all.
     std::set<std::string> notInRows = {"ambientColor",   "diffuseColor",        "specularColor", "modelTransform",
-                                       "lightTransform", "hairVolumeTransform", "objectToMove",  "texturesDirty"};
+                                       "lightTransform", "hairVolumeTransform", "objectToMove",  "texturesDirty",
+                                       "upAxis"};
     for (const SettingField& field : furSettingFields)
         EXPECT_NE(edited.count(field.name), notInRows.count(field.name)) << field.name;
 }

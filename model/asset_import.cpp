@@ -1,0 +1,334 @@
+// Import through the Open Asset Import Library into the model records. See
+// asset_import.h. The library validates its scene before we walk it; we still
+// check every index we copy, since a bad file must end in a message, never in
+// a read outside an array.
+#include "model/asset_import.h"
+
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/Importer.hpp>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fatal_error.h"
+#include "core/fur_settings.h"
+#include "model/obj_source.h"
+
+namespace {
+
+// Triangles with their corners shared where every attribute agrees, the scene
+// checked by the library before we read it. Points and lines stay in their
+// meshes and are passed over here: removed by the library, they would leave
+// a file of nothing else as a scene the validation rejects, where it should
+// load with nothing to draw.
+constexpr unsigned importSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure;
+
+constexpr std::uint64_t maxElements = std::numeric_limits<std::int32_t>::max();
+
+struct ModelDeleter {
+    void operator()(ObjModel* model) const { glmDeleteModel(model); }
+};
+
+// One mesh as one node places it.
+struct MeshInstance {
+    const aiMesh* mesh;
+    aiMatrix4x4 transform;
+    const aiNode* node;
+};
+
+// The tree walked without recursion, so that a deep file cannot exhaust the stack.
+std::vector<MeshInstance> meshInstances(const aiScene* scene, const aiMatrix4x4& base) {
+    std::vector<MeshInstance> instances;
+    std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending{{scene->mRootNode, base * scene->mRootNode->mTransformation}};
+    while (!pending.empty()) {
+        auto [node, transform] = pending.back();
+        pending.pop_back();
+        for (unsigned i = 0; i < node->mNumMeshes; ++i)
+            if (node->mMeshes[i] < scene->mNumMeshes) instances.push_back({scene->mMeshes[node->mMeshes[i]], transform, node});
+        for (unsigned i = node->mNumChildren; i-- > 0;)
+            pending.push_back({node->mChildren[i], transform * node->mChildren[i]->mTransformation});
+    }
+    return instances;
+}
+
+[[noreturn]] void importFailed(const char* path, const std::string& why) {
+    fatalError(stderr, 1, "glmImportModel() failed: can't import \"%s\": %s.\n", path, why.c_str());
+}
+
+// The library's message on one line, without its own full stop.
+std::string oneLine(const char* message) {
+    std::string line = message && *message ? message : "the format is not recognised";
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!line.empty() && (line.back() == ' ' || line.back() == '.')) line.pop_back();
+    return line;
+}
+
+// 3DS files open with the main chunk's id, 0x4D4D.
+bool is3ds(const unsigned char* firstBytes, std::size_t length) {
+    return length >= 2 && firstBytes[0] == 0x4D && firstBytes[1] == 0x4D;
+}
+
+int fileUpAxisOf(const aiScene* scene, const unsigned char* firstBytes, std::size_t length) {
+    // 3DS records no axis, but every tool that writes it works with z up.
+    if (is3ds(firstBytes, length)) return UP_AXIS_Z;
+    std::int32_t axis = 1;
+    if (scene->mMetaData && scene->mMetaData->Get("UpAxis", axis) && axis == 2) return UP_AXIS_Z;
+    return UP_AXIS_Y;
+}
+
+void setDefaultMaterial(ObjMaterial& material) {
+    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f}, ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f},
+                specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
+    std::memcpy(material.ambient, ambient, sizeof ambient);
+    std::memcpy(material.specular, specular, sizeof specular);
+    material.shininess = 65.0f;
+}
+
+void copyColour(const aiMaterial* source, const char* key, unsigned type, unsigned index, float* out) {
+    aiColor4D colour;
+    if (source->Get(key, type, index, colour) != AI_SUCCESS) return;
+    const float values[3] = {colour.r, colour.g, colour.b};
+    for (int k = 0; k < 3; ++k)
+        if (std::isfinite(values[k])) out[k] = std::fmin(std::fmax(values[k], 0.0f), 1.0f);
+}
+
+std::string besideModel(const char* modelPath, std::string texture) {
+    for (char& c : texture)
+        if (c == '\\') c = '/';
+    if (!texture.empty() && texture[0] == '/') return texture;
+    std::string directory = modelPath;
+    std::size_t slash = directory.rfind('/');
+    directory.erase(slash == std::string::npos ? 0 : slash + 1);
+    return directory + texture;
+}
+
+void copyTexture(const aiScene* scene, const aiMaterial* source, ObjMaterial& material, const char* path) {
+    aiString name;
+    if (source->GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
+        source->GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS)
+        return;
+    const aiTexture* embedded = scene->GetEmbeddedTexture(name.C_Str());
+    if (!embedded) {
+        if (name.length > 0 && name.C_Str()[0] != '*')
+            material.diffuseMap = copyString(besideModel(path, name.C_Str()), "glmImportModel");
+        return;
+    }
+    // A height of 0 marks a compressed image of mWidth bytes; raw texels are
+    // written by no format we aim at.
+    if (embedded->mHeight != 0 || embedded->mWidth == 0 || !embedded->pcData) {
+        std::fprintf(stderr, "glmImportModel(): \"%s\": an embedded texture that is not a compressed image is left out.\n",
+                     path);
+        return;
+    }
+    material.diffuseMapByteCount = embedded->mWidth;
+    material.diffuseMapBytes =
+        static_cast<unsigned char*>(allocateEntries(embedded->mWidth, 1, "glmImportModel", "texture bytes"));
+    std::memcpy(material.diffuseMapBytes, embedded->pcData, embedded->mWidth);
+}
+
+void copyMaterials(const aiScene* scene, ObjModel* model, const char* path) {
+    model->materialCount = scene->mNumMaterials + 1;
+    model->materials = static_cast<ObjMaterial*>(
+        allocateEntries(model->materialCount, sizeof(ObjMaterial), "glmImportModel", "materials"));
+    for (std::uint32_t i = 0; i < model->materialCount; ++i) setDefaultMaterial(model->materials[i]);
+    model->materials[0].name = copyString("default", "glmImportModel");
+    for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+        const aiMaterial* source = scene->mMaterials[i];
+        ObjMaterial& material = model->materials[i + 1];
+        aiString name;
+        source->Get(AI_MATKEY_NAME, name);
+        material.name = copyString(name.C_Str(), "glmImportModel");
+        // glTF's base colour where the file has one, the diffuse colour otherwise.
+        copyColour(source, AI_MATKEY_COLOR_DIFFUSE, material.diffuse);
+        copyColour(source, AI_MATKEY_BASE_COLOR, material.diffuse);
+        copyColour(source, AI_MATKEY_COLOR_AMBIENT, material.ambient);
+        copyColour(source, AI_MATKEY_COLOR_SPECULAR, material.specular);
+        float shininess = 0;
+        if (source->Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && std::isfinite(shininess))
+            material.shininess = std::fmin(std::fmax(shininess, 0.0f), 128.0f);
+        copyTexture(scene, source, material, path);
+    }
+}
+
+struct Totals {
+    std::uint64_t vertices = 0, triangles = 0;
+    bool normals = false, texCoords = false;  // some mesh has them
+};
+
+Totals countElements(const std::vector<MeshInstance>& instances, const char* path) {
+    Totals totals;
+    for (const MeshInstance& instance : instances) {
+        totals.vertices += instance.mesh->mNumVertices;
+        totals.normals = totals.normals || instance.mesh->mNormals;
+        totals.texCoords = totals.texCoords || instance.mesh->mTextureCoords[0];
+        for (unsigned f = 0; f < instance.mesh->mNumFaces; ++f) totals.triangles += instance.mesh->mFaces[f].mNumIndices == 3;
+        if (totals.vertices > maxElements || totals.triangles > maxElements)
+            importFailed(path, "more than 2147483647 vertices or triangles");
+    }
+    return totals;
+}
+
+ObjGroup* addGroup(ObjModel* model, const std::string& name, std::uint32_t capacity) {
+    auto* group = new ObjGroup{};
+    group->next = model->groups;
+    model->groups = group;
+    ++model->groupCount;
+    group->name = copyString(name, "glmImportModel");
+    group->triangleIndices =
+        static_cast<std::uint32_t*>(allocateEntries(capacity, sizeof(std::uint32_t), "glmImportModel", "group triangle indices"));
+    return group;
+}
+
+// Where the next instance's entries go.
+struct Filling {
+    std::uint32_t nextVertex = 1, nextTriangle = 0;
+};
+
+void copyVertices(ObjModel* model, const MeshInstance& instance, std::uint32_t first, const char* path) {
+    const aiMesh* mesh = instance.mesh;
+    aiMatrix3x3 normalTransform(instance.transform);
+    normalTransform.Inverse().Transpose();
+    for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+        std::size_t at = std::size_t{first} + v;
+        aiVector3D p = instance.transform * mesh->mVertices[v];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+            importFailed(path, "a vertex position is not a finite number");
+        float* out = &model->vertices[3 * at];
+        out[0] = p.x, out[1] = p.y, out[2] = p.z;
+        if (mesh->mNormals) {
+            aiVector3D n = normalTransform * mesh->mNormals[v];
+            float length = n.Length();
+            // A normal without a direction stays zero; the corner names none.
+            if (std::isfinite(length) && length > 0) {
+                n /= length;
+                float* normal = &model->normals[3 * at];
+                normal[0] = n.x, normal[1] = n.y, normal[2] = n.z;
+            }
+        }
+        if (mesh->mTextureCoords[0]) {
+            aiVector3D t = mesh->mTextureCoords[0][v];
+            model->texCoords[2 * at] = std::isfinite(t.x) ? t.x : 0.0f;
+            model->texCoords[2 * at + 1] = std::isfinite(t.y) ? t.y : 0.0f;
+        }
+    }
+}
+
+void copyTriangles(ObjModel* model, const MeshInstance& instance, ObjGroup* group, Filling& filling) {
+    const aiMesh* mesh = instance.mesh;
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        const aiFace& face = mesh->mFaces[f];
+        if (face.mNumIndices != 3) continue;
+        ObjTriangle& triangle = model->triangles[filling.nextTriangle];
+        bool valid = true;
+        for (int k = 0; k < 3; ++k) {
+            unsigned index = face.mIndices[k];
+            valid = valid && index < mesh->mNumVertices;
+            auto vertex = static_cast<std::int32_t>(filling.nextVertex + (valid ? index : 0));
+            triangle.vertexIndices[k] = vertex;
+            const float* n = mesh->mNormals ? &model->normals[3 * static_cast<std::size_t>(vertex)] : nullptr;
+            triangle.normalIndices[k] = n && (n[0] != 0 || n[1] != 0 || n[2] != 0) ? vertex : 0;
+            triangle.texCoordIndices[k] = mesh->mTextureCoords[0] ? vertex : 0;
+        }
+        if (!valid) continue;  // the slot is reused; the library's validation makes this unreachable
+        group->triangleIndices[group->triangleCount++] = filling.nextTriangle++;
+    }
+}
+
+std::string groupName(const MeshInstance& instance, std::size_t index) {
+    if (instance.mesh->mName.length > 0) return instance.mesh->mName.C_Str();
+    if (instance.node->mName.length > 0) return instance.node->mName.C_Str();
+    return "mesh " + std::to_string(index);
+}
+
+ObjModel* fillModel(const aiScene* scene, const char* path, const unsigned char* firstBytes, std::size_t length) {
+    std::unique_ptr<ObjModel, ModelDeleter> model(new ObjModel{});
+    ObjModel* m = model.get();
+    m->pathName = copyString(path, "glmImportModel");
+    m->fileUpAxis = fileUpAxisOf(scene, firstBytes, length);
+    m->upAxis = UP_AXIS_Y;
+    copyMaterials(scene, m, path);
+
+    // The library's 3DS reader hands the file's z up turned half a turn about
+    // x, up along -z: turned back, every z-up file is turned up alike.
+    aiMatrix4x4 base;
+    if (is3ds(firstBytes, length)) base = aiMatrix4x4(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1);
+    std::vector<MeshInstance> instances = meshInstances(scene, base);
+    Totals totals = countElements(instances, path);
+    // Normals and texture coordinates share the vertices' numbering; a mesh
+    // without them leaves its entries zero and its corners naming none.
+    m->vertexCount = static_cast<std::uint32_t>(totals.vertices);
+    m->triangleCount = static_cast<std::uint32_t>(totals.triangles);
+    std::size_t entries = std::size_t{m->vertexCount} + 1;
+    m->vertices = static_cast<float*>(allocateEntries(entries, 3 * sizeof(float), "glmImportModel", "vertices"));
+    if (totals.normals && m->vertexCount > 0) {
+        m->normalCount = m->vertexCount;
+        m->normals = static_cast<float*>(allocateEntries(entries, 3 * sizeof(float), "glmImportModel", "normals"));
+    }
+    if (totals.texCoords && m->vertexCount > 0) {
+        m->texCoordCount = m->vertexCount;
+        m->texCoords =
+            static_cast<float*>(allocateEntries(entries, 2 * sizeof(float), "glmImportModel", "texture coordinates"));
+    }
+    m->triangles =
+        static_cast<ObjTriangle*>(allocateEntries(m->triangleCount, sizeof(ObjTriangle), "glmImportModel", "triangles"));
+
+    addGroup(m, "default", 0);
+    Filling filling;
+    for (std::size_t i = 0; i < instances.size(); ++i) {
+        const MeshInstance& instance = instances[i];
+        copyVertices(m, instance, filling.nextVertex, path);
+        ObjGroup* group = addGroup(m, groupName(instance, i), instance.mesh->mNumFaces);
+        group->material = instance.mesh->mMaterialIndex < scene->mNumMaterials ? instance.mesh->mMaterialIndex + 1 : 0;
+        copyTriangles(m, instance, group, filling);
+        filling.nextVertex += instance.mesh->mNumVertices;
+    }
+    m->triangleCount = filling.nextTriangle;
+    return model.release();
+}
+
+// Inputs on which the library never returns, refused before it sees them.
+void refuseEndlessInput(const char* path, const char* data, std::size_t length) {
+    // Its PLY reader searches for the end of a header that has none for ever.
+    std::string_view text(data, length);
+    if (text.substr(0, 3) == "ply" && text.find("end_header") == std::string_view::npos)
+        importFailed(path, "a PLY header without end_header");
+}
+
+}  // namespace
+
+ObjModel* glmImportModel(const char* path) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes, "glmImportModel"))
+        fatalError(stderr, 1, "glmImportModel() failed: can't open data file \"%s\".\n", path);
+    refuseEndlessInput(path, bytes.data(), bytes.size());
+    Assimp::Importer importer;
+    // From the file rather than the bytes, so that a glTF's buffers and
+    // textures beside it are found.
+    const aiScene* scene = importer.ReadFile(path, importSteps);
+    if (!scene || !scene->mRootNode) importFailed(path, oneLine(importer.GetErrorString()));
+    return fillModel(scene, path, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+ObjModel* glmImportModelMemory(const void* data, std::size_t length, const char* pathName) {
+    refuseEndlessInput(pathName, static_cast<const char*>(data), length);
+    Assimp::Importer importer;
+    std::string name = pathName;
+    std::size_t slash = name.rfind('/');
+    std::size_t dot = name.rfind('.');
+    bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    std::string hint = hasExtension ? name.substr(dot + 1) : "";
+    const aiScene* scene = length == 0 ? nullptr : importer.ReadFileFromMemory(data, length, importSteps, hint.c_str());
+    if (!scene || !scene->mRootNode) importFailed(pathName, oneLine(length == 0 ? "the file is empty" : importer.GetErrorString()));
+    return fillModel(scene, pathName, static_cast<const unsigned char*>(data), length);
+}
