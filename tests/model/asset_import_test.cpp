@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/fur_settings.h"
+#include "groom/groom.h"
 #include "model/asset_import.h"
 #include "model/model_file.h"
 #include "tests/model/model_test_support.h"
@@ -186,6 +187,12 @@ TEST(Materials, AnEmbeddedTextureReachesItsMaterialAndAPlainColourTintsTheHair) 
     EXPECT_EQ(textured.model->texCoordCount, 3u);
     float rgb[3];
     EXPECT_FALSE(glmPlainColour(textured.model.get(), rgb)) << "a textured material gives no plain colour";
+    // The groom takes it as the model's colour: both halves, as they differ.
+    ASSERT_TRUE(attachModelGroom(*textured.model));
+    const MapImage& colour = groom.modelColor.image;
+    ASSERT_EQ(colour.width, 2);
+    EXPECT_NE(colour.at(0, 0, 0) + 2 * colour.at(0, 0, 1), colour.at(1, 0, 0) + 2 * colour.at(1, 0, 1));
+    groom = Groom{};
 
     std::string plain = glbOfOneTriangle({}, "0.25,0.5,0.75,1");
     Outcome coloured = capture([&] { return glmImportModelMemory(plain.data(), plain.size(), "plain.glb"); });
