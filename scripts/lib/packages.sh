@@ -6,6 +6,8 @@ PELAGE_PACKAGES=(
   cmake ninja-build g++ pkg-config python3
   # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev
+  # simplified copies of large models
+  libmeshoptimizer-dev
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
   # the large model of the benchmarks (69,666 triangles)
