@@ -30,10 +30,8 @@ inline void prepareFurPasses() {
     generateHairPatch();
 }
 
-// A latitude-longitude sphere of radius 1, as a modelling tool maps it: u
-// round the equator, v from pole to pole, the map spanning 0..1 once and cut
-// along one meridian, where positions are shared and coordinates are not. v
-// runs as the `warp`th power of the latitude's step (1: evenly).
+// A latitude-longitude sphere of radius 1 mapped as a modelling tool maps it:
+// 0..1 once, cut along one meridian; v runs as the `warp`th power of latitude.
 inline std::string uvSphereObj(int rings, int segments, double warp = 1) {
     const double pi = 3.14159265358979323846;
     std::ostringstream obj;
