@@ -18,7 +18,8 @@
 
 struct FurTriangle;
 
-// Fills `out` with at most `budget` triangles standing for the `count` records:
+// Fills `out` with at most `budget` triangles standing for the `count` records
+// (more only for a model of pieces too small to be merged without vanishing):
 // positions, normals and own texture coordinates set (the last kept apart at
 // seams only when `keepOwnTexCoords`), the hair's coordinates left to the
 // caller. Returns how far the copy's surface lies from the records', in model

@@ -3,6 +3,7 @@
 
 #include <meshoptimizer.h>
 
+#include <algorithm>
 #include <cfloat>
 
 CollapsedTriangles collapseTriangles(const float* positions, std::size_t vertexCount, std::size_t stride,
@@ -20,10 +21,14 @@ CollapsedTriangles collapseTriangles(const float* positions, std::size_t vertexC
         // copy of its input, as it writes its output from the start.
         std::vector<std::uint32_t> collapsed(out.indices.begin(), out.indices.begin() + kept);
         float sloppy = 0;
-        kept = meshopt_simplifySloppy(out.indices.data(), collapsed.data(), collapsed.size(), positions, vertexCount,
-                                      stride, target, FLT_MAX, &sloppy);
-        relative += sloppy;  // the two passes' moves add up at worst
-        out.seamsKept = false;
+        std::size_t clustered = meshopt_simplifySloppy(out.indices.data(), collapsed.data(), collapsed.size(),
+                                                       positions, vertexCount, stride, target, FLT_MAX, &sloppy);
+        if (2 * clustered >= target) {
+            kept = clustered;
+            relative += sloppy;  // the two passes' moves add up at worst
+        } else {
+            std::copy(collapsed.begin(), collapsed.end(), out.indices.begin());
+        }
     }
     out.indices.resize(kept);
     out.error = relative * meshopt_simplifyScale(positions, vertexCount, stride);

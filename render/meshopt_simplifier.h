@@ -16,13 +16,15 @@
 struct CollapsedTriangles {
     std::vector<std::uint32_t> indices;  // three per kept triangle, into the caller's vertices
     float error = 0;                     // how far the surface moved, in the positions' units
-    bool seamsKept = true;               // false when the budget could only be met by clustering
 };
 
 // At most `targetTriangles` triangles standing for the `indices` over
 // `vertexCount` vertices, whose x, y, z floats start every `stride` bytes at
 // `positions`. Where collapsing edges stops short of the target (a mesh of
 // many small separate pieces), the rest is clustered on a grid, which may
-// merge across seams. Costs a few times a sort of the triangles.
+// merge across seams; where clustering would leave fewer than half the target
+// (pieces smaller than its cells), the collapse's own result stands instead,
+// over the target but still the model's shape. Costs a few times a sort of
+// the triangles.
 CollapsedTriangles collapseTriangles(const float* positions, std::size_t vertexCount, std::size_t stride,
                                      const std::vector<std::uint32_t>& indices, std::size_t targetTriangles);
