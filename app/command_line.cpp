@@ -11,6 +11,9 @@
 int windowWidth = 1024;
 int windowHeight = 1024;
 const char* modelPath = defaultModelPath;
+std::vector<LookOption> lookOptions;
+std::string saveDirectory;
+bool helpRequested = false;
 
 double commandLineNumber(const char* text) { return std::strtod(text, nullptr); }
 
@@ -52,6 +55,7 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             }
             break;
         }
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) helpRequested = true;
         if (matched || remaining < 1) continue;
         if (std::strcmp(arg, "-sx") == 0) {
             windowWidth = truncateToInt(commandLineNumber(argv[i++]));
@@ -62,6 +66,31 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             // run's output belongs to.
             modelPath = argv[i++];
             std::fprintf(echo, "%s\n", modelPath);
+        } else if (std::strcmp(arg, "--set") == 0 || std::strcmp(arg, "--look") == 0) {
+            lookOptions.push_back({arg[2] == 's' ? LookOption::SET : LookOption::LOOK, argv[i++]});
+            std::fprintf(echo, "%s\n", lookOptions.back().value.c_str());
+        } else if (std::strcmp(arg, "--save-dir") == 0) {
+            saveDirectory = argv[i++];
+            std::fprintf(echo, "%s\n", saveDirectory.c_str());
         }
     }
+}
+
+const char* pelageUsage() {
+    return "usage: pelage [options]\n"
+           "Shows Pelage's furry model in a window, with a control panel at the right.\n"
+           "\n"
+           "  -e X Y Z          eye position (default 0 0 3)\n"
+           "  -a X Y Z          look-at point (default 0 0 0)\n"
+           "  -u X Y Z          up vector (default 0 1 0)\n"
+           "  -sx W, -sy H      window size in pixels (default 1024 x 1024)\n"
+           "  --model FILE      the OBJ model (default OBJ/bunny-1500-cleaned.obj); its MTL\n"
+           "                    library is looked up beside it\n" LOOK_OPTIONS_USAGE
+           "  --save-dir DIR    where Save Look (ctrl+S) writes pelage.look when no --look\n"
+           "                    names a file (default: the working directory); Save Picture\n"
+           "                    (ctrl+P) writes PNG files beside the look\n"
+           "  --help            this text\n"
+           "\n"
+           "Exit status: 0 on quit (Escape, Q or q), 2 on a bad setting or look, 1 when the\n"
+           "model or the shaders fail, -1 (255) without usable shader support.\n";
 }

@@ -1,8 +1,15 @@
 // The command line: camera placement ("-e", "-a", "-u"), window size ("-sx",
-// "-sy") and the model ("--model"). Every examined argument is echoed, and so
-// is the model's path; nothing is validated. No OpenGL here.
+// "-sy"), the model ("--model"), settings and looks ("--set", "--look"), where
+// looks and pictures are saved ("--save-dir") and "--help". Every examined
+// argument is echoed, and so are the paths and settings; the settings and
+// looks are checked when applied (look_session.h), nothing else is
+// validated. No OpenGL here.
 #pragma once
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/look_file.h"
 
 extern int windowWidth;   // "-sx", 1024 by default
 extern int windowHeight;  // "-sy", 1024 by default
@@ -11,6 +18,26 @@ extern int windowHeight;  // "-sy", 1024 by default
 // absolute; "--model" names another. Its MTL library is looked up beside it.
 constexpr const char* defaultModelPath = "OBJ/bunny-1500-cleaned.obj";
 extern const char* modelPath;
+
+// "--set NAME=VALUE" and "--look FILE", in the order given.
+extern std::vector<LookOption> lookOptions;
+// "--save-dir": where Save Look and Save Picture write when no --look names
+// a file; empty: the working directory.
+extern std::string saveDirectory;
+// "--help" or "-h" was given.
+extern bool helpRequested;
+
+// The lines of both programs' usage texts about settings and looks.
+#define LOOK_OPTIONS_USAGE                                                                      \
+    "  --look FILE       apply a look: fur settings and the groom's maps, named in a\n"        \
+    "                    text file of name = value lines (repeatable)\n"                       \
+    "  --set NAME=VALUE  set a fur setting, e.g. numShells=64, hairColor=0.3,0.2,0.1,\n"       \
+    "                    drawFins=0, lightTransform=5,5,2, dynamics=1 (repeatable;\n"          \
+    "                    with --look, a later option wins); generatedTexCoords=1\n"            \
+    "                    ignores the model's own coordinates\n"
+
+// pelage's usage text, printed by --help.
+const char* pelageUsage();
 
 // Examines argv[1..argc-1] left to right, echoing each examined argument on
 // `echo` and applying the options to the camera globals and the window size.

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/look_session.h"
 #include "core/fur_settings.h"
 
 namespace {
@@ -285,6 +287,24 @@ void drawDynamicsSection() {
     ImGui::PopID();
 }
 
+// Below the settings: where the look goes, the two save buttons, and what the
+// last save did.
+void drawLookSection() {
+    ImGui::Separator();
+    ImGui::TextWrapped("Look: %s", lookSavePath(saveDirectory).c_str());
+    noteLastItem("Look");
+    if (ImGui::Button("Save Look")) {
+        saveLookInUse();
+        call(panelHost.redisplayPanel);
+    }
+    noteLastItem("Save Look");
+    ImGui::SameLine();
+    if (ImGui::Button("Save Picture")) call(panelHost.requestPicture);
+    noteLastItem("Save Picture");
+    if (!lookStatus.empty()) ImGui::TextWrapped("%s", lookStatus.c_str());
+    noteLastItem("Status");
+}
+
 }  // namespace
 
 void setPanelRebuilds(const PanelRebuilds& rebuilds) { panelRebuilds = rebuilds; }
@@ -357,6 +377,7 @@ void drawPanelControls() {
     drawRows(panelControls, panelControlCount);
     drawDynamicsSection();
     ImGui::PopItemWidth();
+    drawLookSection();
     ImGui::Separator();
     ImGui::TextDisabled("%s", formatPanelStats(panelStats).c_str());
     noteLastItem("Stats");

@@ -61,13 +61,15 @@ struct PanelRebuilds {
 void setPanelRebuilds(const PanelRebuilds& rebuilds);
 
 // What a change needs from the windows: the main window's context around a
-// callback, a redraw of the main window, a redraw of the panel. Null entries
-// do nothing.
+// callback, a redraw of the main window, a redraw of the panel, a picture of
+// the view. Null entries do nothing.
 struct PanelHost {
     void (*enterMainContext)() = nullptr;
     void (*leaveMainContext)() = nullptr;
     void (*redisplayMain)() = nullptr;
     void (*redisplayPanel)() = nullptr;
+    // "Save Picture": a picture of the main window's next frame.
+    void (*requestPicture)() = nullptr;
 };
 void setPanelHost(const PanelHost& host);
 

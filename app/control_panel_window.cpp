@@ -20,6 +20,7 @@
 #include "app/viewport.h"
 #include "app/window_callbacks.h"
 #include "app/panel_rebuilds.h"
+#include "app/view_picture.h"
 #include "fur/texture_rebuilds.h"
 #include "render/frame_display.h"
 
@@ -227,7 +228,7 @@ void buildControlPanel() {
 
     initControlBindings();
     installFurRebuilds();
-    setPanelHost({enterMainContext, leaveMainContext, redisplayMain, redisplayPanel});
+    setPanelHost({enterMainContext, leaveMainContext, redisplayMain, redisplayPanel, requestViewPicture});
     setPanelSync(syncPanel);
     setPanelDock(keepPanelDocked);
 }

@@ -1,18 +1,23 @@
-// Pelage's entry point: the command line, the window and its callbacks, the
-// fixed GL state and the one-time set-up of every subsystem, in the order the
-// later steps rely on, then the GLUT event loop, which never returns.
+// Pelage's entry point: the command line and the look it names, the window
+// and its callbacks, the fixed GL state and the one-time set-up of every
+// subsystem, in the order the later steps rely on, then the GLUT event loop,
+// which never returns.
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/camera.h"
 #include "app/command_line.h"
 #include "app/control_panel.h"
+#include "app/look_session.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/view_picture.h"
 #include "app/window_callbacks.h"
+#include "core/settings_text.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
 
@@ -31,10 +36,20 @@ float secondsSinceLastFrame() {
     return seconds;
 }
 
-// pelage's frames: the fur's motion brought up to now, then the frame.
+// pelage's frames: the fur's motion brought up to now, then the frame, and
+// a picture of it when one was asked for.
 void animatedDisplay() {
     advanceFurDynamics(secondsSinceLastFrame());
-    display();
+    drawFrame();
+    takeRequestedPicture();
+    glutSwapBuffers();
+}
+
+void printUsage() {
+    std::fputs(pelageUsage(), stdout);
+    std::printf("\nSettings (--set NAME=VALUE):");
+    for (const std::string& name : furSettingNames()) std::printf(" %s", name.c_str());
+    std::printf("\n");
 }
 
 }  // namespace
@@ -42,6 +57,12 @@ void animatedDisplay() {
 int main(int argc, char** argv) {
     resetCamera();
     parseCommandLine(argc, argv, stdout);
+    if (helpRequested) {
+        printUsage();
+        return 0;
+    }
+    // A bad look ends the run here, before any window opens.
+    readStartupLook("pelage", lookOptions);
     std::fflush(stdout);
 
     openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100});
@@ -56,10 +77,15 @@ int main(int argc, char** argv) {
     // The control panel is built here, right after the callbacks: building it
     // leaves the main window current for the rest of the start-up.
     buildControlPanel();
+    // The look overrides the panel's own start values; the pads then follow
+    // the object it selects.
+    useStartupLook();
+    objectToMoveChanged(NO_ID);
 
     // Fixed GL state, illumination map, shaders, hair patch, prepared mesh and
     // its GL buffers.
     runStartupSequence();
+    loadStartupLookMaps("pelage");
 
     glutMainLoop();
     return 0;

@@ -12,6 +12,7 @@
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
 #include "fur/view_restore.h"
+#include "groom/groom.h"
 #include "render/fur_mesh.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
@@ -28,6 +29,17 @@ void setFixedGlState() {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
+namespace {
+
+bool hairColorIsDefault() {
+    const SettingField& field = furSettingFields[settingFieldIndex("hairColor")];
+    for (int k = 0; k < 3; ++k)
+        if (furSettings.hairColor[k] != field.initial[k]) return false;
+    return true;
+}
+
+}  // namespace
+
 void runStartupSequence() {
     setFixedGlState();
     setRenderCamera(eyePoint, lookAtPoint, upVector);
@@ -41,5 +53,11 @@ void runStartupSequence() {
     furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
     furMesh->triangleBudget = furSettings.triangleBudget;
     furMesh->load(modelPath);
+    // A model that brings its colours shows them as painted: white hair
+    // under its texture, unless a colour was asked for.
+    if (attachModelGroom(*furMesh->model) && hairColorIsDefault()) {
+        for (float& channel : furSettings.hairColor) channel = 1.0f;
+        furSettings.texturesDirty = true;
+    }
     buildMeshBuffers();
 }

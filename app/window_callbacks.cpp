@@ -10,6 +10,8 @@
 #include <cstdlib>
 
 #include "app/camera.h"
+#include "app/look_session.h"
+#include "app/view_picture.h"
 #include "app/viewport.h"
 #include "render/fur_dynamics.h"
 
@@ -28,7 +30,11 @@ void idle() {
 }
 
 void keyboard(unsigned char key, int, int) {
+    // What GLUT reports for ctrl+S and ctrl+P.
+    constexpr unsigned char ctrlS = 19, ctrlP = 16;
     if (key == 27 || key == 'Q' || key == 'q') std::exit(0);
+    if (key == ctrlS) saveLookInUse();
+    if (key == ctrlP) requestViewPicture();
     glutPostRedisplay();
 }
 

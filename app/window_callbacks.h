@@ -6,6 +6,8 @@ extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 
 // Keeps the main window current and, while the fur moves on its own, redrawing.
 void idle();
+// Escape, Q and q quit; ctrl+S saves the look, ctrl+P a picture of the view
+// (look_session.h); every key redraws.
 void keyboard(unsigned char key, int x, int y);
 // Both arguments are ignored: the view is sized from the window and the panel.
 // The texture synthesis also calls it, with (0, 0), to restore the view.

@@ -80,8 +80,11 @@ void wrapStrand(HairStrand& strand) {
     }
 }
 
+unsigned hairPatchGeneration = 0;
+
 void generateHairPatch() {
     furSettings.texturesDirty = true;
+    ++hairPatchGeneration;
     delete[] hairPatch.strands;
     hairPatch.strands = nullptr;
     hairPatch.strandCount = 0;

@@ -25,6 +25,9 @@ struct HairPatch {
 };
 
 extern HairPatch hairPatch;
+// Raised by every generation, so that what is made from the patch knows when
+// to follow it.
+extern unsigned hairPatchGeneration;
 
 // Replaces the patch with numHairs fresh strands (seven generator draws each)
 // and sets furSettings.texturesDirty.

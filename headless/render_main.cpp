@@ -3,9 +3,12 @@
 // still needed for the GL context), draws frames, reads each finished frame
 // back from the back buffer and writes it as a PNG; or, with --bench, times
 // start-up, texture synthesis and frames and prints the figures. Either way
-// it first names the model and its figures.
+// it first names the model and its figures; --save-look then writes the look
+// it rendered.
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,18 +21,24 @@
 
 #include "app/camera.h"
 #include "app/command_line.h"
+#include "app/look_session.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
+#include "core/look_file.h"
+#include "core/map_image.h"
+#include "core/png_file.h"
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
-#include "headless/png_file.h"
+#include "groom/groom.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_options.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
+#include "render/groom_textures.h"
 
 // Every C++ allocation is counted, so the benchmark can show that drawing a
 // frame allocates nothing.
@@ -71,19 +80,15 @@ void openWindow(int width, int height) {
     reshape(0, 0);
 }
 
-// The back buffer of the finished frame, rows turned to run from the top.
-void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
-    int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
-    size_t rowBytes = 3u * static_cast<size_t>(width);
-    image.width = width;
-    image.height = height;
-    image.rgb.resize(rowBytes * height);
-    rows.resize(rowBytes * height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < height; ++y)
-        std::copy_n(&rows[rowBytes * (height - 1 - y)], rowBytes, &image.rgb[rowBytes * y]);
+// The look rendered, saved with the maps it named; status 1 when it can't be.
+int saveLook(const std::string& path) {
+    std::string error;
+    if (!writeLook(path, furSettings, lookInUse.mapPaths, error)) {
+        std::fprintf(stderr, "pelage-render: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", path.c_str());
+    return 0;
 }
 
 int renderFrames(const RenderOptions& options) {
@@ -93,7 +98,6 @@ int renderFrames(const RenderOptions& options) {
     float baseRotation[16];
     std::copy_n(furSettings.modelTransform.rotation, 16, baseRotation);
     RgbImage image;
-    std::vector<unsigned char> rows;
     for (int frame = 0; frame < options.frames; ++frame) {
         float turns = static_cast<float>(frame);
         orbitEye(baseEye, lookAtPoint, options.orbit * turns, eyePoint);
@@ -102,7 +106,7 @@ int renderFrames(const RenderOptions& options) {
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
-        readFrame(image, rows);
+        readView(image);
         glutSwapBuffers();
         std::string path, error;
         frameFileName(pattern, frame, path);
@@ -112,6 +116,9 @@ int renderFrames(const RenderOptions& options) {
         }
         std::printf("wrote %s\n", path.c_str());
     }
+    // The look as it was before any spin: a saved look with the same options
+    // renders the same sequence.
+    std::copy_n(baseRotation, 16, furSettings.modelTransform.rotation);
     return 0;
 }
 
@@ -233,6 +240,61 @@ FrameTimes benchDynamicsFrames() {
     return {movingMedian, static_cast<double>(allocations) / (2 * benchFrames)};
 }
 
+// A look naming four 1024 x 1024 volume maps in a scratch directory, read
+// and its maps loaded as at start-up and uploaded by the next frame; then
+// frames with all four maps, each following a frame with the groom hidden.
+FrameTimes benchGroomFrames() {
+    char directory[] = "/tmp/pelage-bench-XXXXXX";
+    if (!mkdtemp(directory)) return {};
+    std::string paths[GROOM_MAP_COUNT];
+    const int channels[GROOM_MAP_COUNT] = {1, 1, 3, 3};
+    for (int k = 0; k < GROOM_MAP_COUNT; ++k) {
+        // 64 slices of 128 x 128 voxels, eight to a row.
+        MapImage image{1024, 1024, channels[k], {}, "128 128 64"};
+        image.values.resize(std::size_t{1024} * 1024 * channels[k]);
+        for (std::size_t v = 0; v < image.values.size(); ++v)
+            image.values[v] = static_cast<std::uint16_t>(k == DIRECTION_MAP ? 32768 + (v % 3 == 0) * 16000
+                                                                             : 40000 + (v * 7919) % 25000);
+        paths[k] = std::string(directory) + "/" + groomMapNames[k] + ".png";
+        std::string error;
+        if (!writeMapImage(paths[k], image, error)) std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    const FurSettings plain = furSettings;
+    std::string lookPath = std::string(directory) + "/bench.look", error;
+    Look look;
+    look.settings = plain;
+    bool loaded = writeLook(lookPath, plain, paths, error);
+    Clock::time_point start = Clock::now();
+    loaded = loaded && readLook(lookPath, look, error) && loadLookMaps(look, error);
+    double reading = millisecondsSince(start);
+    finishFrame();
+    double loading = millisecondsSince(start);
+    for (const std::string& path : paths) std::remove(path.c_str());
+    std::remove(lookPath.c_str());
+    rmdir(directory);
+    if (!loaded) {
+        std::printf("groom: %s\n", error.c_str());
+        return {};
+    }
+    std::printf("look with four maps:       %8.1f ms  to the first frame drawn with them, 1024 x 1024 each (%.1f ms "
+                "reading)\n", loading, reading);
+    std::vector<double> plainTimes, groomTimes;
+    for (int i = 0; i < benchFrames; ++i) {
+        showGroom(false);
+        plainTimes.push_back(timeFrameWith(plain));
+        showGroom(true);
+        groomTimes.push_back(timeFrameWith(plain));
+    }
+    GroomMap none[GROOM_MAP_COUNT];
+    setGroomMaps(none);
+    double plainMedian = median(plainTimes), groomMedian = median(groomTimes);
+    double ratio = groomMedian / plainMedian;
+    std::printf("median frame, groom:       %8.1f ms  over %d frames, all four maps (%.2fx the %.1f ms of frames "
+                "without them between; target <= 1.3x: %s)\n",
+                groomMedian, benchFrames, ratio, plainMedian, verdict(ratio <= 1.3));
+    return {groomMedian, 0};
+}
+
 FrameTimes benchHundredShells() {
     furSettings.numShells = 100;
     double synthesis = timeGlWork(regenerateShellTextures);
@@ -258,7 +320,7 @@ int bench(Clock::time_point processStart) {
                 glutGet(GLUT_WINDOW_HEIGHT), furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
     benchTextureRebuilds();
-    FrameTimes timed[] = {benchDefaultFrames(), benchDynamicsFrames(), benchHundredShells(), benchSkinOnly(base)};
+    FrameTimes timed[] = {benchDefaultFrames(), benchDynamicsFrames(), benchGroomFrames(), benchHundredShells(), benchSkinOnly(base)};
     double allocations = 0;
     for (const FrameTimes& times : timed) allocations = std::max(allocations, times.allocationsPerFrame);
     std::printf("allocations per frame:     %8.2f  (C++ heap, the GL driver's included, over every timed frame)\n",
@@ -284,7 +346,8 @@ int main(int argc, char** argv) {
         std::printf("\n");
         return 0;
     }
-    for (const std::string& assignment : options.settings) applyFurSetting(furSettings, assignment, error);
+    readStartupLook("pelage-render", options.settings);
+    useStartupLook();
     resetCamera();
     std::copy_n(options.eye, 3, eyePoint);
     std::copy_n(options.lookAt, 3, lookAtPoint);
@@ -295,9 +358,11 @@ int main(int argc, char** argv) {
 
     openWindow(windowWidth, windowHeight);
     runStartupSequence();
+    loadStartupLookMaps("pelage-render");
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     int status = options.bench ? bench(processStart) : renderFrames(options);
+    if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);
     return status;
 }

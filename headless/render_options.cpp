@@ -7,149 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "core/fur_settings.h"
-
-namespace {
-
-// A whole text as one finite number; no trailing characters, no blanks.
-bool parseFloat(const std::string& text, float& value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    double parsed = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || errno == ERANGE || !std::isfinite(parsed)) return false;
-    if (std::fabs(parsed) > 3.0e38) return false;
-    value = static_cast<float>(parsed);
-    return true;
-}
-
-bool parseInt(const std::string& text, int& value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    long parsed = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < -2147483647L || parsed > 2147483647L) return false;
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-bool parseFloatList(const std::string& text, std::vector<float>& values) {
-    values.clear();
-    size_t start = 0;
-    while (true) {
-        size_t comma = text.find(',', start);
-        float value;
-        if (!parseFloat(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), value))
-            return false;
-        values.push_back(value);
-        if (comma == std::string::npos) return true;
-        start = comma + 1;
-    }
-}
-
-std::string number(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
-    return text;
-}
-
-using Kind = SettingKind;
-
-// A rotation's columns are unit length and at right angles, and its last row
-// and column are (0, 0, 0, 1); the fin fade relies on its transpose inverting it.
-bool isRotation(const float* m) {
-    for (int a = 0; a < 3; ++a) {
-        for (int b = 0; b < 3; ++b) {
-            float dot = m[4 * a] * m[4 * b] + m[4 * a + 1] * m[4 * b + 1] + m[4 * a + 2] * m[4 * b + 2];
-            if (std::fabs(dot - (a == b ? 1.0f : 0.0f)) > 1e-3f) return false;
-        }
-        if (m[4 * a + 3] != 0.0f || m[12 + a] != 0.0f) return false;
-    }
-    return m[15] == 1.0f;
-}
-
-bool setTransform(ObjectTransform& transform, const std::vector<float>& values, const SettingField& field) {
-    if (values.size() != 3 && values.size() != 19) return false;
-    const float* position = values.data() + (values.size() == 19 ? 16 : 0);
-    for (int k = 0; k < 3; ++k)
-        if (position[k] < field.min || position[k] > field.max) return false;
-    if (values.size() == 19 && !isRotation(values.data())) return false;
-    if (values.size() == 19)
-        for (int k = 0; k < 16; ++k) transform.rotation[k] = values[k];
-    transform.translateXZ[0] = position[0];
-    transform.translateY = position[1];
-    transform.translateXZ[1] = position[2];
-    return true;
-}
-
-std::string accepted(const SettingField& field) {
-    switch (field.kind) {
-    case Kind::Flag:
-    case Kind::Bool: return "0 or 1";
-    case Kind::Int: return "a whole number from " + number(field.min) + " to " + number(field.max);
-    case Kind::Transform:
-        return "x,y,z (a position, each from " + number(field.min) + " to " + number(field.max) +
-               ") or 16 rotation values (column-major) followed by x,y,z";
-    case Kind::Floats:
-        break;
-    }
-    std::string range = "from " + number(field.min) + " to " + number(field.max);
-    if (field.count == 1) return "a number " + range;
-    return std::to_string(field.count) + " comma-separated numbers, each " + range;
-}
-
-bool assignWhole(FurSettings& settings, const SettingField& field, const std::string& value) {
-    int parsed;
-    if (!parseInt(value, parsed) || parsed < field.min || parsed > field.max) return false;
-    if (field.kind == Kind::Bool)
-        *settingBool(settings, field) = parsed != 0;
-    else
-        *settingInt(settings, field) = parsed;
-    return true;
-}
-
-bool assign(FurSettings& settings, const SettingField& field, const std::string& value) {
-    if (field.kind == Kind::Int || field.kind == Kind::Flag || field.kind == Kind::Bool)
-        return assignWhole(settings, field, value);
-    std::vector<float> values;
-    if (!parseFloatList(value, values)) return false;
-    if (field.kind == Kind::Transform) return setTransform(*settingTransform(settings, field), values, field);
-    if (static_cast<int>(values.size()) != field.count) return false;
-    for (float v : values)
-        if (v < field.min || v > field.max) return false;
-    for (int k = 0; k < field.count; ++k) settingFloats(settings, field)[k] = values[k];
-    return true;
-}
-
-}  // namespace
-
-const std::vector<std::string>& furSettingNames() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list;
-        for (const SettingField& field : furSettingFields) list.push_back(field.name);
-        return list;
-    }();
-    return names;
-}
-
-bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::string& error) {
-    size_t equals = assignment.find('=');
-    if (equals == std::string::npos) {
-        error = "--set takes NAME=VALUE, not \"" + assignment + "\"";
-        return false;
-    }
-    std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
-    if (const SettingField* field = findSettingField(name)) {
-        if (assign(settings, *field, value)) return true;
-        error = "bad value \"" + value + "\" for " + name + ": expected " + accepted(*field);
-        return false;
-    }
-    error = "unknown setting \"" + name + "\" (known: ";
-    for (const SettingField& field : furSettingFields)
-        error += (&field == furSettingFields ? "" : ", ") + std::string(field.name);
-    error += ")";
-    return false;
-}
+#include "core/settings_text.h"
 
 namespace {
 
@@ -230,13 +90,13 @@ namespace {
 
 bool readVector(const char* const* values, float out[3]) {
     for (int k = 0; k < 3; ++k)
-        if (!parseFloat(values[k], out[k])) return false;
+        if (!parseSettingNumber(values[k], out[k])) return false;
     return true;
 }
 
 bool readSize(const char* text, int& size) {
     int value;
-    if (!parseInt(text, value) || value < 1 || value > 8192) return false;
+    if (!parseSettingWhole(text, value) || value < 1 || value > 8192) return false;
     size = value;
     return true;
 }
@@ -275,30 +135,40 @@ bool readOut(OptionInput in) {
 
 bool readFrames(OptionInput in) {
     int& frames = in.options.frames;
-    return (parseInt(in.values[0], frames) && frames >= 1 && frames <= 100000) ||
+    return (parseSettingWhole(in.values[0], frames) && frames >= 1 && frames <= 100000) ||
            in.fail("--frames takes a whole number from 1 to 100000");
 }
 
 bool readOrbit(OptionInput in) {
-    return (parseFloat(in.values[0], in.options.orbit) && std::fabs(in.options.orbit) <= 360.0f) ||
+    return (parseSettingNumber(in.values[0], in.options.orbit) && std::fabs(in.options.orbit) <= 360.0f) ||
            in.fail("--orbit takes degrees per frame, from -360 to 360");
 }
 
 bool readSpin(OptionInput in) {
-    return (parseFloat(in.values[0], in.options.spin) && std::fabs(in.options.spin) <= 360.0f) ||
+    return (parseSettingNumber(in.values[0], in.options.spin) && std::fabs(in.options.spin) <= 360.0f) ||
            in.fail("--spin takes degrees per frame, from -360 to 360");
 }
 
 bool readTimeStep(OptionInput in) {
     float& step = in.options.timeStep;
-    return (parseFloat(in.values[0], step) && step >= 0.0f && step <= 1.0f) ||
+    return (parseSettingNumber(in.values[0], step) && step >= 0.0f && step <= 1.0f) ||
            in.fail("--time-step takes seconds per frame, from 0 to 1");
 }
 
 bool readSetting(OptionInput in) {
     if (!applyFurSetting(in.scratch, in.values[0], in.error)) return false;
-    in.options.settings.push_back(in.values[0]);
+    in.options.settings.push_back({LookOption::SET, in.values[0]});
     return true;
+}
+
+bool readLookOption(OptionInput in) {
+    in.options.settings.push_back({LookOption::LOOK, in.values[0]});
+    return !in.options.settings.back().value.empty() || in.fail("--look takes the path of a look file");
+}
+
+bool readSaveLook(OptionInput in) {
+    in.options.saveLook = in.values[0];
+    return !in.options.saveLook.empty() || in.fail("--save-look takes the path of the look file to write");
 }
 
 bool readModel(OptionInput in) {
@@ -327,6 +197,7 @@ constexpr OptionRule optionRules[] = {
     {"-sx", 1, readWindowSize},      {"-sy", 1, readWindowSize},   {"--out", 1, readOut},
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
     {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
+    {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
 };
 
 const OptionRule* findOptionRule(const std::string& name) {
@@ -380,9 +251,8 @@ const char* renderUsage() {
            "  --spin DEGREES    turn the model about the vertical axis by this much per frame\n"
            "  --time-step SECONDS  time the fur's wind and springs advance per frame\n"
            "                    (default 0.0333, 30 frames a second)\n"
-           "  --set NAME=VALUE  set a fur setting, e.g. numShells=64, hairColor=0.3,0.2,0.1,\n"
-           "                    drawFins=0, lightTransform=5,5,2, dynamics=1 (repeatable);\n"
-           "                    generatedTexCoords=1 ignores the model's own coordinates\n"
+           LOOK_OPTIONS_USAGE
+           "  --save-look FILE  write the look rendered (its maps named relative to FILE)\n"
            "  --bench           print start-up, synthesis and frame times instead of writing\n"
            "                    images, for the default model or the one --model names\n"
            "  --help            this text\n"

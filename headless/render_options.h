@@ -1,6 +1,7 @@
 // The command line of pelage-render, the headless renderer: the camera, size
 // and model options of pelage, the output pattern, turntable frames, a model
-// that spins, the fur's time step, settings by name and the benchmark switch.
+// that spins, the fur's time step, settings by name and looks, the look to
+// save and the benchmark switch.
 // Parsing and applying settings needs no OpenGL; every value is checked and a
 // bad one is reported, never guessed.
 #pragma once
@@ -8,7 +9,8 @@
 #include <string>
 #include <vector>
 
-struct FurSettings;
+#include "core/look_file.h"
+#include "core/settings_text.h"
 
 struct RenderOptions {
     std::string out;       // output path or pattern; empty: the default name
@@ -20,22 +22,15 @@ struct RenderOptions {
     bool help = false;
     float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     int width = 1024, height = 1024;
-    std::vector<std::string> settings;  // "NAME=VALUE", applied in order
-    std::string model;                  // the OBJ file; empty: pelage's default
+    std::vector<LookOption> settings;  // --set NAME=VALUE and --look FILE, applied in order
+    std::string model;                 // the OBJ file; empty: pelage's default
+    std::string saveLook;              // where to write the look rendered; empty: nowhere
 };
 
 // Reads argv[1..argc-1]. False with a one-line message in `error` on a usage
-// error (unknown option, missing or malformed value, bad setting).
+// error (unknown option, missing or malformed value, bad setting). Look files
+// are read when applied (applyLookOptions), not here.
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
-
-// Sets the FurSettings field NAME from VALUE ("numShells=64",
-// "hairColor=0.3,0.2,0.1", "drawFins=0"). False with a message naming the
-// field and the accepted values when the name is unknown or the value is
-// malformed or out of range; the record is then unchanged.
-bool applyFurSetting(FurSettings& settings, const std::string& assignment, std::string& error);
-
-// The names applyFurSetting accepts, one per FurSettings field, in record order.
-const std::vector<std::string>& furSettingNames();
 
 // The output file of frame `index`: the pattern's one %d conversion (flags 0
 // and a width allowed, as in "turn-%03d.png") replaced by the index, %% by %.

@@ -3,6 +3,7 @@
 //
 // Every line is consumed whole by both passes (a colour or shininess line reads
 // its numbers from that line only), so the two passes meet the same names.
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +37,38 @@ std::uint32_t countMaterials(TextScanner& scanner, const std::string& path) {
     return static_cast<std::uint32_t>(count);
 }
 
-void readMaterials(ObjModel* model, TextScanner& scanner) {
+// The file a map line names, after its options ("-s 1 1 1", "-clamp on"):
+// every token that starts with '-' and the numbers and switches that follow it.
+std::string mapFileName(std::string_view line) {
+    std::size_t at = 0;
+    auto skipBlanks = [&] {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    };
+    auto tokenEnd = [&] {
+        std::size_t end = at;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+        return end;
+    };
+    skipBlanks();
+    while (at < line.size() && line[at] == '-') {
+        at = tokenEnd();
+        skipBlanks();
+        for (;;) {
+            std::string_view argument = line.substr(at, tokenEnd() - at);
+            bool number = !argument.empty() && std::strchr("0123456789.+-", argument[0]) && argument.size() < 32 &&
+                          (argument[0] != '-' || (argument.size() > 1 && std::isdigit(static_cast<unsigned char>(argument[1]))));
+            if (!number && argument != "on" && argument != "off") break;
+            at = tokenEnd();
+            skipBlanks();
+        }
+    }
+    std::string_view file = line.substr(at);
+    file = file.substr(0, file.find('\0'));
+    while (!file.empty() && std::isspace(static_cast<unsigned char>(file.back()))) file.remove_suffix(1);
+    return std::string(file);
+}
+
+void readMaterials(ObjModel* model, TextScanner& scanner, const std::string& directory) {
     std::uint32_t current = 0;  // lines before the first name set "default"
     for (std::string_view token = scanner.token(); !token.empty(); token = scanner.token()) {
         ObjMaterial& material = model->materials[current];
@@ -72,7 +104,16 @@ void readMaterials(ObjModel* model, TextScanner& scanner) {
                     scanner.skipLine();
                 break;
             }
-            default:  // comments, illum, d, Tr, map_*, Ke, ...
+            case 'm': {
+                std::string_view rest = scanner.restOfLine();
+                if (token != "map_Kd") break;
+                std::string file = mapFileName(rest);
+                if (file.empty()) break;
+                std::free(material.diffuseMap);
+                material.diffuseMap = copyString(file[0] == '/' ? file : directory + file, "glmReadMTL");
+                break;
+            }
+            default:  // comments, illum, d, Tr, other maps, Ke, ...
                 scanner.skipLine();
                 break;
         }
@@ -85,6 +126,7 @@ void glmReadMTL(ObjModel* model, const char* name) {
     std::string path = model->pathName;
     std::size_t slash = path.rfind('/');
     path.erase(slash == std::string::npos ? 0 : slash + 1);
+    std::string directory = path;
     path += name;
 
     std::string text;
@@ -101,7 +143,7 @@ void glmReadMTL(ObjModel* model, const char* name) {
     model->materialCount = count;
     for (std::uint32_t i = 0; i < count; ++i) setDefaults(materials[i]);
     materials[0].name = copyString("default", "glmReadMTL");
-    readMaterials(model, scanner);
+    readMaterials(model, scanner, directory);
 }
 
 std::uint32_t glmFindMaterial(ObjModel* model, const char* name) {

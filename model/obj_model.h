@@ -17,6 +17,9 @@ struct ObjMaterial {
     float ambient[4];
     float specular[4];
     float shininess;  // OpenGL range 0 to 128
+    // The colour texture (map_Kd): its path, relative to the working directory
+    // as the library's own path is, or null.
+    char* diffuseMap;
 };
 
 struct ObjTriangle {

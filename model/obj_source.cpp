@@ -116,7 +116,10 @@ bool readWholeFile(const char* path, std::string& text, const char* operation) {
 }
 
 void freeMaterials(ObjModel* model) {
-    for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i) std::free(model->materials[i].name);
+    for (std::uint32_t i = 0; model->materials && i < model->materialCount; ++i) {
+        std::free(model->materials[i].name);
+        std::free(model->materials[i].diffuseMap);
+    }
     std::free(model->materials);
     model->materials = nullptr;
     model->materialCount = 0;

@@ -14,8 +14,11 @@ namespace {
 
 float edgeLength(const float p[3], const float q[3]) { return length(loadVec3(p) - loadVec3(q)); }
 
-void setVertex(FinVertex& vertex, const float position[3], const float normal[3], float u, float v, float height,
-               float fade) {
+void setVertex(FinVertex& vertex, const FurTriangle& record, int corner, float u, float v, float height, float fade) {
+    const float* position = record.positions[corner];
+    const float* normal = record.normals[corner];
+    for (int k = 0; k < 2; ++k) vertex.ownTexCoord[k] = record.ownTexCoords[corner][k];
+    for (int k = 0; k < 3; ++k) vertex.comb[k] = record.combs[corner][k];
     for (int k = 0; k < 3; ++k) {
         vertex.position[k] = position[k];
         vertex.normal[k] = normal[k];
@@ -28,14 +31,14 @@ void setVertex(FinVertex& vertex, const float position[3], const float normal[3]
     vertex.color[3] = fade;
 }
 
-// The quad's corners in the order the fin is wound: skin and top at p, top
-// and skin at q.
-void writeQuad(FinVertex* quad, const float p[3], const float q[3], const float np[3], const float nq[3], float u0,
-               float u1, float height, float fade) {
-    setVertex(quad[0], p, np, u0, 0.0f, 0.0f, fade);
-    setVertex(quad[1], p, np, u0, 1.0f, height, fade);
-    setVertex(quad[2], q, nq, u1, 1.0f, height, fade);
-    setVertex(quad[3], q, nq, u1, 0.0f, 0.0f, fade);
+// The quad's corners in the order the fin is wound: skin and top at corner
+// p, top and skin at corner q.
+void writeQuad(FinVertex* quad, const FurTriangle& record, int p, int q, float u0, float u1, float height,
+               float fade) {
+    setVertex(quad[0], record, p, u0, 0.0f, 0.0f, fade);
+    setVertex(quad[1], record, p, u0, 1.0f, height, fade);
+    setVertex(quad[2], record, q, u1, 1.0f, height, fade);
+    setVertex(quad[3], record, q, u1, 0.0f, 0.0f, fade);
 }
 
 }  // namespace
@@ -72,8 +75,7 @@ FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const floa
             int next = (j + 1) % 3;
             float u0 = offsets[drawn++];
             float u1 = u0 + settings.finScalingFactor * fins[j].length;
-            writeQuad(out, record.positions[j], record.positions[next], record.normals[j], record.normals[next], u0,
-                      u1, settings.finHeight, fade);
+            writeQuad(out, record, j, next, u0, u1, settings.finHeight, fade);
             out += 4;
         }
         frame.drawsInLastRecord = drawn;

@@ -24,6 +24,8 @@ struct FinVertex {
     float normal[3];
     float texCoord[2];  // u along the edge, v 0 at the skin and 1 at the top
     float color[4];
+    float ownTexCoord[2];  // the groom's, as for the skin (indexed_mesh.h)
+    float comb[3];
 };
 
 // The two triangles each fin's quad is drawn as, by corner: skin p, top p,

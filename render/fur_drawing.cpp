@@ -14,6 +14,7 @@
 #include "fur/shell_textures.h"
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
+#include "render/groom_textures.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
@@ -75,6 +76,7 @@ void skinPass() {
     if (haveShellTexture(0)) {
         glEnable(GL_TEXTURE_2D);
         glColor4f(1, 0, 0, 1);
+        setGroomPass(GroomPass::Skin);
         glBindTexture(GL_TEXTURE_2D, shellTextures[0]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         drawMeshTriangles();
@@ -90,6 +92,7 @@ void skinPass() {
 void finPass(const float view[3]) {
     cgGLSetStateMatrixParameter(textureMatrixParam, CG_GL_TEXTURE_MATRIX, CG_GL_MATRIX_IDENTITY);
     glEnable(GL_TEXTURE_2D);
+    setGroomPass(GroomPass::Fin);
     glBindTexture(GL_TEXTURE_2D, finTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDepthMask(GL_FALSE);
@@ -110,6 +113,7 @@ void shellPass() {
         float h = shellOffset(i, furSettings.numShells, furSettings.shellHeight);
         float shade = shellShade(i, furSettings.numShells, furSettings.shellHeight, furSettings.minShadow);
         glColor4f(shade, h, 0.0f, 1.0f);
+        setGroomPass(GroomPass::Shell, i);
         glBindTexture(GL_TEXTURE_2D, shellTextures[i]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         drawMeshTriangles();
@@ -163,11 +167,13 @@ void drawFur() {
     enableShaders();
 
     if (furMesh != nullptr) {
+        prepareGroomForFrame();
         skinPass();
         float view[3];
         viewDirection(camera.eye, camera.lookAt, model, view);
         if (furSettings.drawFins && furMesh->recordCount > 0) finPass(view);
         if (furSettings.drawShells) shellPass();
+        endGroomPasses();
     }
 
     disableShaders();

@@ -3,11 +3,13 @@
 #include "render/fur_mesh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <vector>
 
 #include "core/fatal_error.h"
+#include "groom/groom.h"
 #include "model/obj_model.h"
 #include "render/mesh_simplify.h"
 #include "render/texture_coordinates.h"
@@ -95,6 +97,36 @@ void FurMesh::simplify() {
     simplified = true;
 }
 
+namespace {
+
+// The model-space directions of the texture's u and v axes over the record,
+// from its own coordinates; zero where they span no area.
+void textureAxes(const FurTriangle& record, float axisU[3], float axisV[3]) {
+    const float(*p)[3] = record.positions;
+    const float(*t)[2] = record.ownTexCoords;
+    float du1 = t[1][0] - t[0][0], dv1 = t[1][1] - t[0][1], du2 = t[2][0] - t[0][0], dv2 = t[2][1] - t[0][1];
+    float det = du1 * dv2 - du2 * dv1;
+    float inverse = std::fabs(det) > 1e-12f ? 1.0f / det : 0.0f;
+    for (int a = 0; a < 3; ++a) {
+        float e1 = p[1][a] - p[0][a], e2 = p[2][a] - p[0][a];
+        axisU[a] = (e1 * dv2 - e2 * dv1) * inverse;
+        axisV[a] = (e2 * du1 - e1 * du2) * inverse;
+    }
+}
+
+}  // namespace
+
+void FurMesh::combRecords() {
+    for (std::int32_t k = 0; k < recordCount; ++k) {
+        FurTriangle& record = records[k];
+        float axisU[3], axisV[3];
+        textureAxes(record, axisU, axisV);
+        for (int j = 0; j < 3; ++j)
+            groomComb(groom, record.positions[j], record.normals[j], record.ownTexCoords[j], axisU, axisV,
+                      record.combs[j]);
+    }
+}
+
 void FurMesh::refill() {
     copyModelTriangles();
     texCoordsGenerated = generatedTexCoordsWanted || !ownTexCoordsUsable || !(ownTexCoordScale > 0.0);
@@ -109,6 +141,7 @@ void FurMesh::refill() {
             for (int j = 0; j < 3; ++j)
                 for (int c = 0; c < 2; ++c) record.texCoords[j][c] = record.ownTexCoords[j][c] * scale;
     }
+    combRecords();
 }
 
 namespace {

@@ -20,8 +20,12 @@ struct ObjModel;
 struct FurTriangle {
     float positions[3][3];  // corner x, y, z in model space, after centring and scaling
     float normals[3][3];    // smoothed corner normals
-    float texCoords[3][2];     // corner u, v of the hair: the file's own scaled, or generated
-    float ownTexCoords[3][2];  // corner u, v as the file gives them (0, 0 when it gives none)
+    float texCoords[3][2];  // corner u, v of the hair: the file's own scaled, or generated
+    // The file's own coordinates whatever the fur is drawn with (zero where it
+    // has none), for the maps made for them, and the groom's comb at each
+    // corner (groom/groom.h).
+    float ownTexCoords[3][2];
+    float combs[3][3];
 };
 
 struct FurMesh {
@@ -59,6 +63,10 @@ struct FurMesh {
     // the file's cannot carry the fur), on the model's triangles or, beyond the
     // budget, on a simplified copy.
     void refill();
+
+    // Works out every corner's comb from the groom; what a change of its
+    // direction map needs.
+    void combRecords();
 
 private:
     void copyModelTriangles();

@@ -18,7 +18,7 @@ std::string_view bitsOf(const MeshVertex& vertex) {
 }  // namespace
 
 void buildIndexedMesh(const FurMesh& mesh, IndexedMesh& out) {
-    static_assert(sizeof(MeshVertex) == 8 * sizeof(float), "no padding bits in a vertex's key");
+    static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
     out.vertices.clear();
     out.indices.clear();
     std::size_t corners = 3 * static_cast<std::size_t>(mesh.recordCount);
@@ -35,6 +35,8 @@ void buildIndexedMesh(const FurMesh& mesh, IndexedMesh& out) {
         std::memcpy(vertex.position, record.positions[j], sizeof vertex.position);
         std::memcpy(vertex.normal, record.normals[j], sizeof vertex.normal);
         std::memcpy(vertex.texCoord, record.texCoords[j], sizeof vertex.texCoord);
+        std::memcpy(vertex.ownTexCoord, record.ownTexCoords[j], sizeof vertex.ownTexCoord);
+        std::memcpy(vertex.comb, record.combs[j], sizeof vertex.comb);
         auto [entry, added] = indexOf.try_emplace(bitsOf(vertex), static_cast<std::uint32_t>(out.vertices.size()));
         if (added) out.vertices.push_back(vertex);
         out.indices.push_back(entry->second);

@@ -19,6 +19,8 @@ struct MeshVertex {
     float position[3];
     float normal[3];
     float texCoord[2];
+    float ownTexCoord[2];  // the groom's: the model's own coordinates
+    float comb[3];         // the groom's bend per unit of height
 };
 
 struct IndexedMesh {

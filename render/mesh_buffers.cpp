@@ -9,11 +9,13 @@
 #include <epoxy/gl.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <vector>
 
 #include "core/fur_settings.h"
 #include "fur/random.h"
 #include "render/fur_mesh.h"
+#include "render/groom_textures.h"
 #include "render/indexed_mesh.h"
 
 namespace {
@@ -44,7 +46,31 @@ void enableArrays(bool withColour) {
     if (withColour) glEnableClientState(GL_COLOR_ARRAY);
 }
 
+// The groom's per-vertex data on texture units 1 (the comb) and 2 (the
+// model's own coordinates), only while a groom is drawn: without one the
+// vertex program never reads them.
+void enableGroomArrays(GLsizei stride, std::size_t ownTexCoord, std::size_t comb) {
+    if (!groomActive()) return;
+    glClientActiveTexture(GL_TEXTURE1);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(3, GL_FLOAT, stride, offsetOf(comb));
+    glClientActiveTexture(GL_TEXTURE2);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, offsetOf(ownTexCoord));
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
+void disableGroomArrays() {
+    if (!groomActive()) return;
+    for (GLenum unit : {GL_TEXTURE1, GL_TEXTURE2}) {
+        glClientActiveTexture(unit);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
 void disableArrays() {
+    disableGroomArrays();
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -105,6 +131,7 @@ void drawMeshTriangles() {
     glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, position)));
     glNormalPointer(GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, normal)));
     glTexCoordPointer(2, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, texCoord)));
+    enableGroomArrays(sizeof(MeshVertex), offsetof(MeshVertex, ownTexCoord), offsetof(MeshVertex, comb));
     glDrawElements(GL_TRIANGLES, buffers.indexCount, GL_UNSIGNED_INT, offsetOf(0));
     disableArrays();
 }
@@ -128,6 +155,7 @@ void drawMeshFins(const float view[3]) {
     glNormalPointer(GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, normal)));
     glTexCoordPointer(2, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, texCoord)));
     glColorPointer(4, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, color)));
+    enableGroomArrays(sizeof(FinVertex), offsetof(FinVertex, ownTexCoord), offsetof(FinVertex, comb));
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(frame.vertexCount / 4 * 6), GL_UNSIGNED_INT, offsetOf(0));
     disableArrays();
 }

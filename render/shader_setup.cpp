@@ -5,6 +5,7 @@
 #include "render/shader_setup.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "core/fatal_error.h"
 #include "fur/illumination_map.h"
@@ -26,6 +27,15 @@ CGparameter furBendParam = nullptr;
 CGparameter furTurnParam = nullptr;
 CGparameter windVectorParam = nullptr;
 CGparameter windPhaseParam = nullptr;
+CGparameter groomBendParam = nullptr;
+CGparameter groomFlagsParam = nullptr;
+CGparameter groomRankLayerParam = nullptr;
+CGparameter groomShape2DParam = nullptr;
+CGparameter groomShape3DParam = nullptr;
+CGparameter groomColor2DParam = nullptr;
+CGparameter groomColor3DParam = nullptr;
+CGparameter modelColorParam = nullptr;
+CGparameter strandRanksParam = nullptr;
 CGparameter illuminationMapParam = nullptr;
 CGparameter hairTexParam = nullptr;
 
@@ -93,6 +103,7 @@ void createVertexProgram() {
     furTurnParam = lookUp(vertexProgram, "FurTurn");
     windVectorParam = lookUp(vertexProgram, "WindVector");
     windPhaseParam = lookUp(vertexProgram, "WindPhase");
+    groomBendParam = lookUp(vertexProgram, "GroomBend");
 }
 
 void createFragmentProgram() {
@@ -105,8 +116,22 @@ void createFragmentProgram() {
     checkCgError(fragmentProgram);
     illuminationMapParam = lookUp(fragmentProgram, "IlluminationMap");
     hairTexParam = lookUp(fragmentProgram, "hairTex");
+    groomFlagsParam = lookUp(fragmentProgram, "GroomFlags");
+    groomRankLayerParam = lookUp(fragmentProgram, "GroomRankLayer");
+    groomShape2DParam = lookUp(fragmentProgram, "GroomShape2D");
+    groomShape3DParam = lookUp(fragmentProgram, "GroomShape3D");
+    groomColor2DParam = lookUp(fragmentProgram, "GroomColor2D");
+    groomColor3DParam = lookUp(fragmentProgram, "GroomColor3D");
+    modelColorParam = lookUp(fragmentProgram, "ModelColor");
+    strandRanksParam = lookUp(fragmentProgram, "StrandRanks");
     cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
     checkCgError(fragmentProgram);
+    // Every groom sampler on a unit of its own from the start, after the
+    // table's: a 3D sampler left on unit 0 beside hairTex would name one unit
+    // with two sampler types, which the GL forbids.
+    for (CGparameter groomSampler : {groomShape2DParam, groomShape3DParam, groomColor2DParam, groomColor3DParam,
+                                     modelColorParam, strandRanksParam})
+        if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
 }
 
 }  // namespace

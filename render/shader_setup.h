@@ -26,6 +26,17 @@ extern CGparameter furBendParam;            // "FurBend"
 extern CGparameter furTurnParam;            // "FurTurn"
 extern CGparameter windVectorParam;         // "WindVector"
 extern CGparameter windPhaseParam;          // "WindPhase"
+// The groom's (render/groom_textures.h); null when the programs do not
+// declare them, and the fur is then drawn without a groom.
+extern CGparameter groomBendParam;          // "GroomBend"
+extern CGparameter groomFlagsParam;         // "GroomFlags"
+extern CGparameter groomRankLayerParam;     // "GroomRankLayer"
+extern CGparameter groomShape2DParam;       // "GroomShape2D"
+extern CGparameter groomShape3DParam;       // "GroomShape3D"
+extern CGparameter groomColor2DParam;       // "GroomColor2D"
+extern CGparameter groomColor3DParam;       // "GroomColor3D"
+extern CGparameter modelColorParam;         // "ModelColor"
+extern CGparameter strandRanksParam;        // "StrandRanks"
 // Fragment program parameters.
 extern CGparameter illuminationMapParam;    // "IlluminationMap"
 extern CGparameter hairTexParam;            // "hairTex"

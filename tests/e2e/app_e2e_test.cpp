@@ -1,6 +1,13 @@
-// The real program in a window of its own: argument echo, keys, window size.
+// The real program in a window of its own: argument echo, keys, window size,
+// and the looks and pictures it saves.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <fstream>
+
+#include "app/control_panel.h"
+#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 using namespace e2e;
@@ -55,4 +62,60 @@ TEST(PelageEndToEnd, WithoutADisplaySaysSoInOneLine) {
     std::string err = pelage.standardError();
     EXPECT_NE(err.find("no display"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+}
+
+namespace {
+
+std::string waitForFile(const std::string& path, const std::string& holding, double seconds = 60) {
+    for (double waited = 0; waited < seconds; waited += 0.2) {
+        std::ifstream in(path, std::ios::binary);
+        std::string text(std::istreambuf_iterator<char>(in), {});
+        if (!text.empty() && text.find(holding) != std::string::npos) return text;
+        usleep(200000);
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(PelageEndToEnd, CtrlSSavesTheLookAndCtrlPPicturesTheViewBesideIt) {
+    VirtualDisplay display;
+    ScratchDirectory scratch("pelage-save");
+    std::string look = scratch.path() + "/fox.look";
+    std::ofstream(look) << "numShells = 12\nhairColor = 0.2,0.4,0.9\n";
+    Program pelage("pelage", {"-sx", "640", "-sy", "480", "--look", look});
+    std::string window = findWindow("Pelage", 90);
+    ASSERT_FALSE(window.empty()) << pelage.standardError();
+    key(window, "ctrl+s");
+    std::string saved = waitForFile(look, "finHeight = ");
+    EXPECT_NE(saved.find("numShells = 12\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("hairColor = 0.2,0.4,0.9\n"), std::string::npos) << saved;
+    for (const char* name : {"/fox-1.png", "/fox-2.png"}) {
+        key(window, "ctrl+p");
+        ASSERT_FALSE(waitForFile(scratch.path() + name, "PNG").empty()) << name;
+    }
+    Image picture;
+    std::string error;
+    ASSERT_TRUE(readPng(scratch.path() + "/fox-1.png", picture, error)) << error;
+    EXPECT_EQ(picture.width, 640 - panelWidth) << "the view without the panel";
+    EXPECT_EQ(picture.height, 480);
+    long blueHair = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) blueHair += picture.at(x, y)[2] > picture.at(x, y)[0] + 40;
+    EXPECT_GT(blueHair, 2000) << "the look's hair colour shows";
+    key(window, "q");
+    EXPECT_EQ(pelage.wait(120), 0);
+
+    // Without --look, the look goes to --save-dir; a bad look ends the run at once.
+    Program unnamed("pelage", {"-sx", "400", "-sy", "300", "--save-dir", scratch.path()});
+    window = findWindow("Pelage", 90);
+    key(window, "ctrl+s");
+    EXPECT_FALSE(waitForFile(scratch.path() + "/pelage.look", "numShells = 32").empty());
+    key(window, "q");
+    EXPECT_EQ(unnamed.wait(120), 0);
+    std::ofstream(look) << "numShells = 12\nshellHeight = -1\n";
+    Program bad("pelage", {"--look", look});
+    EXPECT_EQ(bad.wait(30), 2);
+    EXPECT_NE(bad.standardError().find(look + ":2: bad value \"-1\" for shellHeight"), std::string::npos)
+        << bad.standardError();
 }

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/control_panel.h"
-#include "headless/png_file.h"
+#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "headless/png_file.h"
+#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

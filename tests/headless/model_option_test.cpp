@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "headless/png_file.h"
+#include "core/png_file.h"
 #include "tests/support/harness.h"
 #include "tests/support/obj_text.h"
 

@@ -8,10 +8,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "headless/png_file.h"
+#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -180,6 +181,17 @@ TEST_F(RenderImages, TheSameOptionsGiveTheSameImage) {
     EXPECT_EQ(count(differing(first, second, 0)), 0);
 }
 
+TEST_F(RenderImages, ASavedLookRendersTheSameImageAgain) {
+    std::string look = dir + "/saved.look";
+    RgbImage first = render({"--set", "hairColor=0.3,0.55,0.9", "--set", "shellHeight=0.0612345", "--set",
+                             "numShells=20", "--set", "modelTransform=0.8,0,0.6,0,0,1,0,0,-0.6,0,0.8,0,0,0,0,1,0.1,0,0",
+                             "--save-look", look},
+                            "first");
+    // The look overrides every setting given before it.
+    RgbImage again = render({"--set", "numShells=40", "--set", "hairColor=1,1,1", "--look", look}, "again");
+    EXPECT_EQ(count(differing(first, again, 0)), 0);
+}
+
 TEST_F(RenderImages, ATurntableWritesOneTurnedFramePerNumber) {
     std::string pattern = dir + "/turn-%02d.png";
     e2e::Program program("pelage-render", {"-sx", "128", "-sy", "128", "--set", "numHairs=200", "--frames", "3",
@@ -209,6 +221,14 @@ TEST(RenderExitStatus, HelpUsageErrorsAndUnwritableOutput) {
     e2e::Program bad("pelage-render", {"--set", "numShells=-4"});
     EXPECT_EQ(bad.wait(30), 2);
     EXPECT_NE(bad.standardError().find("bad value \"-4\" for numShells"), std::string::npos) << bad.standardError();
+
+    e2e::ScratchDirectory scratch("pelage-render-look");
+    std::string look = scratch.path() + "/bad.look";
+    std::ofstream(look) << "numShells = 20\nnumShells = lots\n";
+    e2e::Program badLook("pelage-render", {"--look", look, "--save-look", scratch.path() + "/out.look"});
+    EXPECT_EQ(badLook.wait(30), 2);
+    EXPECT_EQ(badLook.standardError(),
+              "pelage-render: " + look + ":2: bad value \"lots\" for numShells: expected a whole number from 0 to 100\n");
 
     e2e::VirtualDisplay display;
     e2e::Program unwritable("pelage-render",

@@ -38,7 +38,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     EXPECT_EQ(o.timeStep, 0.01f);
     EXPECT_TRUE(o.bench);
     ASSERT_EQ(o.settings.size(), 1u);
-    EXPECT_EQ(o.settings[0], "numShells=64");
+    EXPECT_EQ(o.settings[0].value, "numShells=64");
     EXPECT_EQ(o.model, "scans/statue.obj");
 }
 

@@ -149,3 +149,33 @@ TEST(FindMaterial, WithoutALibraryNothingIsFound) {
 }
 
 }  // namespace
+
+// map_Kd names the colour texture relative to the library's directory, after
+// any options; other maps are not colour textures.
+TEST(MtlReader, ColourTextureIsFoundBesideTheLibrary) {
+    struct Case {
+        const char* line;
+        const char* expected;  // relative to the scratch directory, or null
+    } cases[] = {
+        {"map_Kd fur.png\n", "models/sub/fur.png"},
+        {"map_Kd -s 2 2 1 -clamp on -bm 0.5 pelt skin.jpg\r\n", "models/sub/pelt skin.jpg"},
+        {"map_Kd /abs/fur.png\n", "/abs/fur.png"},
+        {"map_Ka fur.png\nmap_Bump fur.png\n", nullptr},
+        {"map_Kd\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        ScratchDirectory directory;
+        std::string obj = "mtllib lib.mtl\n";
+        directory.write("models/sub/lib.mtl", std::string("newmtl fur\n") + c.line);
+        std::string path = directory.path("models/sub/a.obj");
+        Outcome outcome = capture([&] { return glmReadOBJText(obj.data(), obj.size(), path.c_str()); });
+        ASSERT_FALSE(outcome.fatal) << outcome.err;
+        const char* found = outcome.model->materials[1].diffuseMap;
+        if (!c.expected) {
+            EXPECT_EQ(found, nullptr) << c.line;
+            continue;
+        }
+        std::string expected = c.expected[0] == '/' ? c.expected : directory.path(c.expected);
+        EXPECT_EQ(found ? std::string(found) : "(none)", expected) << c.line;
+    }
+}

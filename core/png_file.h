@@ -1,5 +1,6 @@
-// PNG files of RGB images, through libpng: written by pelage-render, read back
-// by the tests that compare its images. No OpenGL.
+// PNG files of RGB images, through libpng: pictures written by both programs,
+// read back by the tests that compare them, and map files checked whole before
+// a look names them. No OpenGL.
 #pragma once
 
 #include <string>
@@ -11,3 +12,4 @@ bool writePng(const std::string& path, const RgbImage& image, std::string& error
 
 // Any 8-bit PNG, converted to RGB; false with a message when it cannot be read.
 bool readPng(const std::string& path, RgbImage& image, std::string& error);
+

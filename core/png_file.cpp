@@ -1,9 +1,10 @@
 // PNG reading and writing with libpng's simplified interface. See png_file.h.
-#include "headless/png_file.h"
+#include "core/png_file.h"
 
 #include <png.h>
 
 #include <cstring>
+#include <vector>
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
     png_image png;

@@ -1,0 +1,49 @@
+// The look in use, shared by pelage and pelage-render: the looks and settings
+// of the command line applied at start-up, the maps it names, and pelage's
+// saving of looks and pictures with the status line that reports them. The
+// look's settings are furSettings itself. No OpenGL here: the picture's
+// pixels come from the caller.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/look_file.h"
+#include "core/rgb_image.h"
+
+// The maps of the look in use. Its settings are the start-up look's until
+// useStartupLook; from then on furSettings is the look's settings.
+extern Look lookInUse;
+// The file the last --look named: Save Look writes there. Empty: none.
+extern std::string lookFile;
+// The panel's status line: what the last save did, or why it failed.
+extern std::string lookStatus;
+
+// Applies `options` over a copy of furSettings, in order, into lookInUse,
+// and remembers the last --look as lookFile. On a bad setting or look, ends
+// the process through the fatal-error function with one message naming the
+// file and line (status 2), before anything is applied.
+void readStartupLook(const char* program, const std::vector<LookOption>& options);
+
+// furSettings becomes the start-up look's settings. pelage calls it once its
+// panel has assigned its own start values, which the look overrides.
+void useStartupLook();
+
+// Loads the maps of the look in use through the installed loader, once the
+// model is there; on failure ends the process like applyStartupLook.
+void loadStartupLookMaps(const char* program);
+
+// Where Save Look writes: the --look file, else "pelage.look" in `directory`
+// (empty: the working directory).
+std::string lookSavePath(const std::string& directory);
+
+// Where the next picture goes: beside the look, named after it with the first
+// number that names no file yet ("fox.look" -> "fox-1.png", "fox-2.png", ...).
+std::string pictureSavePath(const std::string& lookPath);
+
+// Saves furSettings and the maps in use to lookSavePath(saveDirectory) and
+// says how it went in lookStatus. True on success.
+bool saveLookInUse();
+
+// Writes `view` as a PNG at pictureSavePath(...) and says so in lookStatus.
+bool saveViewPicture(const RgbImage& view);

@@ -1,0 +1,111 @@
+// A groom in images rendered by pelage-render from looks: a length map with a
+// zero half makes that half bald and leaves the other as it was, a colour map
+// colours where it says, and a comb leans the fur.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/png_file.h"
+#include "tests/support/harness.h"
+
+namespace {
+
+constexpr int imageSize = 256;
+
+class GroomImages : public testing::Test {
+protected:
+    // The default bunny seen from the front (+x to the right, +y up), with
+    // long fur and fewer strands than the default, and the look `lines`.
+    RgbImage render(const std::string& name, const std::string& lines) {
+        std::string look = dir + "/" + name + ".look";
+        std::ofstream(look) << "shellHeight = 0.12\nfinHeight = 0.12\nnumHairs = 1000\n" << lines;
+        std::string out = dir + "/" + name + ".png";
+        e2e::Program program("pelage-render", {"-sx", std::to_string(imageSize), "-sy", std::to_string(imageSize),
+                                               "-e", "0", "0", "3.2", "--look", look, "--out", out});
+        EXPECT_EQ(program.wait(120), 0) << program.standardError().substr(0, 2000);
+        RgbImage image;
+        std::string error;
+        EXPECT_TRUE(readPng(out, image, error)) << error;
+        if (image.width != imageSize || image.height != imageSize)
+            image = {imageSize, imageSize, std::vector<unsigned char>(3 * imageSize * imageSize, 255)};
+        return image;
+    }
+
+    static std::string map(const char* name) {
+        return std::string(std::getenv("PELAGE_SOURCE_DIR")) + "/tests/groom/maps/" + name;
+    }
+
+    e2e::VirtualDisplay display;
+    e2e::ScratchDirectory scratch{"pelage-groom"};
+    const std::string& dir = scratch.path();
+};
+
+bool isBackground(const unsigned char* p) { return p[0] >= 250 && p[1] >= 250 && p[2] >= 250; }
+
+struct Region {
+    long drawn = 0, differing = 0;
+    double x = 0;  // the mean column of drawn pixels
+};
+
+// Columns [x0, x1) of `image` compared with `plain`, and rows [y0, y1).
+Region compare(const RgbImage& image, const RgbImage& plain, int x0, int x1, int y0 = 0, int y1 = imageSize) {
+    Region r;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const unsigned char *p = image.at(x, y), *q = plain.at(x, y);
+            if (!isBackground(p)) r.drawn++, r.x += x;
+            if (std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 24) r.differing++;
+        }
+    if (r.drawn) r.x /= r.drawn;
+    return r;
+}
+
+// The drawn pixels of `fur` outside the outline of `skin`.
+Region beyond(const RgbImage& fur, const RgbImage& skin) {
+    Region r;
+    for (int y = 0; y < imageSize; ++y)
+        for (int x = 0; x < imageSize; ++x)
+            if (isBackground(skin.at(x, y)) && !isBackground(fur.at(x, y))) r.drawn++, r.x += x;
+    if (r.drawn) r.x /= r.drawn;
+    return r;
+}
+
+TEST_F(GroomImages, LengthColourAndCombShowWhereTheMapsSay) {
+    RgbImage plain = render("plain", "");
+    Region whole = compare(plain, plain, 0, imageSize);
+    ASSERT_GT(whole.drawn, 5000);
+
+    // x < 0 bald: the fur that stood out on the left is gone, the right stays.
+    RgbImage half = render("half", "lengthMap = " + map("half-length.png") + "\n");
+    Region left = compare(half, plain, 0, imageSize * 3 / 8), right = compare(half, plain, imageSize * 5 / 8, imageSize);
+    Region plainLeft = compare(plain, plain, 0, imageSize * 3 / 8);
+    EXPECT_LT(left.drawn, plainLeft.drawn * 95 / 100);
+    EXPECT_GT(left.differing, left.drawn / 3);
+    EXPECT_LT(right.differing, right.drawn / 50 + 10);
+
+    // Red above y = 0, blue below.
+    RgbImage coloured = render("colour", "colorMap = " + map("red-over-blue.png") + "\n");
+    long red = 0, blue = 0, top = 0, bottom = 0;
+    for (int y = 0; y < imageSize; ++y)
+        for (int x = 0; x < imageSize; ++x) {
+            const unsigned char* p = coloured.at(x, y);
+            if (isBackground(p)) continue;
+            bool above = y < imageSize / 2 - 12, below = y > imageSize / 2 + 12;
+            top += above, bottom += below;
+            // Shaded hairs are dark in either half: only the hue counts.
+            red += (above && p[0] > p[2]) - (below && p[0] > p[2] + 30);
+            blue += (below && p[2] > p[0]) - (above && p[2] > p[0] + 30);
+        }
+    EXPECT_GT(red, top * 8 / 10);
+    EXPECT_GT(blue, bottom * 8 / 10);
+
+    // Combed along +x: the fur standing out of the skin's outline leans right.
+    RgbImage skin = render("skin", "drawShells = 0\ndrawFins = 0\n");
+    RgbImage combed = render("comb", "directionMap = " + map("comb-x.png") + "\n");
+    EXPECT_GT(beyond(combed, skin).x, beyond(plain, skin).x + 1.0);
+}
+
+}  // namespace
