@@ -96,6 +96,7 @@ const PanelControl panelControls[] = {
     // Added after the original controls, so that those keep their places.
     checkboxRow("Generated Tex Coords", field("generatedTexCoords"), Callback::RebuildMesh),
     intSpinnerRow("Triangle Budget", field("triangleBudget"), 100, Callback::RebuildMesh),
+    floatSpinnerRow("Shell LOD", field("shellLod"), 1),
     textRow(""),
 };
 const int panelControlCount = static_cast<int>(sizeof panelControls / sizeof panelControls[0]);
@@ -394,15 +395,18 @@ bool panelItemRect(const std::string& label, PanelRect* rect) {
 }
 
 std::string formatPanelStats(const PanelStats& stats) {
-    char text[160];
+    char text[200];
     int used = stats.frameMilliseconds > 0
-                   ? std::snprintf(text, sizeof text, "Frame %.1f ms (%.1f fps)\n", stats.frameMilliseconds,
+                   ? std::snprintf(text, sizeof text, "Frame %.1f ms (%.1f fps)", stats.frameMilliseconds,
                                    1000.0 / stats.frameMilliseconds)
-                   : std::snprintf(text, sizeof text, "Frame -\n");
+                   : std::snprintf(text, sizeof text, "Frame -");
+    if (stats.frameMilliseconds > 0 && stats.shellsDrawn >= 0)
+        used += std::snprintf(text + used, sizeof text - used, ", %d of %d shells", stats.shellsDrawn,
+                              stats.shellCount);
     if (stats.rebuildMilliseconds < 0)
-        std::snprintf(text + used, sizeof text - used, "Textures not rebuilt yet");
+        std::snprintf(text + used, sizeof text - used, "\nTextures not rebuilt yet");
     else
-        std::snprintf(text + used, sizeof text - used, "Rebuild %.0f ms: %s", stats.rebuildMilliseconds,
+        std::snprintf(text + used, sizeof text - used, "\nRebuild %.0f ms: %s", stats.rebuildMilliseconds,
                       stats.rebuildWhat);
     return text;
 }

@@ -134,6 +134,8 @@ struct PanelStats {
     double frameMilliseconds = 0;    // the last frame of the main window
     double rebuildMilliseconds = -1;  // the last texture rebuild; -1 before the first
     const char* rebuildWhat = "";
+    int shellsDrawn = -1;  // layers the last frame drew, the skin included; -1: not known
+    int shellCount = 0;    // of numShells
 };
 extern PanelStats panelStats;
 std::string formatPanelStats(const PanelStats& stats);

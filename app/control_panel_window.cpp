@@ -23,6 +23,7 @@
 #include "app/view_picture.h"
 #include "fur/texture_rebuilds.h"
 #include "render/frame_display.h"
+#include "render/fur_drawing.h"
 
 namespace {
 
@@ -143,6 +144,8 @@ void noteFrameTime() {
     state.frameStarted = false;
     double milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - state.frameStart).count();
     panelStats.frameMilliseconds = milliseconds;
+    panelStats.shellsDrawn = shellLayersDrawnLastFrame;
+    panelStats.shellCount = furSettings.numShells;
     if (state.frameRebuildsTextures) {
         panelStats.rebuildMilliseconds = milliseconds;
         panelStats.rebuildWhat = state.frameRebuildWhat;

@@ -1,6 +1,6 @@
-// The shared start-up sequence. Relies on reshape (window_callbacks.h) to
-// restore the view after each texture synthesis, and on the fur, shader and
-// mesh subsystems for their one-time set-up.
+// The shared start-up sequence. Relies on the caller's view restorer after
+// each texture synthesis, and on the fur, shader and mesh subsystems for their
+// one-time set-up.
 #include "app/startup.h"
 
 #include <epoxy/gl.h>
@@ -40,10 +40,10 @@ bool hairColorIsDefault() {
 
 }  // namespace
 
-void runStartupSequence() {
+void runStartupSequence(ViewRestorer restoreView) {
     setFixedGlState();
     setRenderCamera(eyePoint, lookAtPoint, upVector);
-    setViewRestorer(reshape);
+    setViewRestorer(restoreView);
     // The map must exist before the shaders: the fragment program is handed
     // its texture name.
     buildIlluminationMap();

@@ -38,16 +38,19 @@ void keyboard(unsigned char key, int, int) {
     glutPostRedisplay();
 }
 
-void reshape(int, int) {
-    // The size is taken from the window itself: the synthesis calls this with
-    // (0, 0) and expects the full view back.
-    int windowWidth = glutGet(GLUT_WINDOW_WIDTH), windowHeight = glutGet(GLUT_WINDOW_HEIGHT);
+void setView(int windowWidth, int windowHeight) {
     if (dockControlPanel) dockControlPanel(windowWidth, windowHeight);
     ViewportArea area = viewportArea(windowWidth, windowHeight, controlPanelWidth);
     glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(50, viewAspect(area), 0.01, 1000);
+}
+
+void reshape(int, int) {
+    // The size is taken from the window itself: the synthesis calls this with
+    // (0, 0) and expects the full view back.
+    setView(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     glutPostRedisplay();
 }
 

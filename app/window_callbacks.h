@@ -12,6 +12,9 @@ void keyboard(unsigned char key, int x, int y);
 // Both arguments are ignored: the view is sized from the window and the panel.
 // The texture synthesis also calls it, with (0, 0), to restore the view.
 void reshape(int width, int height);
+// What reshape does for a window of the given size, without GLUT: the docked
+// panel, the viewport and the projection. Usable in a context with no window.
+void setView(int windowWidth, int windowHeight);
 // Installs the call reshape makes with the main window's size, so a docked
 // panel can follow the window's right edge; nullptr (the default): no panel.
 void setPanelDock(void (*dockControlPanel)(int windowWidth, int windowHeight));

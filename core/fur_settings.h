@@ -60,6 +60,9 @@ struct FurSettings {
     ObjectTransform hairVolumeTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 0}, 1};
     int objectToMove = MODEL_OBJECT;
     bool texturesDirty = true;
+    // Pixels on screen between drawn shells where the coat comes nearest the
+    // eye (render/shell_lod.h); 0 draws every shell.
+    float shellLod = 1.5f;
 };
 
 extern FurSettings furSettings;
@@ -155,6 +158,7 @@ inline constexpr SettingField furSettingFields[] = {
     {"objectToMove", SettingKind::Int, 1, 0, 2, {MODEL_OBJECT}, true,
      [](FurSettings& s) -> void* { return &s.objectToMove; }},
     {"texturesDirty", SettingKind::Bool, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
+    {"shellLod", SettingKind::Floats, 1, 0, 32, {1.5f}, false, [](FurSettings& s) -> void* { return &s.shellLod; }},
 };
 
 // The index of the field called `name` in furSettingFields; -1 when there is

@@ -176,6 +176,15 @@ bool readModel(OptionInput in) {
     return !in.options.model.empty() || in.fail("--model takes the path of an OBJ file");
 }
 
+bool readGl(OptionInput in) {
+    std::string name = in.values[0];
+    if (name == "egl" || name == "glx") {
+        in.options.gl = name == "egl" ? GlInterface::Egl : GlInterface::Glx;
+        return true;
+    }
+    return in.fail("--gl takes egl or glx");
+}
+
 bool readHelp(OptionInput in) {
     in.options.help = true;
     return true;
@@ -198,6 +207,7 @@ constexpr OptionRule optionRules[] = {
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
     {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
     {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
+    {"--gl", 1, readGl},
 };
 
 const OptionRule* findOptionRule(const std::string& name) {
@@ -234,7 +244,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
 const char* renderUsage() {
     return "usage: pelage-render [options]\n"
            "Renders Pelage's furry model without a control panel and writes PNG images.\n"
-           "Needs an X display (for instance: xvfb-run -a -s \"-screen 0 1600x1200x24\" pelage-render ...).\n"
+           "Needs no display: without an X display (DISPLAY unset) it draws through EGL.\n"
            "\n"
            "  -e X Y Z          eye position (default 0 0 3)\n"
            "  -a X Y Z          look-at point (default 0 0 0)\n"
@@ -253,10 +263,13 @@ const char* renderUsage() {
            "                    (default 0.0333, 30 frames a second)\n"
            LOOK_OPTIONS_USAGE
            "  --save-look FILE  write the look rendered (its maps named relative to FILE)\n"
+           "  --gl egl|glx      the GL interface: EGL (no display server) or GLX (a window on\n"
+           "                    the X display); by default EGL when DISPLAY is unset, else GLX,\n"
+           "                    the other one tried when the first fails\n"
            "  --bench           print start-up, synthesis and frame times instead of writing\n"
            "                    images, for the default model or the one --model names\n"
            "  --help            this text\n"
            "\n"
-           "Exit status: 0 on success, 2 on a usage error, 1 when the model, the shaders or an\n"
-           "image file fail, -1 (255) without usable shader support.\n";
+           "Exit status: 0 on success, 2 on a usage error, 1 when no GL context opens or the\n"
+           "model, the shaders or an image file fail, -1 (255) without usable shader support.\n";
 }

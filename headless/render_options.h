@@ -12,6 +12,9 @@
 #include "core/look_file.h"
 #include "core/settings_text.h"
 
+// The GL interface --gl asks for; Automatic: EGL without an X display, else GLX.
+enum class GlInterface { Automatic, Egl, Glx };
+
 struct RenderOptions {
     std::string out;       // output path or pattern; empty: the default name
     int frames = 1;        // frames to render
@@ -25,6 +28,7 @@ struct RenderOptions {
     std::vector<LookOption> settings;  // --set NAME=VALUE and --look FILE, applied in order
     std::string model;                 // the OBJ file; empty: pelage's default
     std::string saveLook;              // where to write the look rendered; empty: nowhere
+    GlInterface gl = GlInterface::Automatic;
 };
 
 // Reads argv[1..argc-1]. False with a one-line message in `error` on a usage

@@ -1,11 +1,15 @@
 // The frame display. Relies on the fur synthesis (pending textures rebuilt
 // here, before this frame's clear), the camera handed down at start-up, the
-// fur drawing and GLUT for the marker sphere and the swap.
+// fur drawing, and GLUT only for the swap of pelage's window: drawFrame itself
+// draws in any context, a window's or one without a display.
 #include "render/frame_display.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
 #include <GL/glu.h>
+
+#include <cmath>
+#include <numbers>
 
 #include "core/fur_settings.h"
 #include "fur/hair_patch.h"
@@ -50,13 +54,46 @@ void drawShellBox() {
     glDisable(GL_TEXTURE_2D);
 }
 
+// One vertex of the marker sphere: ring 0 is the pole at +z, ring `stacks` the
+// pole at -z, slices run clockwise about z from +x. The angles are single
+// precision, each sine and cosine taken in double and rounded, as the window
+// library's own solid sphere computes them: the marker keeps its pixels.
+void sphereVertex(float radius, int slices, int stacks, int ring, int slice) {
+    float x = 0, y = 0, z = ring == 0 ? 1.0f : -1.0f;
+    if (ring > 0 && ring < stacks) {
+        const float pi = std::numbers::pi_v<float>;
+        float around = 2 * pi / static_cast<float>(-slices) * static_cast<float>(slice % slices);
+        float down = pi / static_cast<float>(stacks) * static_cast<float>(ring);
+        float sinDown = static_cast<float>(std::sin(static_cast<double>(down)));
+        x = static_cast<float>(std::cos(static_cast<double>(around))) * sinDown;
+        y = static_cast<float>(std::sin(static_cast<double>(around))) * sinDown;
+        z = static_cast<float>(std::cos(static_cast<double>(down)));
+    }
+    glNormal3f(x, y, z);
+    glVertex3f(x * radius, y * radius, z * radius);
+}
+
+// A solid sphere as one triangle strip per stack, each strip closing on its
+// first slice; the triangles, their order and their winding are the window
+// library's, so the marker needs no window library.
+void drawSolidSphere(float radius, int slices, int stacks) {
+    for (int stack = 0; stack < stacks; ++stack) {
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int slice = 0; slice <= slices; ++slice) {
+            sphereVertex(radius, slices, stacks, stack + 1, slice);
+            sphereVertex(radius, slices, stacks, stack, slice);
+        }
+        glEnd();
+    }
+}
+
 void drawLightMarker(const float light[4]) {
     // The attribute push restores the emission, so nothing else glows.
     glPushAttrib(GL_LIGHTING_BIT);
     glPushMatrix();
     glTranslatef(light[0], light[1], light[2]);
     glMaterialfv(GL_FRONT, GL_EMISSION, lightMarkerEmission);
-    glutSolidSphere(lightMarkerRadius, 5, 5);
+    drawSolidSphere(static_cast<float>(lightMarkerRadius), 5, 5);
     glPopMatrix();
     glPopAttrib();
 }

@@ -6,6 +6,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -18,6 +19,7 @@
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
+#include "render/shell_lod.h"
 
 namespace {
 
@@ -102,26 +104,36 @@ void finPass(const float view[3]) {
     checkGlErrors("fin");
 }
 
-void shellPass() {
+// Returns the layers drawn, the skin included.
+int shellPass(int layers) {
     pushShellTextureMatrix();
     glEnable(GL_TEXTURE_2D);
     glAlphaFunc(GL_GREATER, 0.1f);
     glEnable(GL_ALPHA_TEST);
-    // numShells is re-read every shell; a shell without a texture (the count
-    // raised before the textures were rebuilt) ends the stack.
-    for (int i = 1; i < furSettings.numShells && haveShellTexture(i); ++i) {
-        float h = shellOffset(i, furSettings.numShells, furSettings.shellHeight);
-        float shade = shellShade(i, furSettings.numShells, furSettings.shellHeight, furSettings.minShadow);
-        glColor4f(shade, h, 0.0f, 1.0f);
+    const int numShells = furSettings.numShells;
+    int drawn = std::min(numShells, 1), below = 0;
+    // A shell without a texture (the count raised before the textures were
+    // rebuilt) ends the stack.
+    for (int layer = 1; layer < layers; ++layer) {
+        int i = shellLayerTexture(layer, layers, numShells);
+        if (!haveShellTexture(i)) break;
+        float h = shellOffset(i, numShells, furSettings.shellHeight);
+        float shade = shellShade(i, numShells, furSettings.shellHeight, furSettings.minShadow);
+        // The opacity factor lets this shell carry the coverage of the
+        // textures between it and the one drawn below it.
+        glColor4f(shade, h, 0.0f, shellOpacityFactor(i - below));
         setGroomPass(GroomPass::Shell, i);
         glBindTexture(GL_TEXTURE_2D, shellTextures[i]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         drawMeshTriangles();
+        below = i;
+        ++drawn;
     }
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
     popTextureMatrix();
     checkGlErrors("shell");
+    return drawn;
 }
 
 // The frame's bend, in the model's space. With the dynamics off FurBend.w is 0
@@ -138,6 +150,20 @@ void setBendParameters(const ObjectTransform& model) {
 }
 
 }  // namespace
+
+int shellLayersDrawnLastFrame = 0;
+
+int shellLayersForFrame() {
+    const ObjectTransform& model = furSettings.modelTransform;
+    if (!(furSettings.shellLod > 0)) return furSettings.numShells;
+    GLint viewport[4];
+    GLfloat projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    float pixels = coatPixels(furSettings.shellHeight, meshBox(), model, renderCamera().eye, projection[5],
+                              viewport[3]);
+    return shellLayersDrawn(furSettings.numShells, pixels, furSettings.shellLod);
+}
 
 void drawFur() {
     // Before the model transform: the viewing transform alone.
@@ -172,7 +198,8 @@ void drawFur() {
         float view[3];
         viewDirection(camera.eye, camera.lookAt, model, view);
         if (furSettings.drawFins && furMesh->recordCount > 0) finPass(view);
-        if (furSettings.drawShells) shellPass();
+        shellLayersDrawnLastFrame = std::min(furSettings.numShells, 1);
+        if (furSettings.drawShells) shellLayersDrawnLastFrame = shellPass(shellLayersForFrame());
         endGroomPasses();
     }
 

@@ -13,3 +13,14 @@
 // profiles as it found them; blending stays on.
 void drawFur();
 
+// The layers the last drawFur drew, the skin counted as the first, as the
+// shell level of detail (render/shell_lod.h) chose them: what the panel and
+// the benchmark report against numShells.
+extern int shellLayersDrawnLastFrame;
+
+// The layers drawFur draws now, the skin included: as many as the coat's
+// height on screen needs where the model comes nearest the eye, found from
+// the current projection matrix and viewport, the camera, the model's place
+// and the mesh's box (all of numShells when shellLod is 0). Needs a current
+// GL context; cheap enough for every frame.
+int shellLayersForFrame();

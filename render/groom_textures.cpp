@@ -21,11 +21,14 @@
 namespace {
 
 struct GroomTextures {
-    unsigned version = ~0u;          // of the groom uploaded
-    GLuint shape = 0, colour = 0, modelColour = 0, ranks = 0;
-    float shapeSpace = 0, colourSpace = 0;  // 0 none, 1 texture space, 2 volume
-    bool combed = false, thinned = false;
-    unsigned rankPatch = ~0u;        // the hair patch and shell count the ranks follow
+    unsigned version = ~0u;  // of the groom uploaded
+    // Colour and length in one RGBA texture, the density in another: a
+    // fragment reads what the groom has, once each.
+    GLuint coat = 0, density = 0, modelColour = 0;
+    std::vector<GLuint> ranks;  // one 2D layer per shell texture
+    float coatSpace = 0, densitySpace = 0;  // 0 none, 1 texture space, 2 volume
+    bool combed = false;
+    unsigned rankPatch = ~0u;  // the hair patch and shell count the ranks follow
     int rankLayers = -1;
 };
 GroomTextures textures;
@@ -35,8 +38,8 @@ void replaceTexture(GLuint& texture) {
     texture = 0;
 }
 
-// A 2D or 3D texture of `channels` 8-bit values (GL_LUMINANCE_ALPHA or
-// GL_RGB); rows from the bottom (v = 0). 2D textures repeat like the model's
+// A 2D or 3D texture of 8-bit values (GL_LUMINANCE or GL_RGBA); rows from
+// the bottom (v = 0). 2D textures repeat like the model's
 // coordinates; a volume ends at its edges.
 GLuint uploadTexture(int width, int height, int depth, GLenum format, const std::vector<unsigned char>& data) {
     GLuint texture = 0;
@@ -77,7 +80,7 @@ GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, G
     }
     space = first ? (first->volume() ? 2.0f : 1.0f) : 0.0f;
     if (!first) return 0;
-    int perTexel = format == GL_RGB ? 3 : 2;
+    int perTexel = format == GL_RGBA ? 4 : 1;
     std::vector<unsigned char> data(static_cast<std::size_t>(width) * height * depth * perTexel);
     std::size_t at = 0;
     for (int z = 0; z < depth; ++z)
@@ -85,30 +88,39 @@ GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, G
             for (int x = 0; x < width; ++x) {
                 float uv[2] = {(x + 0.5f) / width, (y + 0.5f) / height};
                 float position[3] = {2 * uv[0] - 1, 2 * uv[1] - 1, 2 * (z + 0.5f) / depth - 1};
-                for (int m = 0; m < count; ++m)
-                    for (int c = 0; c < channels[m]; ++c)
-                        data[at++] = byte(sampleGroomMap(*maps[m], uv, position, channels[m] == 1 ? 0 : c));
+                for (int m = 0; m < count; ++m) {
+                    const GroomMap& map = *maps[m];
+                    // A map of the grid's own size is copied, not resampled.
+                    bool same = map.width == width && map.height == height && map.depth == depth;
+                    for (int c = 0; c < channels[m]; ++c) {
+                        int channel = channels[m] == 1 ? 0 : c;
+                        float value = !map.present() ? 1.0f
+                                      : same         ? map.voxel(x, y, map.volume() ? z : 0, channel)
+                                                     : sampleGroomMap(map, uv, position, channel);
+                        data[at++] = byte(value);
+                    }
+                }
             }
     return uploadTexture(width, height, depth, format, data);
 }
 
 void uploadGroom() {
-    replaceTexture(textures.shape);
-    replaceTexture(textures.colour);
+    replaceTexture(textures.coat);
+    replaceTexture(textures.density);
     replaceTexture(textures.modelColour);
-    const GroomMap* shape[2] = {&groom.maps[LENGTH_MAP], &groom.maps[DENSITY_MAP]};
-    const int shapeChannels[2] = {1, 1};
-    textures.shape = uploadMaps(shape, shapeChannels, 2, GL_LUMINANCE_ALPHA, textures.shapeSpace);
-    const GroomMap* colour[1] = {&groom.maps[COLOR_MAP]};
-    const int colourChannels[1] = {3};
-    textures.colour = uploadMaps(colour, colourChannels, 1, GL_RGB, textures.colourSpace);
+    const GroomMap* coat[2] = {&groom.maps[COLOR_MAP], &groom.maps[LENGTH_MAP]};
+    const int coatChannels[2] = {3, 1};
+    textures.coat = uploadMaps(coat, coatChannels, 2, GL_RGBA, textures.coatSpace);
+    const GroomMap* density[1] = {&groom.maps[DENSITY_MAP]};
+    const int densityChannels[1] = {1};
+    textures.density = uploadMaps(density, densityChannels, 1, GL_LUMINANCE, textures.densitySpace);
     // A colour map replaces the model's own colour texture.
-    float modelSpace = 0;
-    if (!textures.colour) {
-        const GroomMap* model[1] = {&groom.modelColor};
-        textures.modelColour = uploadMaps(model, colourChannels, 1, GL_RGB, modelSpace);
+    if (!groom.maps[COLOR_MAP].present()) {
+        static const GroomMap none;
+        const GroomMap* model[2] = {&groom.modelColor, &none};
+        float modelSpace = 0;
+        textures.modelColour = uploadMaps(model, coatChannels, 2, GL_RGBA, modelSpace);
     }
-    textures.thinned = groom.maps[DENSITY_MAP].present();
     bool combed = groom.maps[DIRECTION_MAP].present();
     // The combs live in the mesh's vertices: refill them when they change.
     if ((combed || textures.combed) && furMesh != nullptr && furMesh->records) {
@@ -119,32 +131,28 @@ void uploadGroom() {
     textures.version = groom.version;
 }
 
-// One layer per shell texture, where the shell pass reads the rank of the
-// strand it draws.
+// One 2D texture per shell texture, where the shell pass reads the rank of
+// the strand it draws: a 2D read costs a fraction of a 3D one.
 void uploadRanks() {
-    replaceTexture(textures.ranks);
+    if (!textures.ranks.empty()) glDeleteTextures(static_cast<GLsizei>(textures.ranks.size()), textures.ranks.data());
+    textures.ranks.assign(static_cast<std::size_t>(std::max(shellTextureCount, 0)), 0);
     textures.rankPatch = hairPatchGeneration;
     textures.rankLayers = shellTextureCount;
-    if (shellTextureCount <= 0) return;
-    std::vector<unsigned char> ranks(static_cast<std::size_t>(shellTextureSize) * shellTextureSize * shellTextureCount);
-    for (int i = 0; i < shellTextureCount; ++i)
-        strandRankLayer(hairPatch, shellLevel(i, furSettings.numShells), shellTextureSize,
-                        &ranks[static_cast<std::size_t>(i) * shellTextureSize * shellTextureSize]);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_3D, texture);
+    if (textures.ranks.empty()) return;
+    glGenTextures(static_cast<GLsizei>(textures.ranks.size()), textures.ranks.data());
+    std::vector<unsigned char> ranks(static_cast<std::size_t>(shellTextureSize) * shellTextureSize);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    // Nearest: a rank belongs to one strand and must not blend with another's.
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE, shellTextureSize, shellTextureSize, shellTextureCount, 0,
-                 GL_LUMINANCE, GL_UNSIGNED_BYTE, ranks.data());
+    for (int i = 0; i < shellTextureCount; ++i) {
+        strandRankLayer(hairPatch, shellLevel(i, furSettings.numShells), shellTextureSize, ranks.data());
+        glBindTexture(GL_TEXTURE_2D, textures.ranks[static_cast<std::size_t>(i)]);
+        // Nearest: a rank belongs to one strand and must not blend with another's.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, shellTextureSize, shellTextureSize, 0, GL_LUMINANCE,
+                     GL_UNSIGNED_BYTE, ranks.data());
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glBindTexture(GL_TEXTURE_3D, 0);
-    textures.ranks = texture;
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void switchSampler(CGparameter param, GLuint texture, bool on) {
@@ -158,11 +166,9 @@ void switchSampler(CGparameter param, GLuint texture, bool on) {
 }
 
 void switchSamplers(bool on) {
-    bool volume = textures.shapeSpace == 2.0f, colourVolume = textures.colourSpace == 2.0f;
-    switchSampler(volume ? groomShape3DParam : groomShape2DParam, textures.shape, on);
-    switchSampler(colourVolume ? groomColor3DParam : groomColor2DParam, textures.colour, on);
+    switchSampler(textures.coatSpace == 2.0f ? groomCoat3DParam : groomCoat2DParam, textures.coat, on);
+    switchSampler(textures.densitySpace == 2.0f ? groomDensity3DParam : groomDensity2DParam, textures.density, on);
     switchSampler(modelColorParam, textures.modelColour, on);
-    switchSampler(strandRanksParam, textures.thinned ? textures.ranks : 0, on);
 }
 
 bool samplersOn = false;
@@ -172,14 +178,14 @@ bool groomShown = true;
 }  // namespace
 
 bool groomActive() {
-    return groomShown && (textures.shape || textures.colour || textures.modelColour || textures.combed);
+    return groomShown && (textures.coat || textures.density || textures.modelColour || textures.combed);
 }
 
 void showGroom(bool shown) { groomShown = shown; }
 
 void prepareGroomForFrame() {
     if (textures.version != groom.version) uploadGroom();
-    if (textures.thinned && (textures.rankPatch != hairPatchGeneration || textures.rankLayers != shellTextureCount))
+    if (textures.density && (textures.rankPatch != hairPatchGeneration || textures.rankLayers != shellTextureCount))
         uploadRanks();
 }
 
@@ -194,24 +200,25 @@ void setGroomPass(GroomPass pass, int shell) {
     }
     if (!samplersOn) switchSamplers(true);
     samplersOn = true;
-    float passKind = pass == GroomPass::Shell && textures.thinned && textures.ranks ? 1.0f
-                     : pass == GroomPass::Fin                                      ? 2.0f
-                                                                                   : 0.0f;
-    const float flags[4] = {textures.shapeSpace, textures.colourSpace, textures.modelColour ? 1.0f : 0.0f, passKind};
+    bool ranked = pass == GroomPass::Shell && textures.density && shell >= 0 &&
+                  static_cast<std::size_t>(shell) < textures.ranks.size();
+    float passKind = ranked ? 1.0f : pass == GroomPass::Fin ? 2.0f : 0.0f;
+    const float flags[4] = {textures.coatSpace, textures.densitySpace, textures.modelColour ? 1.0f : 0.0f, passKind};
     cgGLSetParameter4fv(groomFlagsParam, flags);
     float height = furFullHeight(furSettings);
     float layer = pass == GroomPass::Fin ? furSettings.finHeight : furSettings.shellHeight;
     const float bend[4] = {height, textures.combed && height > 0 ? 1.0f / height : 0.0f,
-                           textures.shapeSpace == 2.0f || textures.colourSpace == 2.0f ? 1.0f : 0.0f,
+                           textures.coatSpace == 2.0f || textures.densitySpace == 2.0f ? 1.0f : 0.0f,
                            layer > 0 ? 1.0f / layer : 0.0f};
     cgGLSetParameter4fv(groomBendParam, bend);
-    if (groomRankLayerParam && pass == GroomPass::Shell && shellTextureCount > 0) {
-        const float rank[4] = {(static_cast<float>(shell) + 0.5f) / static_cast<float>(shellTextureCount), 0, 0, 0};
-        cgGLSetParameter4fv(groomRankLayerParam, rank);
+    if (ranked && strandRanksParam) {
+        cgGLSetTextureParameter(strandRanksParam, textures.ranks[static_cast<std::size_t>(shell)]);
+        cgGLEnableTextureParameter(strandRanksParam);
     }
 }
 
 void endGroomPasses() {
+    if (samplersOn && textures.density && strandRanksParam) cgGLDisableTextureParameter(strandRanksParam);
     if (samplersOn) switchSamplers(false);
     samplersOn = false;
 }

@@ -17,6 +17,7 @@
 #include "render/fur_mesh.h"
 #include "render/groom_textures.h"
 #include "render/indexed_mesh.h"
+#include "render/shell_lod.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ struct MeshBuffers {
     GLuint finBuffer = 0;
     GLuint finIndexBuffer = 0;  // finTriangleCorners for every fin, fin after fin
     FinGeometry fins;
+    ModelBox box;  // of the vertices, for the shell level of detail
 };
 MeshBuffers buffers;
 
@@ -109,6 +111,8 @@ void buildMeshBuffers() {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(std::uint32_t)),
                  mesh.indices.data(), GL_STATIC_DRAW);
     buffers.indexCount = static_cast<GLsizei>(mesh.indices.size());
+    buffers.box = boxAround(mesh.vertices.empty() ? nullptr : mesh.vertices[0].position,
+                            static_cast<long>(mesh.vertices.size()), sizeof(MeshVertex) / sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     buildFinGeometry(*furMesh, buffers.fins);
@@ -161,3 +165,5 @@ void drawMeshFins(const float view[3]) {
 }
 
 const FinGeometry& meshFinGeometry() { return buffers.fins; }
+
+const ModelBox& meshBox() { return buffers.box; }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "render/fin_geometry.h"
+#include "render/shell_lod.h"
 
 // Uploads furMesh's triangles and lays out its fins; replaces what an earlier
 // call made.
@@ -28,3 +29,7 @@ void drawMeshFins(const float view[3]);
 
 // The fins as built, for tests that look at what a frame draws.
 const FinGeometry& meshFinGeometry();
+
+// The box around the uploaded vertices, in model space; empty before
+// buildMeshBuffers or for an empty mesh.
+const ModelBox& meshBox();

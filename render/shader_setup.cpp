@@ -29,11 +29,10 @@ CGparameter windVectorParam = nullptr;
 CGparameter windPhaseParam = nullptr;
 CGparameter groomBendParam = nullptr;
 CGparameter groomFlagsParam = nullptr;
-CGparameter groomRankLayerParam = nullptr;
-CGparameter groomShape2DParam = nullptr;
-CGparameter groomShape3DParam = nullptr;
-CGparameter groomColor2DParam = nullptr;
-CGparameter groomColor3DParam = nullptr;
+CGparameter groomCoat2DParam = nullptr;
+CGparameter groomCoat3DParam = nullptr;
+CGparameter groomDensity2DParam = nullptr;
+CGparameter groomDensity3DParam = nullptr;
 CGparameter modelColorParam = nullptr;
 CGparameter strandRanksParam = nullptr;
 CGparameter illuminationMapParam = nullptr;
@@ -117,11 +116,10 @@ void createFragmentProgram() {
     illuminationMapParam = lookUp(fragmentProgram, "IlluminationMap");
     hairTexParam = lookUp(fragmentProgram, "hairTex");
     groomFlagsParam = lookUp(fragmentProgram, "GroomFlags");
-    groomRankLayerParam = lookUp(fragmentProgram, "GroomRankLayer");
-    groomShape2DParam = lookUp(fragmentProgram, "GroomShape2D");
-    groomShape3DParam = lookUp(fragmentProgram, "GroomShape3D");
-    groomColor2DParam = lookUp(fragmentProgram, "GroomColor2D");
-    groomColor3DParam = lookUp(fragmentProgram, "GroomColor3D");
+    groomCoat2DParam = lookUp(fragmentProgram, "GroomCoat2D");
+    groomCoat3DParam = lookUp(fragmentProgram, "GroomCoat3D");
+    groomDensity2DParam = lookUp(fragmentProgram, "GroomDensity2D");
+    groomDensity3DParam = lookUp(fragmentProgram, "GroomDensity3D");
     modelColorParam = lookUp(fragmentProgram, "ModelColor");
     strandRanksParam = lookUp(fragmentProgram, "StrandRanks");
     cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
@@ -129,7 +127,7 @@ void createFragmentProgram() {
     // Every groom sampler on a unit of its own from the start, after the
     // table's: a 3D sampler left on unit 0 beside hairTex would name one unit
     // with two sampler types, which the GL forbids.
-    for (CGparameter groomSampler : {groomShape2DParam, groomShape3DParam, groomColor2DParam, groomColor3DParam,
+    for (CGparameter groomSampler : {groomCoat2DParam, groomCoat3DParam, groomDensity2DParam, groomDensity3DParam,
                                      modelColorParam, strandRanksParam})
         if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
 }

@@ -8,6 +8,8 @@ PELAGE_PACKAGES=(
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev libjpeg-dev
   # simplified copies of large models
   libmeshoptimizer-dev
+  # pelage-render's GL context without a display: EGL and Mesa's EGL driver
+  libegl-dev libegl-mesa0
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
   # the large model of the benchmarks (69,666 triangles)

@@ -98,6 +98,7 @@ TEST(ControlTable, ListsEveryControlInThePanelsOrderWithItsFieldLimitsSpeedIdAnd
         {K::FloatSpinner, "Ps", &f.specularExponent, 0, 2000, 0.3f, 0, C::BuildIlluminationMap},
         {K::Checkbox, "Generated Tex Coords", &f.generatedTexCoords, 0, 1, 1, -1, C::RebuildMesh},
         {K::IntSpinner, "Triangle Budget", &f.triangleBudget, 0, 10000000, 100, -1, C::RebuildMesh},
+        {K::FloatSpinner, "Shell LOD", &f.shellLod, 0, 32, 1, -1, C::None},
         {K::StaticText, "", nullptr, 0, 0, 1, -1, C::None},
     };
     ASSERT_EQ(panelControlCount, static_cast<int>(std::size(expected)));
@@ -219,6 +220,7 @@ TEST_F(ControlPanel, ATextureRebuildIsTimedForTheFootLine) {
 TEST(PanelStatsLine, ShowsFrameTimeRateAndLastRebuild) {
     EXPECT_EQ(formatPanelStats({}), "Frame -\nTextures not rebuilt yet");
     EXPECT_EQ(formatPanelStats({20, 153.4, "fin + shells"}), "Frame 20.0 ms (50.0 fps)\nRebuild 153 ms: fin + shells");
+    EXPECT_EQ(formatPanelStats({95, -1, "", 14, 32}), "Frame 95.0 ms (10.5 fps), 14 of 32 shells\nTextures not rebuilt yet");
 }
 
 // --- Through the widgets -------------------------------------------------------------

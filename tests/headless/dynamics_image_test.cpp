@@ -1,4 +1,4 @@
-// Moving fur in images rendered by pelage-render under a private Xvfb: with
+// Moving fur in images rendered by pelage-render without a display: with
 // the dynamics off the picture is the rigid one byte for byte whatever the
 // motion settings say; gravity pulls shells and fins down; wind changes the picture
 // from frame to frame and gives the same picture for the same time; a spinning
@@ -52,7 +52,7 @@ protected:
         return renderFrames(std::move(args), name, 1)[0];
     }
 
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"pelage-dynamics"};
     const std::string& dir = scratch.path();
 };

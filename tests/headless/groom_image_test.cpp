@@ -38,7 +38,7 @@ protected:
         return std::string(std::getenv("PELAGE_SOURCE_DIR")) + "/tests/groom/maps/" + name;
     }
 
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"pelage-groom"};
     const std::string& dir = scratch.path();
 };

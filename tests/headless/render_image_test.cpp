@@ -1,4 +1,4 @@
-// Images rendered by pelage-render under a private Xvfb: each layer switch
+// Images rendered by pelage-render without a display: each layer switch
 // removes its own layer, the light marker sits at the light, the light shades
 // the fur, the shell slices stand at the origin, and a rendering repeats
 // exactly. Also the renderer's exit statuses.
@@ -39,7 +39,7 @@ protected:
         return image;
     }
 
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"pelage-render"};
     const std::string& dir = scratch.path();
 };
@@ -230,7 +230,7 @@ TEST(RenderExitStatus, HelpUsageErrorsAndUnwritableOutput) {
     EXPECT_EQ(badLook.standardError(),
               "pelage-render: " + look + ":2: bad value \"lots\" for numShells: expected a whole number from 0 to 100\n");
 
-    e2e::VirtualDisplay display;
+    e2e::Environment noDisplay;
     e2e::Program unwritable("pelage-render",
                             {"-sx", "64", "-sy", "64", "--set", "numHairs=50", "--out", "/nonexistent/dir/x.png"});
     EXPECT_EQ(unwritable.wait(120), 1);

@@ -23,7 +23,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(parse({"-e", "1", "2", "3.5", "-a", "0", "0.5", "0", "-u", "0", "0", "1", "-sx", "640", "-sy", "480",
                        "--out", "turn-%03d.png", "--frames", "36", "--orbit", "10", "--set", "numShells=64",
-                       "--spin", "-7.5", "--time-step", "0.01", "--bench", "--model", "scans/statue.obj"},
+                       "--spin", "-7.5", "--time-step", "0.01", "--bench", "--model", "scans/statue.obj", "--gl", "glx"},
                       o, error))
         << error;
     EXPECT_EQ(o.eye[2], 3.5f);
@@ -40,6 +40,7 @@ TEST(RenderOptions, ReadsEveryOption) {
     ASSERT_EQ(o.settings.size(), 1u);
     EXPECT_EQ(o.settings[0].value, "numShells=64");
     EXPECT_EQ(o.model, "scans/statue.obj");
+    EXPECT_EQ(o.gl, GlInterface::Glx);
 }
 
 TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
@@ -72,6 +73,7 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong) {
         {{"--model"}, "--model needs 1 value"},
         {{"--model", ""}, "--model takes the path of an OBJ file"},
         {{"--set", "generatedTexCoords=2"}, "bad value \"2\" for generatedTexCoords"},
+        {{"--gl", "wgl"}, "--gl takes egl or glx"},
     };
     for (const Case& c : cases) {
         RenderOptions o;
@@ -129,7 +131,7 @@ TEST(FurSettingByName, SetsEveryKindOfField) {
 
 TEST(FurSettingByName, NamesEveryFieldOfTheRecord) {
     const std::vector<std::string>& names = furSettingNames();
-    EXPECT_EQ(names.size(), 34u);
+    EXPECT_EQ(names.size(), 35u);
     FurSettings s;
     std::string error;
     for (const std::string& name : names) {

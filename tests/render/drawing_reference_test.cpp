@@ -145,6 +145,7 @@ protected:
         if (!ensureGlContext(viewSize, viewSize)) return;
         setRenderCamera(eye, lookAt, up);
         furSettings = FurSettings{};
+        furSettings.shellLod = 0;  // every shell, as the reference: "Shell LOD" 0 draws as before
         prepareFurPasses();
         rebuildTextures();
         ready = true;

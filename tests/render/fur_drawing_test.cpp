@@ -23,6 +23,7 @@
 #include "render/fur_mesh.h"
 #include "render/indexed_mesh.h"
 #include "render/mesh_buffers.h"
+#include "render/render_camera.h"
 #include "render/shader_setup.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/gl_context.h"
@@ -206,6 +207,27 @@ TEST_F(FurDrawing, WithoutShellsTheSkinIsDrawnLitInTheSkinColour) {
     EXPECT_GT(rgb[1], 0.3f) << "lit green skin, not black and not the white background";
     EXPECT_GT(rgb[1], 2 * rgb[0]);
     EXPECT_GT(rgb[1], 2 * rgb[2]);
+}
+
+TEST_F(FurDrawing, TheShellsDrawnFollowTheCoatsHeightOnScreen) {
+    furSettings.shellHeight = 0.1f;
+    furSettings.texturesDirty = true;
+    drawFrame();
+    static float eye[3], lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    setRenderCamera(eye, lookAt, up);
+    // Box [-1, 1] each way, projection y scale 2: a coat 0.1 x viewport / (z - 1) pixels high.
+    struct Case { float z, shellLod; int viewport, layers; };
+    const Case cases[] = {{1.2f, 1.5f, viewSize, 32}, {2, 1.5f, viewSize, 10}, {2, 0.5f, viewSize, 27},
+                          {2, 1, viewSize, 14},       {5, 0, viewSize, 32},     {2, 1, viewSize / 2, 10}};
+    for (const Case& c : cases) {
+        eye[2] = c.z;
+        furSettings.shellLod = c.shellLod;
+        glViewport(0, 0, c.viewport, c.viewport);
+        lookFrom(0, 0.001f, c.z);
+        drawFur();
+        EXPECT_EQ(shellLayersDrawnLastFrame, c.layers) << "eye at " << c.z << ", " << c.shellLod << ", " << c.viewport;
+    }
+    eye[2] = 3;  // where the default camera stands, for the tests that follow
 }
 
 TEST_F(FurDrawing, DegenerateShellHeightAndEyeOnTheModelStayErrorFree) {

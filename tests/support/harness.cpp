@@ -282,6 +282,27 @@ long countDifferent(const Image& a, const Image& b, int tolerance) {
     return count;
 }
 
+Environment::Environment(std::vector<std::pair<std::string, std::string>> variables) {
+    for (const auto& [name, value] : variables) {
+        const char* before = std::getenv(name.c_str());
+        saved_.emplace_back(name, before ? before : "");
+        wasSet_.push_back(before != nullptr);
+        if (value.empty())
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
+Environment::~Environment() {
+    for (size_t i = saved_.size(); i-- > 0;) {
+        if (wasSet_[i])
+            setenv(saved_[i].first.c_str(), saved_[i].second.c_str(), 1);
+        else
+            unsetenv(saved_[i].first.c_str());
+    }
+}
+
 ScratchDirectory::ScratchDirectory(const std::string& prefix) {
     std::string pattern = "/tmp/" + prefix + "-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch directory " + pattern);

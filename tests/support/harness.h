@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/rgb_image.h"
@@ -27,6 +28,21 @@ private:
     bool startServer(int number, int width, int height);
     pid_t pid_ = -1;
     std::string name_, logPath_;
+};
+
+// DISPLAY and the named variables set (an empty value unsets) for the life of
+// the object, then restored: the programs started meanwhile inherit them, so
+// pelage-render runs without any X server.
+class Environment {
+public:
+    explicit Environment(std::vector<std::pair<std::string, std::string>> variables = {{"DISPLAY", ""}});
+    ~Environment();
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::string>> saved_;  // name, value before
+    std::vector<bool> wasSet_;
 };
 
 // A fresh directory under /tmp for the life of the object, removed with its
