@@ -38,8 +38,8 @@ struct FurSettings {
     // 0: the model's own texture coordinates where they can carry the fur,
     // generated ones where not; 1: generated ones always.
     int generatedTexCoords = 0;
-    // The most triangles a model with generated coordinates is drawn with; a
-    // larger one is drawn from a simplified copy. 0: no limit.
+    // The most triangles a model is drawn with; a larger one is drawn from a
+    // simplified copy. 0: no limit.
     int triangleBudget = 6000;
     float hairColor[3] = {1, 0.6f, 0};
     float skinColor[3] = {1, 0.8f, 0.5f};

@@ -35,7 +35,6 @@ void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle&
     for (int j = 0; j < 3; ++j) {
         copyEntry(model.vertices, model.vertexCount, triangle.vertexIndices[j], 3, record.positions[j]);
         copyEntry(model.normals, model.normalCount, triangle.normalIndices[j], 3, record.normals[j]);
-        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
         copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.ownTexCoords[j]);
     }
 }
@@ -62,8 +61,9 @@ void FurMesh::build() {
     glmCenterAndScale(model);
     copyModelTriangles();
     TexCoordCoverage coverage;
-    for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].texCoords);
+    for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].ownTexCoords);
     ownTexCoordsUsable = coverage.usable();
+    ownTexCoordScale = ownTexCoordsUsable ? coverage.hairScale() : 0.0;
     refill();
 }
 
@@ -83,6 +83,18 @@ void FurMesh::copyModelTriangles() {
             if (index < model->triangleCount) fillRecord(*model, model->triangles[index], records[k++]);
         }
     }
+}
+
+void FurMesh::simplify() {
+    std::vector<FurTriangle> copy;
+    simplifyRecords(records.get(), recordCount, triangleBudget, ownTexCoordsUsable, copy);
+    recordCount = static_cast<std::int32_t>(copy.size());
+    records.reset(new (std::nothrow) FurTriangle[recordCount]);
+    if (!records && recordCount > 0)
+        fatalError(stderr, 1, "FurMesh::refill() failed: out of memory for %d triangles.\n",
+                   static_cast<int>(recordCount));
+    std::copy(copy.begin(), copy.end(), records.get());
+    simplified = true;
 }
 
 namespace {
@@ -117,30 +129,35 @@ void FurMesh::combRecords() {
 
 void FurMesh::refill() {
     copyModelTriangles();
-    texCoordsGenerated = generatedTexCoordsWanted || !ownTexCoordsUsable;
-    if (!texCoordsGenerated) return combRecords();
-    if (triangleBudget > 0 && recordCount > triangleBudget) {
-        std::vector<FurTriangle> copy;
-        simplifyRecords(records.get(), recordCount, triangleBudget, copy);
-        recordCount = static_cast<std::int32_t>(copy.size());
-        records.reset(new (std::nothrow) FurTriangle[recordCount]);
-        if (!records && recordCount > 0)
-            fatalError(stderr, 1, "FurMesh::refill() failed: out of memory for %d triangles.\n",
-                       static_cast<int>(recordCount));
-        std::copy(copy.begin(), copy.end(), records.get());
-        simplified = true;
+    texCoordsGenerated = generatedTexCoordsWanted || !ownTexCoordsUsable || !(ownTexCoordScale > 0.0);
+    if (triangleBudget > 0 && recordCount > triangleBudget) simplify();
+    // A scale of exactly 1 leaves every bit of the file's coordinates, and so
+    // the picture they give, as it was.
+    auto scale = static_cast<float>(ownTexCoordScale);
+    for (std::int32_t k = 0; k < recordCount; ++k) {
+        FurTriangle& record = records[k];
+        if (texCoordsGenerated) generateTexCoords(record);
+        else
+            for (int j = 0; j < 3; ++j)
+                for (int c = 0; c < 2; ++c) record.texCoords[j][c] = record.ownTexCoords[j][c] * scale;
     }
-    for (std::int32_t k = 0; k < recordCount; ++k) generateTexCoords(records[k]);
     combRecords();
 }
 
 namespace {
 
-const char* texCoordSource(const FurMesh& mesh) {
-    if (!mesh.texCoordsGenerated) return "its own texture coordinates";
-    if (mesh.ownTexCoordsUsable) return "generated texture coordinates (asked for)";
+std::string texCoordSource(const FurMesh& mesh) {
+    if (!mesh.texCoordsGenerated) {
+        if (mesh.ownTexCoordScale == 1.0) return "its own texture coordinates";
+        char scaled[96];
+        std::snprintf(scaled, sizeof scaled, "its own texture coordinates, scaled by %.3g for the hair",
+                      mesh.ownTexCoordScale);
+        return scaled;
+    }
+    if (mesh.ownTexCoordsUsable && mesh.ownTexCoordScale > 0.0) return "generated texture coordinates (asked for)";
     if (mesh.model->texCoordCount == 0) return "generated texture coordinates (the file has none)";
-    return "generated texture coordinates (the file's cover too little)";
+    if (!mesh.ownTexCoordsUsable) return "generated texture coordinates (the file's cover too little)";
+    return "generated texture coordinates (the file's are too uneven)";
 }
 
 }  // namespace
@@ -150,11 +167,9 @@ std::string meshSummary(const FurMesh& mesh, const char* path) {
     unsigned vertices = mesh.model->vertexCount;
     char line[320];
     int used = std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", triangles, triangles == 1 ? "" : "s",
-                             vertices, vertices == 1 ? "ex" : "ices", texCoordSource(mesh));
+                             vertices, vertices == 1 ? "ex" : "ices", texCoordSource(mesh).c_str());
     if (mesh.simplified)
         std::snprintf(line + used, sizeof line - used, "; drawn from a simplified copy of %d triangles",
                       static_cast<int>(mesh.recordCount));
-    else if (mesh.triangleBudget > 0 && mesh.recordCount > mesh.triangleBudget)
-        std::snprintf(line + used, sizeof line - used, "; drawn whole, being held to its own coordinates");
     return std::string("model ") + path + line;
 }

@@ -5,21 +5,25 @@
 // triangles a pixel or two across; under fur their detail does not show. And
 // fins stand on every edge, so a dense mesh would also grow a denser fringe.
 //
-// The corners are welded by position, then clustered on a grid: the corners
-// in one cell whose normals face the same way (nearest of the six axis
-// directions) become one vertex at their mean, with the normalised sum of
-// their normals; the cell grows until few enough triangles keep three
-// distinct corners. Facing apart keeps the two sides of a thin part (an ear)
-// from collapsing onto each other. Triangles keep their order and turning.
-// Plain arithmetic, no OpenGL.
+// The corners are welded into vertices that agree in position, normal and,
+// when asked, the model's own texture coordinates; edges are then collapsed
+// (meshopt_simplifier.h) where that moves the surface least. Each corner of
+// the copy is a vertex of the model, unmoved, with its own normal and own
+// texture coordinates, and a texture seam stays where it was, so a model's
+// own coordinates carry over to the copy exactly. Triangles keep their
+// turning. Plain arithmetic, no OpenGL.
 #pragma once
 
 #include <vector>
 
 struct FurTriangle;
 
-// Fills `out` with at most `budget` triangles standing for the `count` records:
-// positions and normals set, texture coordinates left to the caller. Returns
-// the grid's cell size (0 when the records were copied unchanged because they
-// were already few enough).
-float simplifyRecords(const FurTriangle* records, int count, int budget, std::vector<FurTriangle>& out);
+// Fills `out` with at most `budget` triangles standing for the `count` records
+// (more only for a model of pieces too small to be merged without vanishing):
+// positions, normals and own texture coordinates set (the last kept apart at
+// seams only when `keepOwnTexCoords`), the hair's coordinates left to the
+// caller. Returns how far the copy's surface lies from the records', in model
+// units: 0 when the records were copied unchanged because they were already
+// few enough, or when only flat parts were coarsened.
+float simplifyRecords(const FurTriangle* records, int count, int budget, bool keepOwnTexCoords,
+                      std::vector<FurTriangle>& out);

@@ -63,7 +63,23 @@ double texCoordArea2(const float texCoords[3][2]) {
 void TexCoordCoverage::add(const float positions[3][3], const float texCoords[3][2]) {
     double area2 = surfaceArea2(positions);
     surface += area2;
-    if (texCoordArea2(texCoords) > 0.0) covered += area2;
+    double textureArea2 = texCoordArea2(texCoords);
+    if (!(textureArea2 > 0.0)) return;
+    covered += area2;
+    texture += textureArea2;
+    if (area2 > 0.0) densities.push_back({textureArea2 / area2, area2});
 }
 
 bool TexCoordCoverage::usable() const { return covered > 0.0 && 2.0 * covered >= surface; }
+
+double TexCoordCoverage::hairScale() const {
+    if (!(covered > 0.0) || !(texture > 0.0)) return 0.0;
+    double mean = texture / covered, even = 0;
+    for (const Density& d : densities)
+        if (d.ratio >= mean / 2 && d.ratio <= mean * 2) even += d.area2;
+    if (even < 0.9 * covered) return 0.0;
+    // With room for the rounding of coordinates written out with six decimals.
+    if (mean >= 0.999 / std::sqrt(3.0) && mean <= 1.001) return 1.0;
+    double scale = std::sqrt(1.0 / mean);
+    return std::isfinite(scale) ? scale : 0.0;
+}

@@ -6,6 +6,8 @@ PELAGE_PACKAGES=(
   cmake ninja-build g++ pkg-config python3
   # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev libjpeg-dev
+  # simplified copies of large models
+  libmeshoptimizer-dev
   # pelage-render's GL context without a display: EGL and Mesa's EGL driver
   libegl-dev libegl-mesa0
   # model formats other than OBJ, and the tool that writes the test models in them

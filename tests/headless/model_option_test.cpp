@@ -144,8 +144,8 @@ TEST_F(ModelOption, AModelWithoutTextureCoordinatesGrowsShellFurAndLooksAsItDoes
 
 TEST_F(ModelOption, ALargeModelDrawnFromASimplifiedCopyLooksLikeItselfDrawnWhole) {
     if (access(largeModel.c_str(), R_OK) != 0) GTEST_SKIP() << "glmark2-data is not installed";
-    Run copy = render(largeModel, {}, "copy");
-    Run whole = render(largeModel, {"--set", "triangleBudget=0"}, "whole");
+    Run copy = render(largeModel, {"--set", "shellLod=0"}, "copy");  // every shell: only the meshes differ
+    Run whole = render(largeModel, {"--set", "triangleBudget=0", "--set", "shellLod=0"}, "whole");
     ASSERT_EQ(copy.status, 0) << copy.err.substr(0, 2000);
     ASSERT_EQ(whole.status, 0) << whole.err.substr(0, 2000);
     EXPECT_NE(copy.out.find("69666 triangles"), std::string::npos) << copy.out;
@@ -161,7 +161,7 @@ TEST_F(ModelOption, ALargeModelDrawnFromASimplifiedCopyLooksLikeItselfDrawnWhole
         either += a[i] || b[i];
     }
     ASSERT_GT(either, 10000);
-    EXPECT_GT(static_cast<double>(both) / either, 0.9);
+    EXPECT_GT(static_cast<double>(both) / either, 0.95);
     // ...and the same fur: its mean colour inside agrees within a few levels.
     std::vector<bool> region = inside(a, 4);
     double mean[2][3] = {};
@@ -176,7 +176,12 @@ TEST_F(ModelOption, ALargeModelDrawnFromASimplifiedCopyLooksLikeItselfDrawnWhole
             }
         }
     ASSERT_GT(n, 5000);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(mean[0][c] / n, mean[1][c] / n, 12.0) << "channel " << c;
+    double colourDifference = 0;
+    for (int c = 0; c < 3; ++c) colourDifference = std::fmax(colourDifference, std::fabs(mean[0][c] - mean[1][c]) / n);
+    std::printf("copy against whole: silhouette overlap %.4f, mean colour inside within %.2f levels\n",
+                static_cast<double>(both) / either, colourDifference);
+    // Most of it is the fins: a copy has fewer, longer edges to stand them on.
+    EXPECT_LT(colourDifference, 4.0);
 }
 
 // A unit cube in one material, its library named by the file.

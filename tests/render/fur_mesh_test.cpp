@@ -69,8 +69,8 @@ TEST(FurMesh, TheFilesOwnTextureCoordinatesAreCopiedCornerByCorner) {
     ASSERT_FALSE(textured.texCoordsGenerated);
     const float expected[3][2] = {{0.75f, 1}, {0.25f, 0.5f}, {0.1f, 0.9f}};
     for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(textured.records[0].texCoords[j][0], expected[j][0]);
-        EXPECT_EQ(textured.records[0].texCoords[j][1], expected[j][1]);
+        EXPECT_EQ(textured.records[0].ownTexCoords[j][0], expected[j][0]);
+        EXPECT_EQ(textured.records[0].ownTexCoords[j][1], expected[j][1]);
     }
 }
 
@@ -87,7 +87,8 @@ TEST(FurMesh, TheSummaryNamesTheModelItsFiguresAndWhereItsCoordinatesComeFrom) {
         const char* coordinates;
     };
     const Case cases[] = {
-        {triangle + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n", false, "its own texture coordinates"},
+        {triangle + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n", false,
+         "its own texture coordinates, scaled by 0.4 for the hair"},
         {triangle + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n", true, "generated texture coordinates (asked for)"},
         {triangle + "f 1 2 3\n", false, "generated texture coordinates (the file has none)"},
         {triangle + "vt 0.5 0.5\nf 1/1 2/1 3/1\n", false,

@@ -1,10 +1,13 @@
 // A prepared mesh built from OBJ text for the render tests; the model is freed
-// with the mesh (the program itself keeps its one model for good). Also the
-// one-time set-up the fur passes need before a test draws them.
+// with the mesh (the program itself keeps its one model for good), and a
+// sphere with a map of its own as text. Also the one-time set-up the fur
+// passes need before a test draws them.
 #pragma once
 
 #include <epoxy/gl.h>
 
+#include <cmath>
+#include <sstream>
 #include <string>
 
 #include "core/fur_settings.h"
@@ -25,6 +28,33 @@ inline void prepareFurPasses() {
     buildIlluminationMap();
     initShaders();
     generateHairPatch();
+}
+
+// A latitude-longitude sphere of radius 1 mapped as a modelling tool maps it:
+// 0..1 once, cut along one meridian; v runs as the `warp`th power of latitude.
+inline std::string uvSphereObj(int rings, int segments, double warp = 1) {
+    const double pi = 3.14159265358979323846;
+    std::ostringstream obj;
+    obj << "v 0 1 0\nv 0 -1 0\n";
+    for (int r = 1; r < rings; ++r)
+        for (int s = 0; s < segments; ++s) {
+            double theta = pi * r / rings, phi = 2 * pi * s / segments;
+            obj << "v " << std::sin(theta) * std::cos(phi) << " " << std::cos(theta) << " "
+                << -std::sin(theta) * std::sin(phi) << "\n";
+        }
+    for (int r = 0; r <= rings; ++r)
+        for (int s = 0; s <= segments; ++s)
+            obj << "vt " << double(s) / segments << " " << 1 - std::pow(double(r) / rings, warp) << "\n";
+    auto corner = [&](int r, int s) {
+        int v = r == 0 ? 1 : r == rings ? 2 : 3 + (r - 1) * segments + s % segments;
+        return " " + std::to_string(v) + "/" + std::to_string(1 + r * (segments + 1) + s);
+    };
+    for (int r = 0; r < rings; ++r)
+        for (int s = 0; s < segments; ++s) {
+            if (r + 1 < rings) obj << "f" << corner(r, s) << corner(r + 1, s) << corner(r + 1, s + 1) << "\n";
+            if (r > 0) obj << "f" << corner(r, s) << corner(r + 1, s + 1) << corner(r, s + 1) << "\n";
+        }
+    return obj.str();
 }
 
 struct TestMesh : FurMesh {

@@ -197,10 +197,44 @@ TEST(TexCoordChoice, TheFilesOwnAreKeptWhenTheyCanCarryTheFur) {
     }
 }
 
+// Texture area per surface area of the hair's coordinates, over the model.
+double hairDensity(const FurMesh& mesh) {
+    TexCoordCoverage sum;
+    for (int k = 0; k < mesh.recordCount; ++k) sum.add(mesh.records[k].positions, mesh.records[k].texCoords);
+    return sum.texture / sum.surface;
+}
+
+TEST(HairDensity, OwnCoordinatesAreScaledToTheProjectionsDensityWhereTheyAreEvenEnough) {
+    // The projection's density on a sphere, which the hair patch was made for.
+    const double projection = hairDensity(TestMesh(sphereObj(24, 48)));
+    struct Case {
+        const char* name;
+        std::string obj;
+        bool generated, unscaled;
+    };
+    const Case cases[] = {
+        {"the bundled bunny, at one density already",
+         readTextFile(std::string(PELAGE_SOURCE_DIR) + "/OBJ/bunny-1500-cleaned.obj"), false, true},
+        {"a sphere whose map spans 0..1 once", uvSphereObj(24, 48), false, false},
+        {"a sphere whose map crowds one pole", uvSphereObj(24, 48, 4), true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestMesh mesh(c.obj);
+        EXPECT_EQ(mesh.texCoordsGenerated, c.generated);
+        // Strands of the patch's size, not magnified into clumps.
+        EXPECT_NEAR(std::log(hairDensity(mesh) / projection), 0.0, std::log(std::sqrt(3.0)));
+        // The bunny's hair keeps its own coordinates bit for bit, so its
+        // picture does not change.
+        EXPECT_EQ(mesh.ownTexCoordScale == 1.0, c.unscaled);
+    }
+}
+
 TEST(TexCoordChoice, RefillingSwapsBetweenTheTwoWithoutReadingTheModelAgain) {
     TestMesh mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.1 0.2\nvt 0.9 0.2\nvt 0.1 0.8\nf 1/1 2/2 3/3\n");
     ASSERT_TRUE(mesh.ownTexCoordsUsable);
-    EXPECT_EQ(mesh.records[0].texCoords[1][0], 0.9f);
+    const float hairU = 0.9f * static_cast<float>(mesh.ownTexCoordScale);
+    EXPECT_EQ(mesh.records[0].texCoords[1][0], hairU);
     mesh.generatedTexCoordsWanted = true;
     mesh.refill();
     EXPECT_TRUE(mesh.texCoordsGenerated);
@@ -208,7 +242,8 @@ TEST(TexCoordChoice, RefillingSwapsBetweenTheTwoWithoutReadingTheModelAgain) {
     mesh.generatedTexCoordsWanted = false;
     mesh.refill();
     EXPECT_FALSE(mesh.texCoordsGenerated);
-    EXPECT_EQ(mesh.records[0].texCoords[1][0], 0.9f);
+    EXPECT_EQ(mesh.records[0].texCoords[1][0], hairU);
+    EXPECT_EQ(mesh.records[0].ownTexCoords[1][0], 0.9f);
 }
 
 }  // namespace
