@@ -561,8 +561,24 @@ const char* cgGetLastListing(CGcontext context) {
 
 // --- Programs ---
 
+// The source with a "#define NAME" line for each "-DNAME" of the compiler
+// arguments (a null-terminated list, as Cg takes it), after the #version line
+// that must come first; other arguments are ignored.
+static std::string withDefines(std::string source, const char** args) {
+    std::string defines;
+    for (; args && *args; ++args)
+        if (std::strncmp(*args, "-D", 2) == 0 && (*args)[2] != '\0') defines += std::string("#define ") + (*args + 2) + "\n";
+    if (defines.empty()) return source;
+    std::size_t version = source.find("#version"), at = 0;
+    if (version != std::string::npos) {
+        std::size_t lineEnd = source.find('\n', version);
+        at = lineEnd == std::string::npos ? source.size() : lineEnd + 1;
+    }
+    return source.insert(at, defines);
+}
+
 CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* programFile,
-                                  CGprofile profile, const char* entry, const char** /*args*/) {
+                                  CGprofile profile, const char* entry, const char** args) {
     if (!checkHandle(context)) return nullptr;
     CGerror refusal = creationRefusal(programType, profile);
     if (refusal != CG_NO_ERROR) {
@@ -571,6 +587,7 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     }
     std::string source;
     if (!readSource(context, programFile, source) || !entryIsMain(context, programFile, entry)) return nullptr;
+    source = withDefines(std::move(source), args);
     CompiledStage compiled;
     if (!compileAndLinkAlone(stageOf(profile), source, context->listing, compiled)) {
         raise(CG_COMPILER_ERROR);

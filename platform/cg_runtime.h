@@ -87,7 +87,8 @@ const char* cgGetLastListing(CGcontext context);
 
 // --- Programs ---------------------------------------------------------------
 // Compiles the GLSL file as the profile's stage (vertex or fragment). `entry`
-// must be null or "main"; `args` is ignored. Null, with an error pending, on
+// must be null or "main"; `args`, null or a null-terminated list, may hold
+// "-DNAME", defining NAME for the source (after its #version line). Null, with an error pending, on
 // an unreadable file (CG_FILE_READ_ERROR), a failed compile (CG_COMPILER_ERROR)
 // or an unsupported profile (CG_INVALID_PROFILE_ERROR).
 CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* programFile,

@@ -166,6 +166,11 @@ int shellLayersForFrame() {
 }
 
 void drawFur() {
+    // Groomed fur draws with the programs that read the groom; the others pay
+    // nothing for it.
+    if (furMesh != nullptr) prepareGroomForFrame();
+    useGroomShaders(groomActive());
+
     // Before the model transform: the viewing transform alone.
     cgGLSetStateMatrixParameter(preModelMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);
 
@@ -193,7 +198,6 @@ void drawFur() {
     enableShaders();
 
     if (furMesh != nullptr) {
-        prepareGroomForFrame();
         skinPass();
         float view[3];
         viewDirection(camera.eye, camera.lookAt, model, view);

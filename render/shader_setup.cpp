@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <iterator>
 
 #include "core/fatal_error.h"
 #include "fur/illumination_map.h"
@@ -83,11 +84,13 @@ void chooseFragmentProfile() {
         fatalError(stderr, -1, "Video card does not support fragment programs, exiting...\n");
 }
 
-void createVertexProgram() {
-    vertexProgram =
-        cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, nullptr);
+// The compiler arguments of each variant: none for ungroomed fur.
+const char* groomArguments[] = {"-DGROOM", nullptr};
+
+void createVertexProgram(const char** args) {
+    vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, args);
     checkCgError(vertexProgram);
-    printListings(vertexProgram);
+    if (!args) printListings(vertexProgram);
     if (!vertexProgram) return;
     cgGLLoadProgram(vertexProgram);
     checkCgError(vertexProgram);
@@ -105,11 +108,11 @@ void createVertexProgram() {
     groomBendParam = lookUp(vertexProgram, "GroomBend");
 }
 
-void createFragmentProgram() {
+void createFragmentProgram(const char** args) {
     fragmentProgram =
-        cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_fragment.cg", fragmentProfile, nullptr, nullptr);
+        cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_fragment.cg", fragmentProfile, nullptr, args);
     checkCgError(fragmentProgram);
-    printListings(fragmentProgram);
+    if (!args) printListings(fragmentProgram);
     if (!fragmentProgram) return;
     cgGLLoadProgram(fragmentProgram);
     checkCgError(fragmentProgram);
@@ -132,13 +135,53 @@ void createFragmentProgram() {
         if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
 }
 
+// Every program and parameter handle above, so that a variant's can be kept
+// and brought back.
+struct ShaderVariant {
+    CGprogram vertex = nullptr, fragment = nullptr;
+    CGparameter params[22] = {};
+};
+CGparameter* const parameterHandles[] = {
+    &modelViewMatrixParam, &projectionMatrixParam, &modelViewMatrixITParam, &textureMatrixParam,
+    &lightPositionParam,   &eyePositionParam,      &preModelMatrixParam,    &furBendParam,
+    &furTurnParam,         &windVectorParam,       &windPhaseParam,         &groomBendParam,
+    &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
+    &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
+    &hairTexParam};
+static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
+ShaderVariant plainShaders, groomShaders;
+
+ShaderVariant currentVariant() {
+    ShaderVariant variant{vertexProgram, fragmentProgram};
+    for (std::size_t k = 0; k < std::size(parameterHandles); ++k) variant.params[k] = *parameterHandles[k];
+    return variant;
+}
+
+void makeVariantCurrent(const ShaderVariant& variant) {
+    vertexProgram = variant.vertex;
+    fragmentProgram = variant.fragment;
+    for (std::size_t k = 0; k < std::size(parameterHandles); ++k) *parameterHandles[k] = variant.params[k];
+}
+
 }  // namespace
 
 void initShaders() {
     chooseVertexProfile();
     cgContext = cgCreateContext();
     checkCgError(nullptr);
-    createVertexProgram();
+    createVertexProgram(nullptr);
     chooseFragmentProfile();
-    createFragmentProgram();
+    createFragmentProgram(nullptr);
+    plainShaders = currentVariant();
+    // Only where both stages exist is there fur to groom.
+    if (vertexProgram && fragmentProgram) {
+        createVertexProgram(groomArguments);
+        createFragmentProgram(groomArguments);
+        groomShaders = currentVariant();
+    }
+    makeVariantCurrent(plainShaders);
+}
+
+void useGroomShaders(bool groomed) {
+    makeVariantCurrent(groomed && groomShaders.vertex ? groomShaders : plainShaders);
 }

@@ -41,10 +41,15 @@ extern CGparameter illuminationMapParam;    // "IlluminationMap"
 extern CGparameter hairTexParam;            // "hairTex"
 
 // Chooses the profiles, creates the context and both programs, prints their
-// listings on standard error, looks the parameters up and gives
+// listings on standard error, creates both again with GROOM defined, looks
+// the parameters of each pair up and gives
 // "IlluminationMap" the illuminationMap texture. Completes or ends the process
 // (status -1 without a usable profile, 1 on a shader error).
 void initShaders();
+
+// Makes the handles above those of the programs compiled with GROOM defined
+// (groomed fur) or of the plain ones, which initShaders leaves current.
+void useGroomShaders(bool groomed);
 
 // Ends the process with status 1 after "CG error: ..." and the context's last
 // listing on standard output when a shader-runtime error is pending; returns
