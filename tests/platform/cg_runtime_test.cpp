@@ -203,6 +203,19 @@ TEST_F(CgRuntime, FailedCreationsReportCodeStringAndListing) {
     }
 }
 
+// "-DNAME" defines NAME after the #version line; without it, the same file
+// compiles to what it says without NAME.
+TEST_F(CgRuntime, DefineArgumentsChooseWhatTheSourceCompiles) {
+    std::string path = write("defined.glsl", "#version 120\n#ifdef GROOM\nvoid main() { gl_Position = vec4(1.0); }\n"
+                                             "#else\nvoid main() { gl_Position = undeclared; }\n#endif\n");
+    const char* defines[] = {"-DGROOM", "-O3", nullptr};
+    CGprogram defined = cgCreateProgramFromFile(context_, CG_SOURCE, path.c_str(), CG_PROFILE_ARBVP1, nullptr, defines);
+    ASSERT_NE(defined, nullptr) << cgGetLastListing(context_);
+    EXPECT_EQ(std::string(cgGetProgramString(defined, CG_COMPILED_PROGRAM)).find("#version 120\n#define GROOM\n"), 0u);
+    EXPECT_EQ(cgCreateProgramFromFile(context_, CG_SOURCE, path.c_str(), CG_PROFILE_ARBVP1, nullptr, nullptr), nullptr);
+    EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
+}
+
 TEST_F(CgRuntime, ProgramStringIsTheSourceAsCompiled) {
     CGprogram program = create("v.glsl", vertexSource, CG_PROFILE_ARBVP1);
     ASSERT_NE(program, nullptr);
