@@ -612,6 +612,17 @@ void cgGLLoadProgram(CGprogram program) {
     program->loaded = true;
 }
 
+void cgGLUnbindProgram(CGprofile profile) {
+    Stage stage = stageOf(profile);
+    if (stage == Stage::none) {
+        raise(CG_UNKNOWN_PROFILE_ERROR);
+        return;
+    }
+    Runtime& rt = runtime();
+    (stage == Stage::vertex ? rt.boundVertex : rt.boundFragment) = nullptr;
+    if (rt.vertexEnabled || rt.fragmentEnabled) updateActiveProgram();
+}
+
 void cgGLBindProgram(CGprogram program) {
     if (!checkHandle(program)) return;
     if (!program->loaded) {

@@ -99,6 +99,10 @@ const char* cgGetProgramString(CGprogram program, CGenum pname);
 void cgGLLoadProgram(CGprogram program);
 // The program becomes the bound one of its profile's stage.
 void cgGLBindProgram(CGprogram program);
+// The profile's stage has no program bound any more: what a switch to
+// another pair of programs does first, so that no program is ever bound
+// beside one it cannot link with.
+void cgGLUnbindProgram(CGprofile profile);
 // Switches the profile's programmable stage on or off.
 void cgGLEnableProfile(CGprofile profile);
 void cgGLDisableProfile(CGprofile profile);

@@ -183,5 +183,11 @@ void initShaders() {
 }
 
 void useGroomShaders(bool groomed) {
-    makeVariantCurrent(groomed && groomShaders.vertex ? groomShaders : plainShaders);
+    const ShaderVariant& wanted = groomed && groomShaders.vertex ? groomShaders : plainShaders;
+    if (wanted.vertex == vertexProgram && wanted.fragment == fragmentProgram) return;
+    // The variants' stages do not link across: the old pair goes before the
+    // new one is bound.
+    cgGLUnbindProgram(vertexProfile);
+    cgGLUnbindProgram(fragmentProfile);
+    makeVariantCurrent(wanted);
 }
