@@ -4,7 +4,7 @@
 PELAGE_PACKAGES=(
   # build, and the layering check
   cmake ninja-build g++ pkg-config python3
-  # OpenGL, GLU, GLUT, the GL loader, the panel, PNG output
+  # OpenGL, GLU, GLUT, the GL loader, the panel, PNG and JPEG images
   libgl-dev libglu1-mesa-dev freeglut3-dev libepoxy-dev libimgui-dev libpng-dev libjpeg-dev
   # simplified copies of large models
   libmeshoptimizer-dev
