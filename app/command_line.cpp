@@ -9,6 +9,7 @@
 #include "app/camera.h"
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
+#include "groom/brush.h"
 
 int windowWidth = 1024;
 int windowHeight = 1024;
@@ -70,6 +71,15 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             if (std::strcmp(axis, "y") != 0 && std::strcmp(axis, "z") != 0)
                 fatalError(stderr, 2, "pelage: --up takes y or z, not \"%s\".\n", axis);
             furSettings.upAxis = axis[0] == 'y' ? UP_AXIS_Y : UP_AXIS_Z;
+        } else if (std::strcmp(arg, "--brush") == 0) {
+            const char* name = argv[i++];
+            std::fprintf(echo, "%s\n", name);
+            int brush = brushByName(name);
+            if (brush < 0)
+                fatalError(stderr, 2,
+                           "pelage: --brush takes off, length, density, comb, colour, smooth or erase, not \"%s\".\n",
+                           name);
+            activeBrush = static_cast<BrushKind>(brush);
         } else if (std::strcmp(arg, "--model") == 0) {
             // Unlike the numbers, the path is echoed: it says which model a
             // run's output belongs to.
@@ -95,6 +105,9 @@ const char* pelageUsage() {
            "  -sx W, -sy H      window size in pixels (default 1024 x 1024)\n"
            "  --model FILE      the OBJ model (default OBJ/bunny-1500-cleaned.obj); its MTL\n"
            "                    library is looked up beside it\n" LOOK_OPTIONS_USAGE
+           "  --brush NAME      start with a painting brush chosen: off, length, density,\n"
+           "                    comb, colour, smooth or erase (default off); a left drag\n"
+           "                    then paints instead of panning\n"
            "  --save-dir DIR    where Save Look (ctrl+S) writes pelage.look when no --look\n"
            "                    names a file (default: the working directory); Save Picture\n"
            "                    (ctrl+P) writes PNG files beside the look\n"

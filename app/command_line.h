@@ -1,6 +1,7 @@
 // The command line: camera placement ("-e", "-a", "-u"), window size ("-sx",
 // "-sy"), the model ("--model") and its up axis ("--up y|z", into
-// furSettings.upAxis), settings and looks ("--set", "--look"), where looks
+// furSettings.upAxis), the painting brush ("--brush NAME", into activeBrush),
+// settings and looks ("--set", "--look"), where looks
 // and pictures are saved ("--save-dir") and "--help". Every examined argument
 // is echoed, and so are the paths and settings; the settings and looks are
 // checked when applied (look_session.h), the axis here (status 2 through

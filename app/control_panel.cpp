@@ -17,6 +17,7 @@
 #include "app/command_line.h"
 #include "app/look_session.h"
 #include "core/fur_settings.h"
+#include "groom/brush.h"
 
 namespace {
 
@@ -115,6 +116,13 @@ const PanelControl dynamicsControls[] = {
 };
 const int dynamicsControlCount = static_cast<int>(sizeof dynamicsControls / sizeof dynamicsControls[0]);
 
+const PanelControl groomControls[] = {
+    floatSpinnerRow("Radius", field("brushRadius"), 0.1f),
+    floatSpinnerRow("Strength", field("brushStrength"), 1),
+    floatSpinnerRow("Value", field("brushValue"), 1),
+};
+const int groomControlCount = static_cast<int>(sizeof groomControls / sizeof groomControls[0]);
+
 PanelStats panelStats;
 
 const char* const upAxisNames[3] = {"From the file", "Y", "Z"};
@@ -122,6 +130,7 @@ const char* const upAxisNames[3] = {"From the file", "Y", "Z"};
 int controlPanel = 0;
 bool objectRolloutOpen = true;
 bool dynamicsRolloutOpen = false;
+bool groomRolloutOpen = false;
 RotationBall rotationControl;
 TranslationPad translateXZControl;
 TranslationPad translateYControl;
@@ -309,6 +318,49 @@ void drawDynamicsSection() {
     ImGui::PopID();
 }
 
+void drawBrushList() {
+    int shown = std::clamp(static_cast<int>(activeBrush), 0, BRUSH_COUNT - 1);
+    bool open = ImGui::BeginCombo("Brush", brushLabels[shown]);
+    noteLastItem("Brush");
+    if (!open) return;
+    for (int item = 0; item < BRUSH_COUNT; ++item) {
+        if (ImGui::Selectable(brushLabels[item], item == shown)) activeBrush = static_cast<BrushKind>(item);
+        noteLastItem(std::string("Brush/") + brushLabels[item]);
+    }
+    ImGui::EndCombo();
+}
+
+// A button of the Groom section that redraws the main window after it.
+void groomButton(const char* label, bool (*action)()) {
+    if (ImGui::Button(label)) {
+        action();
+        call(panelHost.redisplayMain);
+        call(panelHost.redisplayPanel);
+    }
+    noteLastItem(std::string("Groom/") + label);
+}
+
+// Below "Dynamics", closed at start: the painting brush and its strokes.
+void drawGroomSection() {
+    ImGui::SetNextItemOpen(groomRolloutOpen, ImGuiCond_Once);
+    groomRolloutOpen = ImGui::CollapsingHeader("Groom");
+    noteLastItem("Groom");
+    if (!groomRolloutOpen) return;
+    ImGui::PushID("Groom");
+    drawBrushList();
+    drawRows(groomControls, groomControlCount);
+    if (ImGui::ColorEdit3("Colour", furSettings.brushColor, ImGuiColorEditFlags_Float)) {
+        for (float& channel : furSettings.brushColor) channel = std::clamp(channel, 0.0f, 1.0f);
+    }
+    noteLastItem("Colour");
+    groomButton("Undo", [] { return groomHistory.undo(groom); });
+    ImGui::SameLine();
+    groomButton("Redo", [] { return groomHistory.redo(groom); });
+    ImGui::SameLine();
+    groomButton("Save Look", saveLookInUse);
+    ImGui::PopID();
+}
+
 // Below the settings: where the look goes, the two save buttons, and what the
 // last save did.
 void drawLookSection() {
@@ -399,6 +451,7 @@ void drawPanelControls() {
     drawRows(panelControls, panelControlCount);
     drawUpAxisList();
     drawDynamicsSection();
+    drawGroomSection();
     ImGui::PopItemWidth();
     drawLookSection();
     ImGui::Separator();

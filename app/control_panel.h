@@ -74,12 +74,19 @@ struct PanelHost {
 };
 void setPanelHost(const PanelHost& host);
 
+// The controls of the "Groom" section below "Dynamics", after its brush list:
+// the brush's radius, strength and value. Its colour, "Undo", "Redo" and "Save
+// Look" follow them. The section is closed at start (groomRolloutOpen).
+extern const PanelControl groomControls[];
+extern const int groomControlCount;
+
 // Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
 // panel's sub-window (0 until it exists); objectRolloutOpen and
 // dynamicsRolloutOpen are the states of the "Object" and "Dynamics" sections.
 extern int controlPanel;
 extern bool objectRolloutOpen;
 extern bool dynamicsRolloutOpen;
+extern bool groomRolloutOpen;
 extern RotationBall rotationControl;
 extern TranslationPad translateXZControl;
 extern TranslationPad translateYControl;

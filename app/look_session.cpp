@@ -71,9 +71,39 @@ std::string pictureSavePath(const std::string& lookPath) {
     }
 }
 
+namespace {
+
+// File names of painted maps: "fox.look" paints "fox-length.png" and so on.
+constexpr const char* paintedMapSuffixes[GROOM_MAP_COUNT] = {"length", "density", "direction", "color"};
+
+// Writes the maps painted since they were read or saved beside the look,
+// before the look names them; `paths` becomes the maps the look names.
+bool savePaintedMaps(const std::string& lookPath, std::string (&paths)[GROOM_MAP_COUNT], std::string& error) {
+    fs::path look(lookPath);
+    std::string stem = look.stem().empty() ? "pelage" : look.stem().string();
+    for (int k = 0; k < GROOM_MAP_COUNT; ++k) {
+        if (!groom.edited[k] || !groom.maps[k].present()) continue;
+        std::string path = (look.parent_path() / (stem + "-" + paintedMapSuffixes[k] + ".png")).string();
+        if (!writeMapImage(path, groom.maps[k].image, error)) return false;
+        paths[k] = path;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool saveLookInUse() {
     std::string path = lookSavePath(saveDirectory), error;
-    bool saved = writeLook(path, furSettings, lookInUse.mapPaths, error);
+    std::string paths[GROOM_MAP_COUNT];
+    std::copy_n(lookInUse.mapPaths, GROOM_MAP_COUNT, paths);
+    bool saved = savePaintedMaps(path, paths, error) && writeLook(path, furSettings, paths, error);
+    if (saved) {
+        for (int k = 0; k < GROOM_MAP_COUNT; ++k) {
+            lookInUse.mapPaths[k] = paths[k];
+            groom.maps[k].path = paths[k];
+            groom.edited[k] = false;
+        }
+    }
     lookStatus = saved ? "Saved look " + path : "Look not saved: " + error;
     return saved;
 }

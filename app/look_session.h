@@ -42,7 +42,10 @@ std::string lookSavePath(const std::string& directory);
 std::string pictureSavePath(const std::string& lookPath);
 
 // Saves furSettings and the maps in use to lookSavePath(saveDirectory) and
-// says how it went in lookStatus. True on success.
+// says how it went in lookStatus. Maps painted since they were read or saved
+// are written first, beside the look and named after it ("fox.look":
+// "fox-length.png", "fox-density.png", "fox-direction.png", "fox-color.png"),
+// and the look names them. True on success.
 bool saveLookInUse();
 
 // Writes `view` as a PNG at pictureSavePath(...) and says so in lookStatus.

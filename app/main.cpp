@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     glutKeyboardFunc(keyboard);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
+    glutPassiveMotionFunc(passiveMotion);
 
     // The control panel is built here, right after the callbacks: building it
     // leaves the main window current for the rest of the start-up.

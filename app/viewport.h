@@ -6,6 +6,9 @@ struct ViewportArea {
     int x, y, width, height;
 };
 
+// The perspective's vertical field of view, in degrees.
+constexpr double viewFieldOfView = 50;
+
 // Width in pixels of the panel docked at the right edge; 0 while there is none.
 extern int controlPanelWidth;
 

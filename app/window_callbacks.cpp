@@ -11,6 +11,7 @@
 
 #include "app/camera.h"
 #include "app/look_session.h"
+#include "app/painting.h"
 #include "app/view_picture.h"
 #include "app/viewport.h"
 #include "render/fur_dynamics.h"
@@ -30,13 +31,27 @@ void idle() {
 }
 
 void keyboard(unsigned char key, int, int) {
-    // What GLUT reports for ctrl+S and ctrl+P.
-    constexpr unsigned char ctrlS = 19, ctrlP = 16;
+    // What GLUT reports for ctrl+S, ctrl+P and ctrl+Z (with or without shift).
+    constexpr unsigned char ctrlS = 19, ctrlP = 16, ctrlZ = 26;
     if (key == 27 || key == 'Q' || key == 'q') std::exit(0);
     if (key == ctrlS) saveLookInUse();
     if (key == ctrlP) requestViewPicture();
+    if (key == ctrlZ) (glutGetModifiers() & GLUT_ACTIVE_SHIFT) ? redoStroke() : undoStroke();
     glutPostRedisplay();
 }
+
+namespace {
+
+// The rays the view shows, for painting: the camera and the viewport that
+// setView gave the window's current size.
+ViewRays currentView() {
+    int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
+    ViewportArea area = viewportArea(width, height, controlPanelWidth);
+    return {eyePoint, lookAtPoint, upVector, static_cast<float>(viewFieldOfView),
+            {area.x, area.y, area.width, area.height}, height};
+}
+
+}  // namespace
 
 void setView(int windowWidth, int windowHeight) {
     if (dockControlPanel) dockControlPanel(windowWidth, windowHeight);
@@ -44,7 +59,7 @@ void setView(int windowWidth, int windowHeight) {
     glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(50, viewAspect(area), 0.01, 1000);
+    gluPerspective(viewFieldOfView, viewAspect(area), 0.01, 1000);
 }
 
 void reshape(int, int) {
@@ -54,9 +69,16 @@ void reshape(int, int) {
     glutPostRedisplay();
 }
 
-void mouse(int button, int state, int x, int y) { mouseButtonEvent(button, state, x, y); }
+void mouse(int button, int state, int x, int y) {
+    if (paintButtonEvent(button, state, x, y, currentView())) glutPostRedisplay();
+    else mouseButtonEvent(button, state, x, y);
+}
 
 void motion(int x, int y) {
-    mouseMotionEvent(x, y);
+    if (!paintMotionEvent(x, y, currentView())) mouseMotionEvent(x, y);
     glutPostRedisplay();
+}
+
+void passiveMotion(int x, int y) {
+    if (brushHoverEvent(x, y, currentView())) glutPostRedisplay();
 }

@@ -7,7 +7,8 @@ extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 // Keeps the main window current and, while the fur moves on its own, redrawing.
 void idle();
 // Escape, Q and q quit; ctrl+S saves the look, ctrl+P a picture of the view
-// (look_session.h); every key redraws.
+// (look_session.h), ctrl+Z undoes a stroke and ctrl+shift+Z redoes it
+// (painting.h); every key redraws.
 void keyboard(unsigned char key, int x, int y);
 // Both arguments are ignored: the view is sized from the window and the panel.
 // The texture synthesis also calls it, with (0, 0), to restore the view.
@@ -18,5 +19,9 @@ void setView(int windowWidth, int windowHeight);
 // Installs the call reshape makes with the main window's size, so a docked
 // panel can follow the window's right edge; nullptr (the default): no panel.
 void setPanelDock(void (*dockControlPanel)(int windowWidth, int windowHeight));
+// A left drag paints when a brush is chosen (painting.h); otherwise the
+// buttons move the camera (camera.h).
 void mouse(int button, int state, int x, int y);
 void motion(int x, int y);
+// The brush's outline follows the cursor.
+void passiveMotion(int x, int y);

@@ -69,6 +69,11 @@ struct FurSettings {
     // eye (render/shell_lod.h); 0 draws every shell.
     float shellLod = 1.5f;
     int upAxis = UP_AXIS_FILE;
+    // The painting brush (groom/brush.h): tool state, not part of a look.
+    float brushRadius = 0.1f;
+    float brushStrength = 0.5f;
+    float brushValue = 0.5f;
+    float brushColor[3] = {0.35f, 0.2f, 0.1f};
 };
 
 extern FurSettings furSettings;
@@ -166,6 +171,14 @@ inline constexpr SettingField furSettingFields[] = {
     {"texturesDirty", SettingKind::Bool, 1, 0, 1, {1}, false, [](FurSettings& s) -> void* { return &s.texturesDirty; }},
     {"shellLod", SettingKind::Floats, 1, 0, 32, {1.5f}, false, [](FurSettings& s) -> void* { return &s.shellLod; }},
     {"upAxis", SettingKind::Int, 1, 0, 2, {UP_AXIS_FILE}, false, [](FurSettings& s) -> void* { return &s.upAxis; }},
+    // A brush smaller than a voxel of a painted volume would reach none.
+    {"brushRadius", SettingKind::Floats, 1, 0.01f, 2, {0.1f}, false,
+     [](FurSettings& s) -> void* { return &s.brushRadius; }},
+    {"brushStrength", SettingKind::Floats, 1, 0, 1, {0.5f}, false,
+     [](FurSettings& s) -> void* { return &s.brushStrength; }},
+    {"brushValue", SettingKind::Floats, 1, 0, 1, {0.5f}, false, [](FurSettings& s) -> void* { return &s.brushValue; }},
+    {"brushColor", SettingKind::Floats, 3, 0, 1, {0.35f, 0.2f, 0.1f}, false,
+     [](FurSettings& s) -> void* { return s.brushColor; }},
 };
 
 // The index of the field called `name` in furSettingFields; -1 when there is

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/atomic_file.h"
 #include "core/png_file.h"
 #include "core/settings_text.h"
 
@@ -114,7 +115,8 @@ bool readLookText(const std::string& path, std::string& text, std::string& error
 }  // namespace
 
 bool isLookSetting(const SettingField& field) {
-    return field.name != std::string_view("texturesDirty") && field.name != std::string_view("objectToMove");
+    std::string_view name = field.name;
+    return name != "texturesDirty" && name != "objectToMove" && !name.starts_with("brush");
 }
 
 bool parseLook(std::string_view text, const std::string& lookPath, Look& look, std::string& error) {
@@ -190,27 +192,6 @@ std::string relativeTo(const std::string& lookPath, const std::string& file) {
     return relative.empty() ? target.string() : relative.string();
 }
 
-bool writeAll(int descriptor, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t count = write(descriptor, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        written += static_cast<size_t>(count);
-    }
-    return true;
-}
-
-// The mode a new file gets from the process's umask, or the mode of the file
-// being replaced: a save must not make a shared look private.
-mode_t modeFor(const std::string& path) {
-    struct stat status;
-    if (stat(path.c_str(), &status) == 0) return status.st_mode & 07777;
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 bool formatLook(const FurSettings& settings, const std::string mapPaths[GROOM_MAP_COUNT], const std::string& lookPath,
@@ -235,19 +216,14 @@ bool writeLook(const std::string& path, const FurSettings& settings, const std::
                std::string& error) {
     std::string text;
     if (!formatLook(settings, mapPaths, path, text, error)) return false;
-    std::string temporary = path + ".XXXXXX";
-    int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        error = "can't write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    bool written = fchmod(descriptor, modeFor(path)) == 0 && writeAll(descriptor, text) && fsync(descriptor) == 0;
-    int writeErrno = errno;
-    written = close(descriptor) == 0 && written;
-    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    error = "can't write \"" + path + "\": " + std::strerror(written ? errno : writeErrno);
-    unlink(temporary.c_str());
-    return false;
+    return writeFileAtomically(
+        path,
+        [&](std::FILE* file, std::string& why) {
+            if (std::fwrite(text.data(), 1, text.size(), file) == text.size()) return true;
+            why = std::strerror(errno);
+            return false;
+        },
+        error);
 }
 
 void setGroomMapLoader(GroomMapLoader loader) { groomMapLoader = loader; }

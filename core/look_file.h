@@ -26,8 +26,8 @@ struct Look {
 };
 
 // Whether a look holds the field: everything that makes the fur and where it
-// stands, not texturesDirty (bookkeeping) nor objectToMove (what the panel's
-// pads drag).
+// stands, not texturesDirty (bookkeeping), objectToMove (what the panel's
+// pads drag) nor the painting brush's settings (tool state).
 bool isLookSetting(const SettingField& field);
 
 // Far beyond any look (a saved one is about 2 KB); a larger file is refused

@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/atomic_file.h"
+
 namespace {
 
 // Files of maps this size are not maps: a 8192 x 8192 RGBA PNG at 16 bits
@@ -237,19 +239,8 @@ bool writeMapImage(const std::string& path, const MapImage& image, std::string& 
         error = "can't write \"" + path + "\": no image to write";
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = "can't write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    std::string why;
-    bool ok = encodePng(file, image, why);
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        why = std::strerror(errno);
-    }
-    if (!ok) error = "can't write \"" + path + "\": " + why;
-    return ok;
+    return writeFileAtomically(path, [&](std::FILE* file, std::string& why) { return encodePng(file, image, why); },
+                               error);
 }
 
 bool decodeMapImage(const unsigned char* bytes, std::size_t size, const std::string& name, MapImage& image,

@@ -34,8 +34,9 @@ struct MapImage {
 bool readMapImage(const std::string& path, MapImage& image, std::string& error);
 
 // Writes the image as a PNG of its channels at 16 bits (8 when every value
-// is a multiple of 257, as an 8-bit map's are), with its volume layout. False
-// with a message when the file cannot be written.
+// is a multiple of 257, as an 8-bit map's are), with its volume layout,
+// atomically (core/atomic_file.h). False with a message when the file cannot
+// be written, and the old file, if any, untouched.
 bool writeMapImage(const std::string& path, const MapImage& image, std::string& error);
 
 // The same from bytes in memory (an embedded texture); `name` names it in the

@@ -141,11 +141,19 @@ float GroomMap::voxel(int x, int y, int z, int c) const {
     return image.at(px, py, c);
 }
 
-bool Groom::any() const {
-    if (modelColor.present()) return true;
-    for (const GroomMap& map : maps)
-        if (map.present()) return true;
-    return false;
+std::size_t GroomMap::valueIndex(int x, int y, int z) const {
+    int columns = image.width / width;
+    auto px = static_cast<std::size_t>((z % columns) * width + x);
+    auto py = static_cast<std::size_t>((z / columns) * height + (height - 1 - y));
+    return (py * static_cast<std::size_t>(image.width) + px) * static_cast<std::size_t>(image.channels);
+}
+
+void PaintedRegion::include(const float boxLo[3], const float boxHi[3]) {
+    bool first = empty();
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = first ? boxLo[k] : std::min(lo[k], boxLo[k]);
+        hi[k] = first ? boxHi[k] : std::max(hi[k], boxHi[k]);
+    }
 }
 
 bool texCoordsUnique(const ObjModel& model) {
@@ -162,7 +170,9 @@ bool texCoordsUnique(const ObjModel& model) {
 }
 
 bool attachModelGroom(const ObjModel& model) {
+    unsigned generation = groom.mapsGeneration;
     groom = Groom{};
+    groom.mapsGeneration = generation + 1;
     groom.ownTexCoordsUnique = texCoordsUnique(model);
     for (std::uint32_t m = 0; model.materials && m < model.materialCount; ++m) {
         const ObjMaterial& material = model.materials[m];
@@ -219,8 +229,12 @@ bool readGroomMap(GroomMapKind kind, const std::string& path, GroomMap& map, std
 }
 
 void setGroomMaps(GroomMap (&maps)[GROOM_MAP_COUNT]) {
-    for (int k = 0; k < GROOM_MAP_COUNT; ++k) groom.maps[k] = std::move(maps[k]);
+    for (int k = 0; k < GROOM_MAP_COUNT; ++k) {
+        groom.maps[k] = std::move(maps[k]);
+        groom.edited[k] = false;
+    }
     ++groom.version;
+    ++groom.mapsGeneration;
 }
 
 bool loadGroomMaps(const std::string (&paths)[GROOM_MAP_COUNT], std::string& error, GroomMapKind& failed) {

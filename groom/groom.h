@@ -21,6 +21,7 @@
 // OpenGL: render/groom_textures.h uploads it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "core/groom_maps.h"
@@ -41,6 +42,18 @@ struct GroomMap {
     bool volume() const { return depth > 1; }
     // Channel c at voxel (x, y, z) (z 0 for a map in texture space), 0..1.
     float voxel(int x, int y, int z, int c) const;
+    // Where voxel (x, y, z)'s channel 0 lies in image.values.
+    std::size_t valueIndex(int x, int y, int z) const;
+};
+
+// What painting changed since the GL side last took it: a box of model space
+// (empty while lo > hi), and whether the direction map was among it.
+struct PaintedRegion {
+    float lo[3] = {1, 1, 1}, hi[3] = {-1, -1, -1};
+    bool direction = false;
+
+    bool empty() const { return lo[0] > hi[0]; }
+    void include(const float boxLo[3], const float boxHi[3]);
 };
 
 struct Groom {
@@ -48,10 +61,16 @@ struct Groom {
     // The model's colour texture (map_Kd), sampled with its own coordinates.
     GroomMap modelColor;
     bool ownTexCoordsUnique = false;
-    // Raised at every change, so that the GL side uploads again.
+    // Raised when maps are made or replaced, so that the GL side uploads
+    // them again; painting widens `painted` instead, which the GL side
+    // uploads and empties.
     unsigned version = 0;
-
-    bool any() const;
+    PaintedRegion painted;
+    // Raised when the maps are replaced as a whole (read or attached), which
+    // the strokes of the undo history no longer fit.
+    unsigned mapsGeneration = 0;
+    // Which maps were painted since they were read or saved.
+    bool edited[GROOM_MAP_COUNT] = {};
 };
 
 extern Groom groom;

@@ -15,6 +15,7 @@
 #include "fur/hair_patch.h"
 #include "fur/shell_textures.h"
 #include "fur/texture_rebuilds.h"
+#include "render/brush_outline.h"
 #include "render/fur_drawing.h"
 #include "render/render_camera.h"
 
@@ -118,6 +119,7 @@ void drawFrame() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     if (furSettings.drawShellBox) drawShellBox();
     drawFur();
+    drawBrushOutline();
     glDisable(GL_BLEND);
     drawLightMarker(light);
 }

@@ -117,8 +117,17 @@ void textureAxes(const FurTriangle& record, float axisU[3], float axisV[3]) {
 }  // namespace
 
 void FurMesh::combRecords() {
+    const float lo[3] = {-INFINITY, -INFINITY, -INFINITY}, hi[3] = {INFINITY, INFINITY, INFINITY};
+    combRecords(lo, hi);
+}
+
+void FurMesh::combRecords(const float lo[3], const float hi[3]) {
+    auto inside = [&](const float* p) {
+        return p[0] >= lo[0] && p[0] <= hi[0] && p[1] >= lo[1] && p[1] <= hi[1] && p[2] >= lo[2] && p[2] <= hi[2];
+    };
     for (std::int32_t k = 0; k < recordCount; ++k) {
         FurTriangle& record = records[k];
+        if (!inside(record.positions[0]) && !inside(record.positions[1]) && !inside(record.positions[2])) continue;
         float axisU[3], axisV[3];
         textureAxes(record, axisU, axisV);
         for (int j = 0; j < 3; ++j)

@@ -65,8 +65,10 @@ struct FurMesh {
     void refill();
 
     // Works out every corner's comb from the groom; what a change of its
-    // direction map needs.
+    // direction map needs. The second form only those of the records with a
+    // corner within the box lo..hi of model space, where painting changed it.
     void combRecords();
+    void combRecords(const float lo[3], const float hi[3]);
 
 private:
     void copyModelTriangles();

@@ -27,11 +27,18 @@ struct GroomTextures {
     GLuint coat = 0, density = 0, modelColour = 0;
     std::vector<GLuint> ranks;  // one 2D layer per shell texture
     float coatSpace = 0, densitySpace = 0;  // 0 none, 1 texture space, 2 volume
+    int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0};
     bool combed = false;
     unsigned rankPatch = ~0u;  // the hair patch and shell count the ranks follow
     int rankLayers = -1;
 };
 GroomTextures textures;
+
+// The maps each texture holds, and the channels of each.
+const GroomMap* const coatMaps[2] = {&groom.maps[COLOR_MAP], &groom.maps[LENGTH_MAP]};
+const int coatChannels[2] = {3, 1};
+const GroomMap* const densityMaps[1] = {&groom.maps[DENSITY_MAP]};
+const int densityChannels[1] = {1};
 
 void replaceTexture(GLuint& texture) {
     if (texture) glDeleteTextures(1, &texture);
@@ -66,32 +73,41 @@ GLuint uploadTexture(int width, int height, int depth, GLenum format, const std:
 
 unsigned char byte(float value) { return static_cast<unsigned char>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
-// The maps' values at every texel centre of a grid the size of the largest of
-// them: a map of another size is resampled, an absent one gives its default.
-GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, GLenum format, float& space) {
+// The grid a texture of these maps has: the size of the largest of them.
+// False when none is there.
+bool mapsGrid(const GroomMap* const* maps, int count, int grid[3], float& space) {
     const GroomMap* first = nullptr;
-    int width = 0, height = 0, depth = 0;
+    grid[0] = grid[1] = grid[2] = 0;
     for (int m = 0; m < count; ++m) {
         if (!maps[m]->present()) continue;
         if (!first) first = maps[m];
-        width = std::max(width, maps[m]->width);
-        height = std::max(height, maps[m]->height);
-        depth = std::max(depth, maps[m]->depth);
+        grid[0] = std::max(grid[0], maps[m]->width);
+        grid[1] = std::max(grid[1], maps[m]->height);
+        grid[2] = std::max(grid[2], maps[m]->depth);
     }
     space = first ? (first->volume() ? 2.0f : 1.0f) : 0.0f;
-    if (!first) return 0;
-    int perTexel = format == GL_RGBA ? 4 : 1;
-    std::vector<unsigned char> data(static_cast<std::size_t>(width) * height * depth * perTexel);
+    return first != nullptr;
+}
+
+// The maps' values at the texel centres of the grid within lo..hi
+// (inclusive), x fastest: a map of another size is resampled, an absent one
+// gives its default.
+std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* channels, int count, const int grid[3],
+                                       const int lo[3], const int hi[3]) {
+    int perTexel = 0;
+    for (int m = 0; m < count; ++m) perTexel += channels[m];
+    std::vector<unsigned char> data(static_cast<std::size_t>(hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) *
+                                    (hi[2] - lo[2] + 1) * perTexel);
     std::size_t at = 0;
-    for (int z = 0; z < depth; ++z)
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                float uv[2] = {(x + 0.5f) / width, (y + 0.5f) / height};
-                float position[3] = {2 * uv[0] - 1, 2 * uv[1] - 1, 2 * (z + 0.5f) / depth - 1};
+    for (int z = lo[2]; z <= hi[2]; ++z)
+        for (int y = lo[1]; y <= hi[1]; ++y)
+            for (int x = lo[0]; x <= hi[0]; ++x) {
+                float uv[2] = {(x + 0.5f) / grid[0], (y + 0.5f) / grid[1]};
+                float position[3] = {2 * uv[0] - 1, 2 * uv[1] - 1, 2 * (z + 0.5f) / grid[2] - 1};
                 for (int m = 0; m < count; ++m) {
                     const GroomMap& map = *maps[m];
                     // A map of the grid's own size is copied, not resampled.
-                    bool same = map.width == width && map.height == height && map.depth == depth;
+                    bool same = map.width == grid[0] && map.height == grid[1] && map.depth == grid[2];
                     for (int c = 0; c < channels[m]; ++c) {
                         int channel = channels[m] == 1 ? 0 : c;
                         float value = !map.present() ? 1.0f
@@ -101,25 +117,50 @@ GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, G
                     }
                 }
             }
-    return uploadTexture(width, height, depth, format, data);
+    return data;
+}
+
+GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, GLenum format, float& space,
+                  int grid[3]) {
+    if (!mapsGrid(maps, count, grid, space)) return 0;
+    const int lo[3] = {0, 0, 0}, hi[3] = {grid[0] - 1, grid[1] - 1, grid[2] - 1};
+    return uploadTexture(grid[0], grid[1], grid[2], format, texelValues(maps, channels, count, grid, lo, hi));
+}
+
+// Uploads again the texels of a volume texture that the painted box of
+// model space reaches, one texel beyond it for the filtering.
+void uploadPainted(GLuint texture, const GroomMap* const* maps, const int* channels, int count, GLenum format,
+                   const int grid[3], const PaintedRegion& painted) {
+    int lo[3], hi[3];
+    for (int k = 0; k < 3; ++k) {
+        float scale = 0.5f * static_cast<float>(grid[k]);
+        lo[k] = std::max(0, static_cast<int>(std::floor((painted.lo[k] + 1) * scale - 0.5f)));
+        hi[k] = std::min(grid[k] - 1, static_cast<int>(std::ceil((painted.hi[k] + 1) * scale - 0.5f)));
+        if (lo[k] > hi[k]) return;
+    }
+    std::vector<unsigned char> data = texelValues(maps, channels, count, grid, lo, hi);
+    glBindTexture(GL_TEXTURE_3D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage3D(GL_TEXTURE_3D, 0, lo[0], lo[1], lo[2], hi[0] - lo[0] + 1, hi[1] - lo[1] + 1, hi[2] - lo[2] + 1,
+                    format, GL_UNSIGNED_BYTE, data.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glBindTexture(GL_TEXTURE_3D, 0);
 }
 
 void uploadGroom() {
     replaceTexture(textures.coat);
     replaceTexture(textures.density);
     replaceTexture(textures.modelColour);
-    const GroomMap* coat[2] = {&groom.maps[COLOR_MAP], &groom.maps[LENGTH_MAP]};
-    const int coatChannels[2] = {3, 1};
-    textures.coat = uploadMaps(coat, coatChannels, 2, GL_RGBA, textures.coatSpace);
-    const GroomMap* density[1] = {&groom.maps[DENSITY_MAP]};
-    const int densityChannels[1] = {1};
-    textures.density = uploadMaps(density, densityChannels, 1, GL_LUMINANCE, textures.densitySpace);
+    textures.coat = uploadMaps(coatMaps, coatChannels, 2, GL_RGBA, textures.coatSpace, textures.coatGrid);
+    textures.density =
+        uploadMaps(densityMaps, densityChannels, 1, GL_LUMINANCE, textures.densitySpace, textures.densityGrid);
     // A colour map replaces the model's own colour texture.
     if (!groom.maps[COLOR_MAP].present()) {
         static const GroomMap none;
         const GroomMap* model[2] = {&groom.modelColor, &none};
         float modelSpace = 0;
-        textures.modelColour = uploadMaps(model, coatChannels, 2, GL_RGBA, modelSpace);
+        int modelGrid[3];
+        textures.modelColour = uploadMaps(model, coatChannels, 2, GL_RGBA, modelSpace, modelGrid);
     }
     bool combed = groom.maps[DIRECTION_MAP].present();
     // The combs live in the mesh's vertices: refill them when they change.
@@ -129,6 +170,30 @@ void uploadGroom() {
     }
     textures.combed = combed;
     textures.version = groom.version;
+    groom.painted = PaintedRegion{};
+}
+
+// What painting changed: the texels it reaches, and the combs of the corners
+// near it. Painting only changes maps already uploaded, in the volume.
+void uploadPaintedGroom() {
+    if (textures.coat && textures.coatSpace == 2.0f)
+        uploadPainted(textures.coat, coatMaps, coatChannels, 2, GL_RGBA, textures.coatGrid, groom.painted);
+    if (textures.density && textures.densitySpace == 2.0f)
+        uploadPainted(textures.density, densityMaps, densityChannels, 1, GL_LUMINANCE, textures.densityGrid,
+                      groom.painted);
+    const GroomMap& direction = groom.maps[DIRECTION_MAP];
+    if (groom.painted.direction && direction.volume() && furMesh != nullptr && furMesh->records) {
+        // A corner reads the voxels within one of it.
+        float margin = 2.0f / static_cast<float>(std::min({direction.width, direction.height, direction.depth}));
+        float lo[3], hi[3];
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = groom.painted.lo[k] - margin;
+            hi[k] = groom.painted.hi[k] + margin;
+        }
+        furMesh->combRecords(lo, hi);
+        refreshMeshCombs();
+    }
+    groom.painted = PaintedRegion{};
 }
 
 // One 2D texture per shell texture, where the shell pass reads the rank of
@@ -185,6 +250,7 @@ void showGroom(bool shown) { groomShown = shown; }
 
 void prepareGroomForFrame() {
     if (textures.version != groom.version) uploadGroom();
+    else if (!groom.painted.empty()) uploadPaintedGroom();
     if (textures.density && (textures.rankPatch != hairPatchGeneration || textures.rankLayers != shellTextureCount))
         uploadRanks();
 }

@@ -8,6 +8,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 #include <vector>
@@ -25,6 +26,7 @@ struct MeshBuffers {
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     GLsizei indexCount = 0;
+    IndexedMesh mesh;  // as uploaded, for the combs painted later
     GLuint finBuffer = 0;
     GLuint finIndexBuffer = 0;  // finTriangleCorners for every fin, fin after fin
     FinGeometry fins;
@@ -99,7 +101,7 @@ void uploadFinIndices(std::size_t fins) {
 void buildMeshBuffers() {
     deleteBuffers();
     if (furMesh == nullptr) return;
-    IndexedMesh mesh;
+    IndexedMesh& mesh = buffers.mesh;
     buildIndexedMesh(*furMesh, mesh);
     glGenBuffers(1, &buffers.vertexBuffer);
     glGenBuffers(1, &buffers.indexBuffer);
@@ -117,6 +119,20 @@ void buildMeshBuffers() {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     buildFinGeometry(*furMesh, buffers.fins);
     uploadFinIndices(buffers.fins.fins.size());
+}
+
+void refreshMeshCombs() {
+    IndexedMesh& mesh = buffers.mesh;
+    if (furMesh == nullptr || buffers.vertexBuffer == 0 || mesh.indices.size() != 3 * std::size_t(furMesh->recordCount))
+        return;
+    for (std::size_t i = 0; i < mesh.indices.size(); ++i) {
+        const float* comb = furMesh->records[i / 3].combs[i % 3];
+        std::copy(comb, comb + 3, mesh.vertices[mesh.indices[i]].comb);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(MeshVertex)),
+                    mesh.vertices.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void applyMeshSettings() {

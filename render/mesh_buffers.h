@@ -13,6 +13,10 @@
 // call made.
 void buildMeshBuffers();
 
+// Uploads the records' combs again into the vertices they are drawn with:
+// what painting the direction needs, without building anything again.
+void refreshMeshCombs();
+
 // Refills furMesh as furSettings.generatedTexCoords and triangleBudget ask
 // and uploads it again: what a change of either needs.
 void applyMeshSettings();

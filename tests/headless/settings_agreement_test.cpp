@@ -54,6 +54,7 @@ std::vector<const PanelControl*> panelRows() {
     std::vector<const PanelControl*> rows;
     for (int i = 0; i < panelControlCount; ++i) rows.push_back(&panelControls[i]);
     for (int i = 0; i < dynamicsControlCount; ++i) rows.push_back(&dynamicsControls[i]);
+    for (int i = 0; i < groomControlCount; ++i) rows.push_back(&groomControls[i]);
     return rows;
 }
 
@@ -80,7 +81,7 @@ TEST(SettingsAgreement, EveryPanelRowEditsATableFieldWithinItsLimits) {
     // The rest are edited by the object section, by a list or not at all.
     std::set<std::string> notInRows = {"ambientColor",   "diffuseColor",        "specularColor", "modelTransform",
                                        "lightTransform", "hairVolumeTransform", "objectToMove",  "texturesDirty",
-                                       "upAxis"};
+                                       "upAxis",         "brushColor"};
     for (const SettingField& field : furSettingFields)
         EXPECT_NE(edited.count(field.name), notInRows.count(field.name)) << field.name;
 }
