@@ -30,6 +30,7 @@
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
 #include "groom/groom.h"
+#include "headless/painting_bench.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_context.h"
 #include "headless/render_options.h"
@@ -385,6 +386,8 @@ int bench(Clock::time_point processStart) {
     benchTextureRebuilds();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(), benchDynamicsFrames(), benchGroomFrames(),
                           benchHundredShells(), benchSkinOnly(base)};
+    furSettings = base;
+    benchPainting(finishFrame);
     double allocations = 0;
     for (const FrameTimes& times : timed) allocations = std::max(allocations, times.allocationsPerFrame);
     std::printf("allocations per frame:     %8.2f  (C++ heap, the GL driver's included, over every timed frame)\n",

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
+#include "groom/brush.h"
 
 namespace {
 
@@ -115,29 +116,58 @@ TEST(CommandLine, ModelNamesTheFileAndEchoesItsPath) {
     modelPath = defaultModelPath;
 }
 
+namespace {
+
+// The exit status the parser ends with (0 when it returns), and its message.
+int parseStatus(const char* option, const char* value, std::string& err) {
+    setFatalExitHook([](int status) { throw status; });
+    int status = 0;
+    const char* args[] = {"pelage", option, value};
+    std::FILE* echo = std::tmpfile();
+    testing::internal::CaptureStderr();
+    try {
+        parseCommandLine(3, args, echo);
+    } catch (int exitStatus) {
+        status = exitStatus;
+    }
+    err = testing::internal::GetCapturedStderr();
+    std::fclose(echo);
+    setFatalExitHook(nullptr);
+    return status;
+}
+
+}  // namespace
+
 TEST(CommandLine, UpNamesTheAxisThatPointsUpAndRefusesAnyOther) {
     struct Case {
         const char* axis;
         int upAxis;  // -1: refused
     } cases[] = {{"z", UP_AXIS_Z}, {"y", UP_AXIS_Y}, {"x", -1}, {"Z", -1}, {"", -1}};
-    setFatalExitHook([](int status) { throw status; });
     for (const Case& c : cases) {
         furSettings.upAxis = UP_AXIS_FILE;
-        int status = 0;
-        const char* args[] = {"pelage", "--up", c.axis};
-        std::FILE* echo = std::tmpfile();
-        testing::internal::CaptureStderr();
-        try {
-            parseCommandLine(3, args, echo);
-        } catch (int exitStatus) {
-            status = exitStatus;
-        }
-        std::string err = testing::internal::GetCapturedStderr();
-        std::fclose(echo);
+        std::string err;
+        int status = parseStatus("--up", c.axis, err);
         EXPECT_EQ(furSettings.upAxis, c.upAxis < 0 ? UP_AXIS_FILE : c.upAxis) << c.axis;
         EXPECT_EQ(status, c.upAxis < 0 ? 2 : 0) << c.axis;
         EXPECT_EQ(err, c.upAxis < 0 ? "pelage: --up takes y or z, not \"" + std::string(c.axis) + "\".\n" : "");
     }
-    setFatalExitHook(nullptr);
     furSettings.upAxis = UP_AXIS_FILE;
+}
+
+TEST(CommandLine, BrushChoosesThePaintingBrushAndRefusesAnyOther) {
+    struct Case {
+        const char* name;
+        int brush;  // -1: refused
+    } cases[] = {{"length", BRUSH_LENGTH}, {"colour", BRUSH_COLOUR}, {"erase", BRUSH_ERASE}, {"off", BRUSH_OFF},
+                 {"color", -1}, {"Comb", -1}};
+    for (const Case& c : cases) {
+        activeBrush = BRUSH_SMOOTH;
+        std::string err;
+        EXPECT_EQ(parseStatus("--brush", c.name, err), c.brush < 0 ? 2 : 0) << c.name;
+        EXPECT_EQ(activeBrush, c.brush < 0 ? BRUSH_SMOOTH : c.brush) << c.name;
+        EXPECT_EQ(err.find("--brush takes off, length, density, comb, colour, smooth or erase") != std::string::npos,
+                  c.brush < 0)
+            << err;
+    }
+    activeBrush = BRUSH_OFF;
 }

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "app/control_panel.h"
@@ -118,4 +119,49 @@ TEST(PelageEndToEnd, CtrlSSavesTheLookAndCtrlPPicturesTheViewBesideIt) {
     EXPECT_EQ(bad.wait(30), 2);
     EXPECT_NE(bad.standardError().find(look + ":2: bad value \"-1\" for shellHeight"), std::string::npos)
         << bad.standardError();
+}
+
+// A length brush of value 0 dragged across the bunny with real mouse events,
+// the look saved with ctrl+S and drawn by pelage-render: the fur is gone
+// along the stroke and nowhere else.
+TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
+    VirtualDisplay display;
+    ScratchDirectory scratch("pelage-paint");
+    std::string look = scratch.path() + "/stroke.look";
+    const int viewWidth = 640 - panelWidth, height = 480, strokeY = 250;
+    Program pelage("pelage", {"-sx", "640", "-sy", std::to_string(height), "--brush", "length", "--set",
+                              "brushValue=0", "--set", "brushStrength=1", "--set", "brushRadius=0.05",
+                              "--save-dir", scratch.path()});
+    std::string window = findWindow("Pelage", 90);
+    ASSERT_FALSE(window.empty()) << pelage.standardError();
+    drag(window, 1, 100, strokeY, 250, strokeY, 15);
+    key(window, "ctrl+s");
+    std::string saved = waitForFile(scratch.path() + "/pelage.look", "lengthMap = pelage-length.png");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.find("brush"), std::string::npos) << "the brush is not part of a look";
+    key(window, "q");
+    EXPECT_EQ(pelage.wait(120), 0);
+
+    // The same look without the map, drawn beside it.
+    std::ofstream(scratch.path() + "/unpainted.look") << saved.substr(0, saved.find("lengthMap"));
+    Image pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        std::string name = scratch.path() + (i ? "/pelage.look" : "/unpainted.look"), png = name + ".png", error;
+        Program render("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--look",
+                                         name, "--out", png});
+        ASSERT_EQ(render.wait(300), 0) << render.standardError().substr(0, 2000);
+        ASSERT_TRUE(readPng(png, pictures[i], error)) << error;
+    }
+    long alongStroke = 0, elsewhere = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < viewWidth; ++x) {
+            bool differs = false;
+            for (int c = 0; c < 3; ++c) differs |= std::abs(pictures[0].at(x, y)[c] - pictures[1].at(x, y)[c]) > 8;
+            bool inBand = std::abs(y - strokeY) <= 6 && x >= 110 && x <= 240;
+            bool farOff = std::abs(y - strokeY) > 30;
+            alongStroke += differs && inBand;
+            elsewhere += differs && farOff;
+        }
+    EXPECT_GT(alongStroke, 131 * 13 / 3) << "the band along the stroke is bald";
+    EXPECT_LT(elsewhere, 50) << "the rest of the picture is unchanged";
 }
