@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/vector3.h"
+#include "model/obj_model.h"
 
 GroomHistory groomHistory;
 BrushKind activeBrush = BRUSH_OFF;
@@ -141,6 +142,87 @@ bool dabTarget(const Brush& brush, GroomMapKind kind, const float* direction, fl
     }
 }
 
+// The model's colour texture, read where each voxel meets the surface: the
+// colour map painting starts from, so that the texture still shows where no
+// stroke goes. Each triangle is sampled at half a voxel's spacing and each
+// voxel takes the mean of its samples; two rings of voxels around them take
+// their neighbours' mean, so a read between the surface's voxels and the
+// empty ones beside them does not fade to white.
+void bakeModelColour(const Groom& groom, const ObjModel& model, GroomMap& volume) {
+    const int sizes[3] = {volume.width, volume.height, volume.depth};
+    const std::size_t voxels = static_cast<std::size_t>(sizes[0]) * sizes[1] * sizes[2];
+    std::vector<float> sums(3 * voxels, 0.0f);
+    std::vector<std::uint32_t> counts(voxels, 0);
+    auto voxelOf = [&](const float p[3]) {
+        int i[3];
+        for (int k = 0; k < 3; ++k)
+            i[k] = std::clamp(static_cast<int>((p[k] + 1) * 0.5f * static_cast<float>(sizes[k])), 0, sizes[k] - 1);
+        return (static_cast<std::size_t>(i[2]) * sizes[1] + i[1]) * sizes[0] + i[0];
+    };
+    float spacing = 1.0f / static_cast<float>(std::max({sizes[0], sizes[1], sizes[2]}));
+    for (std::uint32_t t = 0; t < model.triangleCount; ++t) {
+        const ObjTriangle& triangle = model.triangles[t];
+        Vec3 p[3];
+        float uv[3][2];
+        bool usable = model.texCoords != nullptr;
+        for (int j = 0; j < 3 && usable; ++j) {
+            std::int32_t v = triangle.vertexIndices[j], c = triangle.texCoordIndices[j];
+            usable = v >= 1 && static_cast<std::uint32_t>(v) <= model.vertexCount && c >= 1 &&
+                     static_cast<std::uint32_t>(c) <= model.texCoordCount;
+            if (!usable) break;
+            p[j] = loadVec3(model.vertices + 3 * v);
+            std::copy(model.texCoords + 2 * c, model.texCoords + 2 * c + 2, uv[j]);
+        }
+        if (!usable) continue;
+        float longest = std::max({length(p[1] - p[0]), length(p[2] - p[1]), length(p[0] - p[2])});
+        int steps = std::clamp(static_cast<int>(std::ceil(longest / spacing)), 1, 4096);
+        for (int a = 0; a <= steps; ++a)
+            for (int b = 0; a + b <= steps; ++b) {
+                float s = static_cast<float>(a) / steps, r = static_cast<float>(b) / steps;
+                float at[3], coord[2];
+                storeVec3(at, p[0] + (p[1] - p[0]) * s + (p[2] - p[0]) * r);
+                for (int k = 0; k < 2; ++k) coord[k] = uv[0][k] + (uv[1][k] - uv[0][k]) * s + (uv[2][k] - uv[0][k]) * r;
+                std::size_t v = voxelOf(at);
+                for (int c = 0; c < 3; ++c) sums[3 * v + c] += sampleGroomMap(groom.modelColor, coord, at, c);
+                ++counts[v];
+            }
+    }
+    for (int ring = 0; ring < 2; ++ring) {
+        std::vector<std::uint32_t> grown = counts;
+        for (int z = 0; z < sizes[2]; ++z)
+            for (int y = 0; y < sizes[1]; ++y)
+                for (int x = 0; x < sizes[0]; ++x) {
+                    std::size_t v = (static_cast<std::size_t>(z) * sizes[1] + y) * sizes[0] + x;
+                    if (counts[v]) continue;
+                    const int at[3] = {x, y, z};
+                    float mean[3] = {0, 0, 0};
+                    int near = 0;
+                    for (int k = 0; k < 3; ++k)
+                        for (int step : {-1, 1}) {
+                            int n[3] = {at[0], at[1], at[2]};
+                            n[k] += step;
+                            if (n[k] < 0 || n[k] >= sizes[k]) continue;
+                            std::size_t u = (static_cast<std::size_t>(n[2]) * sizes[1] + n[1]) * sizes[0] + n[0];
+                            if (!counts[u]) continue;
+                            for (int c = 0; c < 3; ++c) mean[c] += sums[3 * u + c] / counts[u];
+                            ++near;
+                        }
+                    if (!near) continue;
+                    for (int c = 0; c < 3; ++c) sums[3 * v + c] = mean[c] / near;
+                    grown[v] = 1;
+                }
+        counts.swap(grown);
+    }
+    for (int z = 0; z < sizes[2]; ++z)
+        for (int y = 0; y < sizes[1]; ++y)
+            for (int x = 0; x < sizes[0]; ++x) {
+                std::size_t v = (static_cast<std::size_t>(z) * sizes[1] + y) * sizes[0] + x;
+                if (!counts[v]) continue;
+                std::uint16_t* values = &volume.image.values[volume.valueIndex(x, y, z)];
+                for (int c = 0; c < 3; ++c) values[c] = toValue(sums[3 * v + c] / counts[v]);
+            }
+}
+
 void sizeOfVolumes(const Groom& groom, int size[3]) {
     size[0] = size[1] = size[2] = paintVolumeSide;
     for (const GroomMap& map : groom.maps)
@@ -176,7 +258,7 @@ std::size_t GroomStroke::bytes() const {
     return total;
 }
 
-bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error) {
+bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error, const ObjModel* model) {
     bool any = false;
     for (const GroomMap& map : groom.maps) {
         if (!map.present()) continue;
@@ -196,6 +278,7 @@ bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error) {
         int size[3];
         sizeOfVolumes(groom, size);
         groom.maps[made] = blankVolume(static_cast<GroomMapKind>(made), size[0], size[1], size[2]);
+        if (made == COLOR_MAP && groom.modelColor.present() && model) bakeModelColour(groom, *model, groom.maps[made]);
         ++groom.version;
     }
     return true;

@@ -16,6 +16,8 @@
 
 #include "groom/groom.h"
 
+struct ObjModel;
+
 enum BrushKind { BRUSH_OFF, BRUSH_LENGTH, BRUSH_DENSITY, BRUSH_COMB, BRUSH_COLOUR, BRUSH_SMOOTH, BRUSH_ERASE, BRUSH_COUNT };
 
 // The brush a left drag paints with; Off pans instead.
@@ -67,8 +69,10 @@ struct GroomStroke {
 
 // Makes the maps `kind` paints where the groom has none, and says whether it
 // can paint: false with a message when the groom's maps are in texture space,
-// or for a brush that paints nothing (Off; Smooth and Erase with no map).
-bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error);
+// or for a brush that paints nothing (Off; Smooth and Erase with no map). A
+// colour map made for a model with its own colour texture starts from that
+// texture's colours where the model's surface (centred and scaled) passes.
+bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error, const ObjModel* model = nullptr);
 
 // Applies one dab of `brush` centred at `centre` (model space); `direction` is
 // the stroke's unit direction for the comb (null: the comb paints nothing).
