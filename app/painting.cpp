@@ -54,15 +54,13 @@ Brush currentBrush() {
 // Shows the outline at the hit, or hides it; true when that changed it.
 bool placeOutline(const SurfaceHit* hit) {
     BrushOutline before = brushOutline;
-    brushOutline.shown = hit != nullptr && activeBrush != BRUSH_OFF;
+    brushOutline.shown = hit != nullptr;
     if (hit) {
         std::copy(hit->point, hit->point + 3, brushOutline.centre);
         std::copy(hit->normal, hit->normal + 3, brushOutline.normal);
     }
-    brushOutline.radius = furSettings.brushRadius;
     return before.shown != brushOutline.shown ||
-           (brushOutline.shown && (!std::equal(before.centre, before.centre + 3, brushOutline.centre) ||
-                                   before.radius != brushOutline.radius));
+           (brushOutline.shown && !std::equal(before.centre, before.centre + 3, brushOutline.centre));
 }
 
 // The dabs from the last picked point to this one; the first of a stroke
@@ -132,7 +130,7 @@ bool paintMotionEvent(int x, int y, const ViewRays& view) {
 }
 
 bool brushHoverEvent(int x, int y, const ViewRays& view) {
-    if (activeBrush == BRUSH_OFF) return placeOutline(nullptr);
+    if (activeBrush == BRUSH_OFF) return false;
     SurfaceHit hit;
     bool picked = pickAt(x, y, view, hit);
     return placeOutline(picked ? &hit : nullptr);

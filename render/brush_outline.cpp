@@ -8,6 +8,7 @@
 
 #include "core/fur_settings.h"
 #include "core/vector3.h"
+#include "groom/brush.h"
 
 BrushOutline brushOutline;
 
@@ -27,7 +28,7 @@ void drawCircle(const float centre[3], const float a[3], const float b[3], float
 }  // namespace
 
 void drawBrushOutline() {
-    if (!brushOutline.shown || !(brushOutline.radius > 0)) return;
+    if (!brushOutline.shown || activeBrush == BRUSH_OFF) return;
     // Two axes of the tangent plane: any vector not along the normal, made
     // perpendicular to it.
     const float* n = brushOutline.normal;
@@ -54,10 +55,10 @@ void drawBrushOutline() {
     // Dark under light, so the ring shows on a pale coat and on a dark one.
     glLineWidth(3.0f);
     glColor4f(0.1f, 0.1f, 0.1f, 0.8f);
-    drawCircle(brushOutline.centre, a, b, brushOutline.radius);
+    drawCircle(brushOutline.centre, a, b, furSettings.brushRadius);
     glLineWidth(1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    drawCircle(brushOutline.centre, a, b, brushOutline.radius);
+    drawCircle(brushOutline.centre, a, b, furSettings.brushRadius);
     glPopMatrix();
     glPopAttrib();
 }
