@@ -20,10 +20,14 @@ struct MapImage {
     // row of slices ("NX NY NZ"); empty for a map in texture space.
     std::string volumeLayout;
 
-    // Channel c of pixel (x, y) as 0..1; grey stands for all three colours.
+    // Which of the pixel's stored values channel c reads: grey stands for all
+    // three colours.
+    int storedChannel(int c) const {
+        return channels < 3 ? (c < 3 ? 0 : channels - 1) : (c < channels ? c : channels - 1);
+    }
+    // Channel c of pixel (x, y) as 0..1.
     float at(int x, int y, int c) const {
-        int channel = channels < 3 ? (c < 3 ? 0 : channels - 1) : (c < channels ? c : channels - 1);
-        return values[(static_cast<std::size_t>(y) * width + x) * channels + channel] * (1.0f / 65535.0f);
+        return values[(static_cast<std::size_t>(y) * width + x) * channels + storedChannel(c)] * (1.0f / 65535.0f);
     }
 };
 

@@ -71,19 +71,32 @@ bool voxelRange(const GroomMap& map, const float centre[3], float radius, int lo
 
 float voxelCentre(int i, int size) { return 2.0f * (static_cast<float>(i) + 0.5f) / static_cast<float>(size) - 1.0f; }
 
-// Calls visit(x, y, z, weight) for every voxel of the dab with a weight above 0.
+// Calls visit(voxel, at, weight) for every voxel of the dab with a weight
+// above 0: its number (x fastest), where its values start in the image, and
+// its weight. Only the voxels of each row that lie within the sphere are
+// visited, and a row's values lie side by side in the image.
 template <typename Visit>
 void forDabVoxels(const GroomMap& map, const float centre[3], float radius, float strength, Visit visit) {
     int lo[3], hi[3];
     if (!voxelRange(map, centre, radius, lo, hi)) return;
+    const auto channels = static_cast<std::size_t>(map.image.channels);
+    const float scale = 0.5f * static_cast<float>(map.width);
     for (int z = lo[2]; z <= hi[2]; ++z) {
         float dz = voxelCentre(z, map.depth) - centre[2];
         for (int y = lo[1]; y <= hi[1]; ++y) {
             float dy = voxelCentre(y, map.height) - centre[1];
-            for (int x = lo[0]; x <= hi[0]; ++x) {
+            float across = radius * radius - dy * dy - dz * dz;
+            if (!(across > 0)) continue;
+            float half = std::sqrt(across);
+            int x0 = std::max(lo[0], static_cast<int>(std::ceil((centre[0] - half + 1) * scale - 0.5f)));
+            int x1 = std::min(hi[0], static_cast<int>(std::floor((centre[0] + half + 1) * scale - 0.5f)));
+            if (x0 > x1) continue;
+            std::size_t row = map.valueIndex(0, y, z);
+            std::size_t voxel = (static_cast<std::size_t>(z) * map.height + y) * map.width;
+            for (int x = x0; x <= x1; ++x) {
                 float dx = voxelCentre(x, map.width) - centre[0];
                 float weight = strength * brushFalloff(std::sqrt(dx * dx + dy * dy + dz * dz), radius);
-                if (weight > 0) visit(x, y, z, weight);
+                if (weight > 0) visit(voxel + x, row + x * channels, weight);
             }
         }
     }
@@ -93,8 +106,7 @@ void forDabVoxels(const GroomMap& map, const float centre[3], float radius, floa
 // voxels it covers.
 void dabMean(const GroomMap& map, int channels, const float centre[3], float radius, float mean[3]) {
     double sums[3] = {0, 0, 0}, total = 0;
-    forDabVoxels(map, centre, radius, 1.0f, [&](int x, int y, int z, float weight) {
-        std::size_t at = map.valueIndex(x, y, z);
+    forDabVoxels(map, centre, radius, 1.0f, [&](std::size_t, std::size_t at, float weight) {
         for (int c = 0; c < channels; ++c) sums[c] += weight * map.image.values[at + c] / 65535.0;
         total += weight;
     });
@@ -108,11 +120,9 @@ void paintMap(GroomMap& map, int channels, const float centre[3], const Brush& b
     const auto voxelCount = static_cast<std::size_t>(map.width) * map.height * map.depth;
     if (changes && changes->touched.size() != voxelCount) changes->touched.assign(voxelCount, false);
     const int stored = map.image.channels;
-    forDabVoxels(map, centre, brush.radius, brush.strength, [&](int x, int y, int z, float weight) {
-        std::size_t at = map.valueIndex(x, y, z);
+    forDabVoxels(map, centre, brush.radius, brush.strength, [&](std::size_t voxel, std::size_t at, float weight) {
         std::uint16_t* values = &map.image.values[at];
         if (changes) {
-            std::size_t voxel = (static_cast<std::size_t>(z) * map.height + y) * map.width + x;
             if (!changes->touched[voxel]) {
                 changes->touched[voxel] = true;
                 changes->voxels.push_back(static_cast<std::uint32_t>(at));

@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "core/fur_settings.h"
@@ -99,24 +100,35 @@ std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* c
     std::vector<unsigned char> data(static_cast<std::size_t>(hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) *
                                     (hi[2] - lo[2] + 1) * perTexel);
     std::size_t at = 0;
+    // Where each map of the grid's own size holds this row; SIZE_MAX for one
+    // that is resampled.
+    std::vector<std::size_t> rows(static_cast<std::size_t>(count));
     for (int z = lo[2]; z <= hi[2]; ++z)
-        for (int y = lo[1]; y <= hi[1]; ++y)
+        for (int y = lo[1]; y <= hi[1]; ++y) {
+            for (int m = 0; m < count; ++m) {
+                const GroomMap& map = *maps[m];
+                // A map of the grid's own size is copied, not resampled.
+                bool same = map.width == grid[0] && map.height == grid[1] && map.depth == grid[2];
+                rows[m] = same ? map.valueIndex(0, y, map.volume() ? z : 0) : SIZE_MAX;
+            }
             for (int x = lo[0]; x <= hi[0]; ++x) {
                 float uv[2] = {(x + 0.5f) / grid[0], (y + 0.5f) / grid[1]};
                 float position[3] = {2 * uv[0] - 1, 2 * uv[1] - 1, 2 * (z + 0.5f) / grid[2] - 1};
                 for (int m = 0; m < count; ++m) {
                     const GroomMap& map = *maps[m];
-                    // A map of the grid's own size is copied, not resampled.
-                    bool same = map.width == grid[0] && map.height == grid[1] && map.depth == grid[2];
+                    const MapImage& image = map.image;
                     for (int c = 0; c < channels[m]; ++c) {
                         int channel = channels[m] == 1 ? 0 : c;
-                        float value = !map.present() ? 1.0f
-                                      : same         ? map.voxel(x, y, map.volume() ? z : 0, channel)
-                                                     : sampleGroomMap(map, uv, position, channel);
+                        float value =
+                            !map.present()      ? 1.0f
+                            : rows[m] != SIZE_MAX ? image.values[rows[m] + static_cast<std::size_t>(x) * image.channels +
+                                                                 image.storedChannel(channel)] / 65535.0f
+                                                  : sampleGroomMap(map, uv, position, channel);
                         data[at++] = byte(value);
                     }
                 }
             }
+        }
     return data;
 }
 
