@@ -11,6 +11,7 @@
 
 #include "app/control_panel.h"
 #include "core/fur_settings.h"
+#include "groom/brush.h"
 #include "tests/support/headless_panel.h"
 
 namespace {
@@ -417,6 +418,46 @@ TEST_F(ControlPanel, TheDynamicsSectionOpensBelowEverythingAndEditsTheMotionWith
     for (const std::string& call : calls) EXPECT_EQ(call, "redisplay");
     EXPECT_FALSE(calls.empty());
     dynamicsRolloutOpen = false;
+}
+
+// The Groom section: below Dynamics and closed at start; its list chooses
+// the brush, its spinners clamp, and "Undo" takes a stroke back.
+TEST_F(ControlPanel, TheGroomSectionChoosesTheBrushAndUndoesAStroke) {
+    headless::Panel panel;
+    PanelRect dynamics{}, header{}, probe{};
+    ASSERT_TRUE(panel.rect("Dynamics", &dynamics) && panel.rect("Groom", &header));
+    EXPECT_GT(header.y0, dynamics.y1);
+    EXPECT_FALSE(panel.rect("Radius", &probe)) << "closed at start";
+    panel.click("Groom");
+    ASSERT_TRUE(groomRolloutOpen);
+    float previousBottom = header.y1;
+    for (const char* label : {"Brush", "Radius", "Strength", "Value", "Colour", "Groom/Undo", "Stats"}) {
+        PanelRect r{};
+        ASSERT_TRUE(panel.rect(label, &r)) << label;
+        EXPECT_GE(r.y0, previousBottom - 1) << label;
+        previousBottom = r.y1;
+    }
+    panel.click("Brush");
+    panel.click("Brush/Comb");
+    EXPECT_EQ(activeBrush, BRUSH_COMB);
+    panel.typeInto("Value", "7");
+    EXPECT_EQ(furSettings.brushValue, 1.0f) << "clamped to its limits";
+
+    std::string error;
+    ASSERT_TRUE(preparePaintMaps(groom, BRUSH_LENGTH, error));
+    const std::vector<std::uint16_t> before = groom.maps[LENGTH_MAP].image.values;
+    Brush brush;
+    brush.kind = BRUSH_LENGTH;
+    const float centre[3] = {0, 0, 0};
+    applyDab(groom, brush, centre, nullptr, groomHistory.beginStroke(groom));
+    groomHistory.endStroke();
+    ASSERT_NE(groom.maps[LENGTH_MAP].image.values, before);
+    panel.click("Groom/Undo");
+    EXPECT_EQ(groom.maps[LENGTH_MAP].image.values, before);
+    groomRolloutOpen = false;
+    activeBrush = BRUSH_OFF;
+    groom = Groom{};
+    groomHistory.clear();
 }
 
 }  // namespace
