@@ -307,15 +307,23 @@ void drawRows(const PanelControl* rows, int count) {
     }
 }
 
+// A section's header, `open` at start; true (under the section's own id
+// until closeSection) while it is open.
+bool openSection(const char* label, bool& open) {
+    ImGui::SetNextItemOpen(open, ImGuiCond_Once);
+    open = ImGui::CollapsingHeader(label);
+    noteLastItem(label);
+    if (open) ImGui::PushID(label);
+    return open;
+}
+
+void closeSection() { ImGui::PopID(); }
+
 // Below everything else, so the controls above keep their places and ids.
 void drawDynamicsSection() {
-    ImGui::SetNextItemOpen(dynamicsRolloutOpen, ImGuiCond_Once);
-    dynamicsRolloutOpen = ImGui::CollapsingHeader("Dynamics");
-    noteLastItem("Dynamics");
-    if (!dynamicsRolloutOpen) return;
-    ImGui::PushID("Dynamics");
+    if (!openSection("Dynamics", dynamicsRolloutOpen)) return;
     drawRows(dynamicsControls, dynamicsControlCount);
-    ImGui::PopID();
+    closeSection();
 }
 
 void drawBrushList() {
@@ -342,11 +350,7 @@ void groomButton(const char* label, bool (*action)()) {
 
 // Below "Dynamics", closed at start: the painting brush and its strokes.
 void drawGroomSection() {
-    ImGui::SetNextItemOpen(groomRolloutOpen, ImGuiCond_Once);
-    groomRolloutOpen = ImGui::CollapsingHeader("Groom");
-    noteLastItem("Groom");
-    if (!groomRolloutOpen) return;
-    ImGui::PushID("Groom");
+    if (!openSection("Groom", groomRolloutOpen)) return;
     drawBrushList();
     drawRows(groomControls, groomControlCount);
     if (ImGui::ColorEdit3("Colour", furSettings.brushColor, ImGuiColorEditFlags_Float)) {
@@ -358,7 +362,7 @@ void drawGroomSection() {
     groomButton("Redo", [] { return groomHistory.redo(groom); });
     ImGui::SameLine();
     groomButton("Save Look", saveLookInUse);
-    ImGui::PopID();
+    closeSection();
 }
 
 // Below the settings: where the look goes, the two save buttons, and what the

@@ -388,28 +388,20 @@ void GroomHistory::endStroke() {
     done_.erase(done_.begin(), done_.begin() + static_cast<std::ptrdiff_t>(drop));
 }
 
-bool GroomHistory::undo(Groom& groom) {
-    if (open_) endStroke();
-    if (done_.empty()) return false;
-    // Maps read since the strokes were made: none of them fits any more.
-    if (!swapStroke(groom, done_.back())) {
-        clear();
-        return false;
-    }
-    undone_.push_back(std::move(done_.back()));
-    done_.pop_back();
-    return true;
-}
+bool GroomHistory::undo(Groom& groom) { return step(done_, undone_, groom); }
 
-bool GroomHistory::redo(Groom& groom) {
+bool GroomHistory::redo(Groom& groom) { return step(undone_, done_, groom); }
+
+bool GroomHistory::step(std::vector<GroomStroke>& from, std::vector<GroomStroke>& to, Groom& groom) {
     if (open_) endStroke();
-    if (undone_.empty()) return false;
-    if (!swapStroke(groom, undone_.back())) {
+    if (from.empty()) return false;
+    // Maps read since the strokes were made: none of them fits any more.
+    if (!swapStroke(groom, from.back())) {
         clear();
         return false;
     }
-    done_.push_back(std::move(undone_.back()));
-    undone_.pop_back();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     return true;
 }
 

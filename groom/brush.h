@@ -102,6 +102,9 @@ public:
     void clear();
 
 private:
+    // Swaps the newest stroke of `from` into the groom and moves it to `to`.
+    bool step(std::vector<GroomStroke>& from, std::vector<GroomStroke>& to, Groom& groom);
+
     std::vector<GroomStroke> done_, undone_;
     bool open_ = false;
 };
