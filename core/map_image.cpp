@@ -62,6 +62,15 @@ void pngError(png_structp png, png_const_charp message) {
 
 void pngWarning(png_structp, png_const_charp) {}
 
+// The text entry "pelage-volume", from the chunks read so far.
+void readVolumeLayout(png_structp png, png_infop info, MapImage& image) {
+    png_textp text = nullptr;
+    int textCount = 0;
+    png_get_text(png, info, &text, &textCount);
+    for (int t = 0; t < textCount; ++t)
+        if (std::strcmp(text[t].key, "pelage-volume") == 0 && text[t].text) image.volumeLayout = text[t].text;
+}
+
 // Header, transformations to 8 or 16 bits per channel without a palette, and
 // the volume layout; false when the header is unusable.
 bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string& why) {
@@ -81,11 +90,7 @@ bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string
     image.width = static_cast<int>(width);
     image.height = static_cast<int>(height);
     image.channels = png_get_channels(png, info);
-    png_textp text = nullptr;
-    int textCount = 0;
-    png_get_text(png, info, &text, &textCount);
-    for (int t = 0; t < textCount; ++t)
-        if (std::strcmp(text[t].key, "pelage-volume") == 0 && text[t].text) image.volumeLayout = text[t].text;
+    readVolumeLayout(png, info, image);
     return true;
 }
 
@@ -109,6 +114,9 @@ bool decodePng(PngInput& input, MapImage& image, std::string& why) {
             rows.resize(image.height);
             for (int y = 0; y < image.height; ++y) rows[y] = pixels.data() + rowBytes * y;
             png_read_image(png, rows.data());
+            // Text may also follow the pixels, as ImageMagick writes it.
+            png_read_end(png, info);
+            readVolumeLayout(png, info, image);
             int depth = png_get_bit_depth(png, info);
             std::size_t count = static_cast<std::size_t>(image.width) * image.height * image.channels;
             image.values.resize(count);

@@ -87,6 +87,11 @@ TEST(MapImage, WrittenVolumeReadsBackExactly) {
     EXPECT_EQ(back.values, image.values);
     EXPECT_EQ(back.volumeLayout, "2 3 4");
     EXPECT_FALSE(writeMapImage(directory.path("no/such/dir/v.png"), image, error));
+
+    // ImageMagick writes the layout after the pixels, where it counts as well.
+    convert("-size 8x2 xc:gray50 -set pelage-volume '2 2 4'", directory.path("after.png"));
+    ASSERT_TRUE(readMapImage(directory.path("after.png"), back, error)) << error;
+    EXPECT_EQ(back.volumeLayout, "2 2 4");
 }
 
 // Two triangles over the unit square, with the given texture coordinates.
