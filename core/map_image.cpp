@@ -72,8 +72,11 @@ void readVolumeLayout(png_structp png, png_infop info, MapImage& image) {
 }
 
 // Header, transformations to 8 or 16 bits per channel without a palette, and
-// the volume layout; false when the header is unusable.
-bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string& why) {
+// the volume layout; false when the header is unusable. `storedBytes` is what
+// the pixels take in the file before they are compressed (a row's filter byte
+// included): deflate's bound applies to those, not to the expanded pixels a
+// palette or a low bit depth decodes to.
+bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string& why, std::size_t& storedBytes) {
     png_read_info(png, info);
     png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
     if (tooLarge(width, height)) {
@@ -81,6 +84,8 @@ bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string
               std::to_string(largestMapSide) + " a side";
         return false;
     }
+    std::size_t storedBits = std::size_t{width} * png_get_channels(png, info) * png_get_bit_depth(png, info);
+    storedBytes = ((storedBits + 7) / 8 + 1) * height;
     int colorType = png_get_color_type(png, info);
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -107,9 +112,10 @@ bool decodePng(PngInput& input, MapImage& image, std::string& why) {
     std::vector<unsigned char> pixels;
     bool ok = false;
     if (setjmp(png_jmpbuf(png)) == 0) {
-        if (readPngHeader(png, info, image, why)) {
+        std::size_t storedBytes = 0;
+        if (readPngHeader(png, info, image, why, storedBytes)) {
             std::size_t rowBytes = png_get_rowbytes(png, info);
-            if (rowBytes * image.height > input.size * pngExpansion) png_error(png, "the file is too short for its size");
+            if (storedBytes > input.size * pngExpansion) png_error(png, "the file is too short for its size");
             pixels.resize(rowBytes * image.height);
             rows.resize(image.height);
             for (int y = 0; y < image.height; ++y) rows[y] = pixels.data() + rowBytes * y;

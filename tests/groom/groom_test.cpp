@@ -37,6 +37,9 @@ TEST(MapImage, ReadsEveryLayoutAndRefusesWhatIsNoMap) {
         {"rgb16.png", "-size 4x4 'xc:rgb(20%,40%,60%)' -depth 16 png48:", 4, 3, 0.2f},
         {"rgba8.png", "-size 2x2 'xc:rgba(255,0,0,0.5)' png32:", 2, 4, 1.0f},
         {"palette.png", "-size 2x2 xc:blue png8:", 2, 3, 0.0f},
+        // One colour in a palette of one bit a pixel: 4 MB of pixels in a
+        // file of a few hundred bytes, yet within deflate's bound.
+        {"one-colour.png", "-size 2048x2048 'xc:rgb(60%,50%,50%)' png8:", 2048, 3, 0.6f},
         {"colour.jpg", "-size 8x8 'xc:rgb(200,100,50)' -quality 100", 8, 3, 200 / 255.0f},
         {"huge.png", "-size 8193x1 xc:white", 0, 0, 0},
         {"empty.png", "", 0, 0, 0},
