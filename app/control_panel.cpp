@@ -332,7 +332,11 @@ void drawBrushList() {
     noteLastItem("Brush");
     if (!open) return;
     for (int item = 0; item < BRUSH_COUNT; ++item) {
-        if (ImGui::Selectable(brushLabels[item], item == shown)) activeBrush = static_cast<BrushKind>(item);
+        if (ImGui::Selectable(brushLabels[item], item == shown) && item != shown) {
+            activeBrush = static_cast<BrushKind>(item);
+            // The outline shows or hides with the brush.
+            call(panelHost.redisplayMain);
+        }
         noteLastItem(std::string("Brush/") + brushLabels[item]);
     }
     ImGui::EndCombo();
