@@ -243,40 +243,37 @@ void drawObjectSection() {
     }
 }
 
+// A list of `count` items; true when another item was chosen, which
+// `selected` then holds. Each item's rectangle is noted as "LABEL/ITEM".
+bool drawList(const char* label, const char* const* names, int count, int& selected) {
+    int shown = std::clamp(selected, 0, count - 1);
+    bool open = ImGui::BeginCombo(label, names[shown]);
+    noteLastItem(label);
+    if (!open) return false;
+    bool changed = false;
+    for (int item = 0; item < count; ++item) {
+        if (ImGui::Selectable(names[item], item == shown) && item != selected) {
+            selected = item;
+            changed = true;
+        }
+        noteLastItem(std::string(label) + "/" + names[item]);
+    }
+    ImGui::EndCombo();
+    return changed;
+}
+
 // Below the main table, so that its rows keep their places; the rebuild it
 // runs is timed like the mesh rows'.
 void drawUpAxisList() {
-    int& selected = furSettings.upAxis;
-    int shown = std::clamp(selected, 0, 2);
-    bool open = ImGui::BeginCombo("Up Axis", upAxisNames[shown]);
-    noteLastItem("Up Axis");
-    if (!open) return;
-    for (int item = 0; item < 3; ++item) {
-        if (ImGui::Selectable(upAxisNames[item], item == shown) && item != selected) {
-            selected = item;
-            runInMainContext([](int) { call(panelRebuilds.turnModelUp); }, NO_ID, "mesh");
-            call(panelHost.redisplayMain);
-        }
-        noteLastItem(std::string("Up Axis/") + upAxisNames[item]);
-    }
-    ImGui::EndCombo();
+    if (!drawList("Up Axis", upAxisNames, 3, furSettings.upAxis)) return;
+    runInMainContext([](int) { call(panelRebuilds.turnModelUp); }, NO_ID, "mesh");
+    call(panelHost.redisplayMain);
 }
 
 void drawObjectList() {
-    int& selected = furSettings.objectToMove;
-    int shown = std::clamp(selected, 0, 2);
-    bool open = ImGui::BeginCombo("Object to move", objectNames[shown]);
-    noteLastItem("Object to move");
-    if (!open) return;
-    for (int item = 0; item < 3; ++item) {
-        if (ImGui::Selectable(objectNames[item], item == shown) && item != selected) {
-            selected = item;
-            runInMainContext(objectToMoveChanged, NO_ID, nullptr);
-            call(panelHost.redisplayMain);
-        }
-        noteLastItem(std::string("Object to move/") + objectNames[item]);
-    }
-    ImGui::EndCombo();
+    if (!drawList("Object to move", objectNames, 3, furSettings.objectToMove)) return;
+    runInMainContext(objectToMoveChanged, NO_ID, nullptr);
+    call(panelHost.redisplayMain);
 }
 
 bool drawControl(const PanelControl& control) {
@@ -327,19 +324,11 @@ void drawDynamicsSection() {
 }
 
 void drawBrushList() {
-    int shown = std::clamp(static_cast<int>(activeBrush), 0, BRUSH_COUNT - 1);
-    bool open = ImGui::BeginCombo("Brush", brushLabels[shown]);
-    noteLastItem("Brush");
-    if (!open) return;
-    for (int item = 0; item < BRUSH_COUNT; ++item) {
-        if (ImGui::Selectable(brushLabels[item], item == shown) && item != shown) {
-            activeBrush = static_cast<BrushKind>(item);
-            // The outline shows or hides with the brush.
-            call(panelHost.redisplayMain);
-        }
-        noteLastItem(std::string("Brush/") + brushLabels[item]);
-    }
-    ImGui::EndCombo();
+    int brush = activeBrush;
+    if (!drawList("Brush", brushLabels, BRUSH_COUNT, brush)) return;
+    activeBrush = static_cast<BrushKind>(brush);
+    // The outline shows or hides with the brush.
+    call(panelHost.redisplayMain);
 }
 
 // A button of the Groom section that redraws the main window after it.

@@ -19,14 +19,6 @@ namespace {
 struct FatalExit {};
 [[noreturn]] void throwFatalExit(int) { throw FatalExit{}; }
 
-void check(const ObjModel* model, bool withNormals) {
-    std::string problem = modelInvariantViolation(model, withNormals);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "model invariant broken: %s\n", problem.c_str());
-        std::abort();
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -42,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const FatalExit&) {
         return 0;
     }
-    check(model, false);
+    abortOnModelInvariantViolation(model, false);
     glmTurnUpAxis(model, UP_AXIS_FILE);
     glmWindOutward(model);
-    check(model, false);
+    abortOnModelInvariantViolation(model, false);
     glmTriangleNormals(model);
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
-    check(model, true);
+    abortOnModelInvariantViolation(model, true);
     glmDeleteModel(model);
     return 0;
 }

@@ -30,14 +30,6 @@ void writeLibrary(std::string_view text) {
     std::fclose(file);
 }
 
-void check(const ObjModel* model, bool withNormals) {
-    std::string problem = modelInvariantViolation(model, withNormals);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "model invariant broken: %s\n", problem.c_str());
-        std::abort();
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -69,11 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const FatalExit&) {
         return 0;  // the reader freed what it held while unwinding
     }
-    check(model, false);
+    abortOnModelInvariantViolation(model, false);
     glmTriangleNormals(model);
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
-    check(model, true);
+    abortOnModelInvariantViolation(model, true);
     glmDeleteModel(model);
     return 0;
 }

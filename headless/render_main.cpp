@@ -220,6 +220,33 @@ double median(std::vector<double>& times) {
     return times[times.size() / 2];
 }
 
+// Frames of two kinds timed one after the other, pair after pair, up to
+// benchFrames pairs within the budget: a machine busy with other work slows
+// both alike, so the ratio of their medians holds. Each call returns one
+// frame's wall time in ms.
+struct FramePairs {
+    double baseline = 0, measured = 0;  // medians, ms
+    int pairs = 0;
+    double allocationsPerFrame = 0;
+};
+
+template <typename Baseline, typename Measured>
+FramePairs timeFramePairs(Baseline baseline, Measured measured) {
+    std::vector<double> baselineTimes, measuredTimes;
+    baselineTimes.reserve(benchFrames);
+    measuredTimes.reserve(benchFrames);
+    long allocationsBefore = allocationCount.load();
+    Clock::time_point began = Clock::now();
+    for (int i = 0; i < benchFrames; ++i) {
+        if (i >= fewestTimedFrames && millisecondsSince(began) > 2 * frameBudgetMilliseconds) break;
+        baselineTimes.push_back(baseline());
+        measuredTimes.push_back(measured());
+    }
+    long allocations = allocationCount.load() - allocationsBefore;
+    int pairs = static_cast<int>(measuredTimes.size());
+    return {median(baselineTimes), median(measuredTimes), pairs, static_cast<double>(allocations) / (2 * pairs)};
+}
+
 // Frames with gravity and wind, each following a default frame: a machine
 // busy with other work slows both alike, so their ratio is the cost of the
 // motion alone.
@@ -232,25 +259,13 @@ FrameTimes benchDynamicsFrames() {
     moving.windDirection[0] = 1;
     moving.windFrequency = 1;
     for (int i = 0; i < 3; ++i) timeFrameWith(moving);
-    std::vector<double> stillTimes, movingTimes;
-    stillTimes.reserve(benchFrames);
-    movingTimes.reserve(benchFrames);
-    long allocationsBefore = allocationCount.load();
-    Clock::time_point began = Clock::now();
-    for (int i = 0; i < benchFrames; ++i) {
-        if (i >= fewestTimedFrames && millisecondsSince(began) > 2 * frameBudgetMilliseconds) break;
-        stillTimes.push_back(timeFrameWith(still));
-        movingTimes.push_back(timeFrameWith(moving));
-    }
-    long allocations = allocationCount.load() - allocationsBefore;
+    FramePairs times = timeFramePairs([&] { return timeFrameWith(still); }, [&] { return timeFrameWith(moving); });
     furSettings = still;
-    int pairs = static_cast<int>(movingTimes.size());
-    double stillMedian = median(stillTimes), movingMedian = median(movingTimes);
-    double ratio = movingMedian / stillMedian;
+    double ratio = times.measured / times.baseline;
     std::printf("median frame, dynamics:    %8.1f ms  over %d frames, gravity and wind (%.2fx the %.1f ms of default "
                 "frames between them; target <= 1.1x: %s)\n",
-                movingMedian, pairs, ratio, stillMedian, verdict(ratio <= 1.1));
-    return {movingMedian, static_cast<double>(allocations) / (2 * pairs), pairs};
+                times.measured, times.pairs, ratio, times.baseline, verdict(ratio <= 1.1));
+    return {times.measured, times.allocationsPerFrame, times.pairs};
 }
 
 // One frame with the given settings; its wall time in ms.
@@ -279,27 +294,18 @@ FrameTimes benchShellLod() {
     FurSettings every = chosen;
     every.shellLod = 0;
     for (int i = 0; i < 2; ++i) timeStillFrameWith(every);
-    std::vector<double> lodTimes, everyTimes;
-    lodTimes.reserve(benchFrames);
-    everyTimes.reserve(benchFrames);
-    long allocationsBefore = allocationCount.load();
-    Clock::time_point began = Clock::now();
-    for (int i = 0; i < benchFrames; ++i) {
-        if (i >= fewestTimedFrames && millisecondsSince(began) > 2 * frameBudgetMilliseconds) break;
-        everyTimes.push_back(timeStillFrameWith(every));
-        lodTimes.push_back(timeStillFrameWith(chosen));
-    }
-    long allocations = allocationCount.load() - allocationsBefore;
-    int pairs = static_cast<int>(lodTimes.size()), layers = shellLayersDrawnLastFrame;
+    FramePairs times =
+        timeFramePairs([&] { return timeStillFrameWith(every); }, [&] { return timeStillFrameWith(chosen); });
+    int pairs = times.pairs, layers = shellLayersDrawnLastFrame;
     double work = shellLodWork();
-    double lodMedian = median(lodTimes), everyMedian = median(everyTimes);
+    double lodMedian = times.measured, everyMedian = times.baseline;
     double ratio = lodMedian / everyMedian;
     std::printf("median frame, shell LOD:   %8.1f ms  over %d frames, %d of %d shells at %g pixels a shell (%.2fx "
                 "the %.1f ms of frames with every shell between them; targets <= 0.55x: %s, <= 100 ms: %s)\n",
                 lodMedian, pairs, layers, chosen.numShells, chosen.shellLod, ratio, everyMedian,
                 verdict(ratio <= 0.55), verdict(lodMedian <= 100));
     std::printf("shell LOD work per frame:  %8.4f ms  (target < 0.2 ms: %s)\n", work, verdict(work < 0.2));
-    return {lodMedian, static_cast<double>(allocations) / (2 * pairs), pairs};
+    return {lodMedian, times.allocationsPerFrame, pairs};
 }
 
 // A look naming four 1024 x 1024 volume maps in a scratch directory, read
@@ -340,23 +346,18 @@ FrameTimes benchGroomFrames() {
     }
     std::printf("look with four maps:       %8.1f ms  to the first frame drawn with them, 1024 x 1024 each (%.1f ms "
                 "reading)\n", loading, reading);
-    std::vector<double> plainTimes, groomTimes;
-    Clock::time_point began = Clock::now();
-    for (int i = 0; i < benchFrames; ++i) {
-        if (i >= fewestTimedFrames && millisecondsSince(began) > 2 * frameBudgetMilliseconds) break;
-        showGroom(false);
-        plainTimes.push_back(timeFrameWith(plain));
-        showGroom(true);
-        groomTimes.push_back(timeFrameWith(plain));
-    }
+    auto withGroom = [&](bool shown) {
+        showGroom(shown);
+        return timeFrameWith(plain);
+    };
+    FramePairs times = timeFramePairs([&] { return withGroom(false); }, [&] { return withGroom(true); });
     GroomMap none[GROOM_MAP_COUNT];
     setGroomMaps(none);
-    double plainMedian = median(plainTimes), groomMedian = median(groomTimes);
-    double ratio = groomMedian / plainMedian;
+    double ratio = times.measured / times.baseline;
     std::printf("median frame, groom:       %8.1f ms  over %d frames, all four maps (%.2fx the %.1f ms of frames "
                 "without them between; target <= 1.3x: %s)\n",
-                groomMedian, static_cast<int>(groomTimes.size()), ratio, plainMedian, verdict(ratio <= 1.3));
-    return {groomMedian, 0, static_cast<int>(groomTimes.size())};
+                times.measured, times.pairs, ratio, times.baseline, verdict(ratio <= 1.3));
+    return {times.measured, 0, times.pairs};
 }
 
 FrameTimes benchHundredShells() {

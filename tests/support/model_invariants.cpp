@@ -2,6 +2,8 @@
 #include "tests/support/model_invariants.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -112,4 +114,11 @@ std::string modelInvariantViolation(const ObjModel* model, bool withNormals) {
          {checkArrays(model, withNormals), checkTriangles(model, withNormals), checkGroups(model), checkMaterials(model)})
         if (!problem.empty()) return problem;
     return "";
+}
+
+void abortOnModelInvariantViolation(const ObjModel* model, bool withNormals) {
+    std::string problem = modelInvariantViolation(model, withNormals);
+    if (problem.empty()) return;
+    std::fprintf(stderr, "model invariant broken: %s\n", problem.c_str());
+    std::abort();
 }

@@ -9,3 +9,7 @@
 // Empty when the model is sound, else a description of the first violation.
 // `withNormals`: glmTriangleNormals and glmVertexNormals have run.
 std::string modelInvariantViolation(const ObjModel* model, bool withNormals);
+
+// For the fuzz targets: prints the first violation and aborts, so that the
+// fuzzer keeps the input as a finding.
+void abortOnModelInvariantViolation(const ObjModel* model, bool withNormals);
