@@ -46,6 +46,28 @@ void resetCamera() {
     lastMouseX = lastMouseY = 0;
 }
 
+namespace {
+struct StartupCamera {
+    float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+} startupCamera;
+}  // namespace
+
+void rememberStartupCamera() {
+    storeVec3(startupCamera.eye, load(eyePoint));
+    storeVec3(startupCamera.lookAt, load(lookAtPoint));
+    storeVec3(startupCamera.up, load(upVector));
+}
+
+void restoreStartupCamera() {
+    store(eyePoint, load(startupCamera.eye));
+    store(lookAtPoint, load(startupCamera.lookAt));
+    store(upVector, load(startupCamera.up));
+}
+
+void cameraWheel(int direction) {
+    if (direction != 0) cameraDolly(direction > 0 ? -wheelStepPixels : wheelStepPixels);
+}
+
 void cameraPan(float dx, float dy) {
     Vec3 eye = load(eyePoint), lookAt = load(lookAtPoint);
     Vec3 d = lookAt - eye;

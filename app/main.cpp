@@ -57,6 +57,7 @@ void printUsage() {
 int main(int argc, char** argv) {
     resetCamera();
     parseCommandLine(argc, argv, stdout);
+    rememberStartupCamera();
     if (helpRequested) {
         printUsage();
         return 0;
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
     glutReshapeFunc(reshape);
     glutIdleFunc(idle);
     glutKeyboardFunc(keyboard);
+    glutSpecialFunc(special);
+    glutMouseWheelFunc(mouseWheel);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
     glutPassiveMotionFunc(passiveMotion);

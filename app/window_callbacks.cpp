@@ -7,13 +7,17 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/camera.h"
 #include "app/look_session.h"
 #include "app/painting.h"
+#include "app/view_framing.h"
 #include "app/view_picture.h"
 #include "app/viewport.h"
+#include "core/fur_settings.h"
 #include "render/fur_dynamics.h"
 
 int mainWindow = 0;
@@ -37,7 +41,26 @@ void keyboard(unsigned char key, int, int) {
     if (key == ctrlS) saveLookInUse();
     if (key == ctrlP) requestViewPicture();
     if (key == ctrlZ) (glutGetModifiers() & GLUT_ACTIVE_SHIFT) ? redoStroke() : undoStroke();
+    if (key == 'f') frameViewedModel();
+    if (key == '[' || key == ']') resizeBrush(key == ']' ? 1 : -1);
     glutPostRedisplay();
+}
+
+void resizeBrush(int steps) {
+    // A fifth larger or smaller per press: ten presses span a factor of six.
+    const SettingField& radius = furSettingFields[settingFieldIndex("brushRadius")];
+    float scaled = furSettings.brushRadius * std::pow(1.2f, static_cast<float>(steps));
+    furSettings.brushRadius = std::clamp(scaled, radius.min, radius.max);
+}
+
+void special(int key, int, int) {
+    if (key == GLUT_KEY_HOME) restoreStartupCamera();
+    glutPostRedisplay();
+}
+
+void frameViewedModel() {
+    ViewportArea area = viewportArea(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), controlPanelWidth);
+    frameModel(area.width, area.height);
 }
 
 namespace {
@@ -76,6 +99,11 @@ void mouse(int button, int state, int x, int y) {
 
 void motion(int x, int y) {
     if (!paintMotionEvent(x, y, currentView())) mouseMotionEvent(x, y);
+    glutPostRedisplay();
+}
+
+void mouseWheel(int, int direction, int, int) {
+    cameraWheel(direction);
     glutPostRedisplay();
 }
 

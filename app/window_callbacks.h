@@ -8,8 +8,16 @@ extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 void idle();
 // Escape, Q and q quit; ctrl+S saves the look, ctrl+P a picture of the view
 // (look_session.h), ctrl+Z undoes a stroke and ctrl+shift+Z redoes it
-// (painting.h); every key redraws.
+// (painting.h), f frames the model (view_framing.h), [ and ] shrink and
+// grow the brush; every key redraws.
 void keyboard(unsigned char key, int x, int y);
+// The brush's radius a fifth larger per step (smaller for negative steps),
+// within the radius's limits.
+void resizeBrush(int steps);
+// Home brings back the start-up camera.
+void special(int key, int x, int y);
+// The model framed in the area the panel leaves free.
+void frameViewedModel();
 // Both arguments are ignored: the view is sized from the window and the panel.
 // The texture synthesis also calls it, with (0, 0), to restore the view.
 void reshape(int width, int height);
@@ -23,5 +31,7 @@ void setPanelDock(void (*dockControlPanel)(int windowWidth, int windowHeight));
 // buttons move the camera (camera.h).
 void mouse(int button, int state, int x, int y);
 void motion(int x, int y);
+// The wheel dollies as the middle drag does (camera.h).
+void mouseWheel(int wheel, int direction, int x, int y);
 // The brush's outline follows the cursor.
 void passiveMotion(int x, int y);

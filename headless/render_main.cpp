@@ -22,6 +22,7 @@
 #include "app/command_line.h"
 #include "app/look_session.h"
 #include "app/startup.h"
+#include "app/view_framing.h"
 #include "app/window_callbacks.h"
 #include "core/fur_settings.h"
 #include "core/look_file.h"
@@ -430,6 +431,7 @@ int main(int argc, char** argv) {
     loadStartupLookMaps("pelage-render");
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
+    if (options.frame) frameModel(windowWidth, windowHeight);
     int status = options.bench ? bench(processStart) : renderFrames(options);
     if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);

@@ -201,6 +201,10 @@ bool readBench(OptionInput in) {
     in.options.bench = true;
     return true;
 }
+bool readFrame(OptionInput in) {
+    in.options.frame = true;
+    return true;
+}
 
 struct OptionRule {
     const char* name;
@@ -215,7 +219,7 @@ constexpr OptionRule optionRules[] = {
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
     {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
     {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
-    {"--gl", 1, readGl},
+    {"--gl", 1, readGl},             {"--frame", 0, readFrame},
     {"--up", 1, readUpAxis},
 };
 
@@ -259,6 +263,8 @@ const char* renderUsage() {
            "  -a X Y Z          look-at point (default 0 0 0)\n"
            "  -u X Y Z          up vector (default 0 1 0)\n"
            "  -sx W, -sy H      image size in pixels (default 1024 x 1024)\n"
+           "  --frame           move the eye and look-at point so the model fills the image,\n"
+           "                    seen from the direction -e and -a give (pelage's f key)\n"
            "  --model FILE      the model (default OBJ/bunny-1500-cleaned.obj): OBJ with its\n"
            "                    MTL library beside it, or glTF, FBX, 3DS, PLY, STL, Collada\n"
            "                    and the other formats assimp reads. A model without usable\n"

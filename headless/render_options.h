@@ -22,6 +22,7 @@ struct RenderOptions {
     float spin = 0.0f;     // degrees the model turns about world y per frame
     float timeStep = 1.0f / 30.0f;  // seconds of the fur's motion per frame
     bool bench = false;
+    bool frame = false;    // the camera moved to frame the model, as pelage's f does
     bool help = false;
     float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     int width = 1024, height = 1024;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -164,4 +165,81 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
         }
     EXPECT_GT(alongStroke, 131 * 13 / 3) << "the band along the stroke is bald";
     EXPECT_LT(elsewhere, 50) << "the rest of the picture is unchanged";
+}
+
+namespace {
+
+// The box around the view's non-white pixels: x0, y0, x1, y1.
+struct Extent {
+    int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+};
+
+Extent drawnExtent(const Image& shot, int viewWidth) {
+    Extent e;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < viewWidth; ++x) {
+            const unsigned char* p = shot.at(x, y);
+            if (p[0] > 235 && p[1] > 235 && p[2] > 235) continue;
+            e.x0 = std::min(e.x0, x), e.x1 = std::max(e.x1, x);
+            e.y0 = std::min(e.y0, y), e.y1 = std::max(e.y1, y);
+        }
+    return e;
+}
+
+// The window's picture once two in a row agree and hold a frame: before the
+// first one the window is black, a frame's background is white.
+Image settledShot(const std::string& window, int viewWidth) {
+    Image previous = screenshot(window), shot;
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        usleep(400000);
+        shot = screenshot(window);
+        Extent drawn = drawnExtent(shot, viewWidth);
+        bool frame = drawn.x1 >= 0 && (drawn.x0 > 0 || drawn.x1 < viewWidth - 1);
+        if (frame && countDifferent(shot, previous) == 0) break;
+        previous = shot;
+    }
+    return shot;
+}
+
+}  // namespace
+
+// `f` frames the model into the area left of the panel, the wheel dollies it
+// away and back, and Home brings the start-up view back exactly.
+TEST(PelageEndToEnd, FFramesTheModelTheWheelDolliesAndHomeRestores) {
+    VirtualDisplay display;
+    const int width = 760, height = 480, viewWidth = width - panelWidth;
+    Program pelage("pelage", {"-sx", std::to_string(width), "-sy", std::to_string(height), "-e", "0", "0", "6"});
+    std::string window = findWindow("Pelage", 90);
+    ASSERT_FALSE(window.empty()) << pelage.standardError();
+    Image start = settledShot(window, viewWidth);
+    Extent small = drawnExtent(start, viewWidth);
+    ASSERT_GT(small.x1, small.x0);
+
+    key(window, "f");
+    Extent framed = drawnExtent(settledShot(window, viewWidth), viewWidth);
+    int framedWidth = framed.x1 - framed.x0, framedHeight = framed.y1 - framed.y0;
+    // The bounds fill the tighter way with a small margin; the drawn fur sits
+    // within them.
+    EXPECT_GT(std::max(framedWidth / double(viewWidth), framedHeight / double(height)), 0.75);
+    EXPECT_GT(framed.x0, 2);
+    EXPECT_LT(framed.x1, viewWidth - 3);
+    EXPECT_GT(framed.y0, 2);
+    EXPECT_LT(framed.y1, height - 3);
+    EXPECT_NEAR((framed.x0 + framed.x1) / 2.0, viewWidth / 2.0, viewWidth * 0.1) << "centred left of the panel";
+
+    for (int notch = 0; notch < 4; ++notch) click(window, 5, viewWidth / 2, height / 2);
+    Extent away = drawnExtent(settledShot(window, viewWidth), viewWidth);
+    EXPECT_LT(away.x1 - away.x0, framedWidth * 0.9) << "a notch down dollies away";
+    for (int notch = 0; notch < 4; ++notch) click(window, 4, viewWidth / 2, height / 2);
+    Extent back = drawnExtent(settledShot(window, viewWidth), viewWidth);
+    EXPECT_NEAR(back.x1 - back.x0, framedWidth, framedWidth * 0.05) << "as many notches up come back";
+
+    key(window, "Home");
+    Image home = settledShot(window, viewWidth);
+    long changed = 0;  // in the view; the panel's foot line shows the frame time
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < viewWidth; ++x) changed += !std::equal(home.at(x, y), home.at(x, y) + 3, start.at(x, y));
+    EXPECT_EQ(changed, 0);
+    key(window, "q");
+    EXPECT_EQ(pelage.wait(120), 0);
 }
