@@ -294,12 +294,34 @@ bool drawControl(const PanelControl& control) {
     return false;
 }
 
+// Whether rows i + 1 .. i + 3 are the three spinners of one colour.
+bool headsColour(const PanelControl* rows, int count, int i) {
+    if (rows[i].kind != Kind::StaticText || i + 3 >= count) return false;
+    const PanelControl& red = rows[i + 1];
+    return red.callback == Callback::ColorChanged && red.id == 0 && red.floatField &&
+           rows[i + 2].floatField == red.floatField + 1 && rows[i + 3].floatField == red.floatField + 2;
+}
+
+// A swatch that opens a colour picker, on the line of the colour's heading;
+// a pick changes the colour as its spinners would.
+void drawColourPicker(const PanelControl* rows, int i) {
+    const PanelControl& red = rows[i + 1];
+    ImGui::SameLine();
+    std::string id = std::string("##") + rows[i].label;
+    if (ImGui::ColorEdit3(id.c_str(), red.floatField, ImGuiColorEditFlags_NoInputs | ImGuiColorEditFlags_Float)) {
+        for (int c = 1; c < 3; ++c) clampField(rows[i + 1 + c]);
+        controlChanged(red);
+    }
+    noteLastItem(std::string(rows[i].label) + "/Picker");
+}
+
 // Each row under an id of its own, its index in its table.
 void drawRows(const PanelControl* rows, int count) {
     for (int i = 0; i < count; ++i) {
         ImGui::PushID(i);
         if (drawControl(rows[i])) controlChanged(rows[i]);
         noteLastItem(rectLabel(rows, count, i));
+        if (headsColour(rows, count, i)) drawColourPicker(rows, i);
         ImGui::PopID();
     }
 }
@@ -346,6 +368,9 @@ void drawGroomSection() {
     if (!openSection("Groom", groomRolloutOpen)) return;
     drawBrushList();
     drawRows(groomControls, groomControlCount);
+    // The fields take what the label leaves, so the three numbers show whole.
+    float label = ImGui::CalcTextSize("Colour").x + ImGui::GetStyle().ItemInnerSpacing.x;
+    ImGui::SetNextItemWidth(std::max(1.0f, ImGui::GetContentRegionAvail().x - label));
     if (ImGui::ColorEdit3("Colour", furSettings.brushColor, ImGuiColorEditFlags_Float)) {
         for (float& channel : furSettings.brushColor) channel = std::clamp(channel, 0.0f, 1.0f);
     }
@@ -358,8 +383,33 @@ void drawGroomSection() {
     closeSection();
 }
 
-// Below the settings: where the look goes, the two save buttons, and what the
-// last save did.
+// The path typed for "Load Look".
+char lookPathField[1024] = "";
+
+// A look loaded from the panel: the textures, lighting and mesh made again for
+// its settings, the pads pointed at its objects.
+void loadLookFromPanel() {
+    const FurSettings before = furSettings;
+    if (loadLookInUse(lookPathField)) {
+        runInMainContext(
+            [](int) {
+                call(panelRebuilds.generateHairPatch);
+                call(panelRebuilds.buildIlluminationMap);
+            },
+            NO_ID, nullptr);
+        if (furSettings.upAxis != before.upAxis)
+            runInMainContext([](int) { call(panelRebuilds.turnModelUp); }, NO_ID, "mesh");
+        else if (furSettings.generatedTexCoords != before.generatedTexCoords ||
+                 furSettings.triangleBudget != before.triangleBudget)
+            runInMainContext([](int) { call(panelRebuilds.rebuildMesh); }, NO_ID, "mesh");
+        objectToMoveChanged(NO_ID);
+        call(panelHost.redisplayMain);
+    }
+    call(panelHost.redisplayPanel);
+}
+
+// Below the settings: where the look goes, the two save buttons, what the
+// last save or load did, and the look to load.
 void drawLookSection() {
     ImGui::Separator();
     ImGui::TextWrapped("Look: %s", lookSavePath(saveDirectory).c_str());
@@ -372,6 +422,14 @@ void drawLookSection() {
     ImGui::SameLine();
     if (ImGui::Button("Save Picture")) call(panelHost.requestPicture);
     noteLastItem("Save Picture");
+    ImGui::SetNextItemWidth(std::max(1.0f, ImGui::GetContentRegionAvail().x - ImGui::CalcTextSize("Load Look").x -
+                                                ImGui::GetStyle().FramePadding.x * 2 - ImGui::GetStyle().ItemSpacing.x));
+    bool entered = ImGui::InputTextWithHint("##Look path", "look file", lookPathField, sizeof lookPathField,
+                                            ImGuiInputTextFlags_EnterReturnsTrue);
+    noteLastItem("Look Path");
+    ImGui::SameLine();
+    if (ImGui::Button("Load Look") || entered) loadLookFromPanel();
+    noteLastItem("Load Look");
     if (!lookStatus.empty()) ImGui::TextWrapped("%s", lookStatus.c_str());
     noteLastItem("Status");
 }
@@ -440,6 +498,9 @@ void drawPanelControls() {
                                        ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                        ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
     ImGui::Begin("Control panel", nullptr, flags);
+    // The controls scroll above the foot line, which stays in view: its two
+    // lines, each of which may wrap once.
+    ImGui::BeginChild("Controls", ImVec2(0, -(4 * ImGui::GetTextLineHeightWithSpacing() + 8)));
     // The labels sit right of the fields; the longest, "Shell Texture Scale",
     // needs about 135 pixels of the default font.
     ImGui::PushItemWidth(-140);
@@ -451,8 +512,11 @@ void drawPanelControls() {
     drawGroomSection();
     ImGui::PopItemWidth();
     drawLookSection();
+    ImGui::EndChild();
     ImGui::Separator();
-    ImGui::TextDisabled("%s", formatPanelStats(panelStats).c_str());
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyle().Colors[ImGuiCol_TextDisabled]);
+    ImGui::TextWrapped("%s", formatPanelStats(panelStats).c_str());
+    ImGui::PopStyleColor();
     noteLastItem("Stats");
     ImGui::End();
 }

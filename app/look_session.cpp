@@ -108,6 +108,43 @@ bool saveLookInUse() {
     return saved;
 }
 
+namespace {
+
+void copySetting(FurSettings& to, FurSettings& from, const SettingField& field) {
+    switch (field.kind) {
+    case SettingKind::Floats: std::copy_n(settingFloats(from, field), field.count, settingFloats(to, field)); break;
+    case SettingKind::Int:
+    case SettingKind::Flag: *settingInt(to, field) = *settingInt(from, field); break;
+    case SettingKind::Bool: *settingBool(to, field) = *settingBool(from, field); break;
+    case SettingKind::Transform: *settingTransform(to, field) = *settingTransform(from, field); break;
+    }
+}
+
+}  // namespace
+
+bool loadLookInUse(const std::string& path) {
+    // The look's settings over the values pelage starts with; what a look
+    // does not hold (the brush, the selected object) stays as it is.
+    Look look;
+    for (const SettingField& field : furSettingFields) {
+        if (field.panelAssigns) assignSettingDefault(look.settings, field);
+        if (!isLookSetting(field)) copySetting(look.settings, furSettings, field);
+    }
+    std::string error;
+    if (path.empty()) error = "no file named";
+    else if (readLook(path, look, error)) loadLookMaps(look, error) && (error.clear(), true);
+    if (!error.empty()) {
+        lookStatus = "Look not loaded: " + error;
+        return false;
+    }
+    lookInUse = look;
+    lookFile = path;
+    furSettings = look.settings;
+    furSettings.texturesDirty = true;
+    lookStatus = "Loaded look " + path;
+    return true;
+}
+
 bool saveViewPicture(const RgbImage& view) {
     std::string path = pictureSavePath(lookSavePath(saveDirectory)), error;
     bool saved = writePng(path, view, error);

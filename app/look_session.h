@@ -48,5 +48,12 @@ std::string pictureSavePath(const std::string& lookPath);
 // and the look names them. True on success.
 bool saveLookInUse();
 
+// The panel's "Load Look": the look file `path` read as --look reads it, over
+// the start-up defaults, and its maps loaded; it becomes the look in use, and
+// Save Look writes back to it. A look that cannot be used leaves the one in
+// use as it was and says why in lookStatus. True when it was loaded; the
+// caller then rebuilds what the new settings make.
+bool loadLookInUse(const std::string& path);
+
 // Writes `view` as a PNG at pictureSavePath(...) and says so in lookStatus.
 bool saveViewPicture(const RgbImage& view);

@@ -70,10 +70,13 @@ struct FurSettings {
     float shellLod = 1.5f;
     int upAxis = UP_AXIS_FILE;
     // The painting brush (groom/brush.h): tool state, not part of a look.
-    float brushRadius = 0.1f;
-    float brushStrength = 0.5f;
-    float brushValue = 0.5f;
-    float brushColor[3] = {0.35f, 0.2f, 0.1f};
+    // Strong enough that one stroke shows on any model: the full way to the
+    // target at the dab's centre, a quarter of the length or density (or a
+    // quarter lean), in a blue that no model's own colour hides.
+    float brushRadius = 0.12f;
+    float brushStrength = 1.0f;
+    float brushValue = 0.25f;
+    float brushColor[3] = {0.2f, 0.35f, 0.9f};
 };
 
 extern FurSettings furSettings;
@@ -172,12 +175,12 @@ inline constexpr SettingField furSettingFields[] = {
     {"shellLod", SettingKind::Floats, 1, 0, 32, {1.5f}, false, [](FurSettings& s) -> void* { return &s.shellLod; }},
     {"upAxis", SettingKind::Int, 1, 0, 2, {UP_AXIS_FILE}, false, [](FurSettings& s) -> void* { return &s.upAxis; }},
     // A brush smaller than a voxel of a painted volume would reach none.
-    {"brushRadius", SettingKind::Floats, 1, 0.01f, 2, {0.1f}, false,
+    {"brushRadius", SettingKind::Floats, 1, 0.01f, 2, {0.12f}, false,
      [](FurSettings& s) -> void* { return &s.brushRadius; }},
-    {"brushStrength", SettingKind::Floats, 1, 0, 1, {0.5f}, false,
+    {"brushStrength", SettingKind::Floats, 1, 0, 1, {1.0f}, false,
      [](FurSettings& s) -> void* { return &s.brushStrength; }},
-    {"brushValue", SettingKind::Floats, 1, 0, 1, {0.5f}, false, [](FurSettings& s) -> void* { return &s.brushValue; }},
-    {"brushColor", SettingKind::Floats, 3, 0, 1, {0.35f, 0.2f, 0.1f}, false,
+    {"brushValue", SettingKind::Floats, 1, 0, 1, {0.25f}, false, [](FurSettings& s) -> void* { return &s.brushValue; }},
+    {"brushColor", SettingKind::Floats, 3, 0, 1, {0.2f, 0.35f, 0.9f}, false,
      [](FurSettings& s) -> void* { return s.brushColor; }},
 };
 

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/look_session.h"
 #include "core/fur_settings.h"
 #include "groom/brush.h"
 #include "tests/support/headless_panel.h"
@@ -390,7 +392,8 @@ TEST_F(ControlPanel, EveryControlIsDrawnInOrderWithinThePanel) {
 }
 
 TEST_F(ControlPanel, TheDynamicsSectionOpensBelowEverythingAndEditsTheMotionWithoutRebuilds) {
-    headless::Panel panel;
+    // Tall enough for the open section above the foot line pinned at the bottom.
+    headless::Panel panel(panelWidth, 1400);
     PanelRect ps{}, header{}, stats{}, probe{};
     ASSERT_TRUE(panel.rect("Ps", &ps) && panel.rect("Dynamics", &header));
     EXPECT_GT(header.y0, ps.y1) << "below the controls that were there before";
@@ -423,7 +426,8 @@ TEST_F(ControlPanel, TheDynamicsSectionOpensBelowEverythingAndEditsTheMotionWith
 // The Groom section: below Dynamics and closed at start; its list chooses
 // the brush, its spinners clamp, and "Undo" takes a stroke back.
 TEST_F(ControlPanel, TheGroomSectionChoosesTheBrushAndUndoesAStroke) {
-    headless::Panel panel;
+    // Tall enough for the open section above the foot line pinned at the bottom.
+    headless::Panel panel(panelWidth, 1400);
     PanelRect dynamics{}, header{}, probe{};
     ASSERT_TRUE(panel.rect("Dynamics", &dynamics) && panel.rect("Groom", &header));
     EXPECT_GT(header.y0, dynamics.y1);
@@ -461,3 +465,30 @@ TEST_F(ControlPanel, TheGroomSectionChoosesTheBrushAndUndoesAStroke) {
 }
 
 }  // namespace
+
+// "Load Look" reads a look as --look does, over the start values; a look that
+// cannot be used changes nothing and the status line says why.
+TEST_F(ControlPanel, LoadLookUsesAGoodLookAndABadOneChangesNothing) {
+    headless::Panel panel(panelWidth, 1400);
+    std::string good = testing::TempDir() + "/panel-good.look", bad = testing::TempDir() + "/panel-bad.look";
+    std::ofstream(good) << "numShells = 12\nhairColor = 0.2,0.4,0.9\n";
+    std::ofstream(bad) << "numShells = 12\nshellHeight = -1\n";
+    furSettings.finHeight = 0.5f;
+    for (const std::string& path : {bad, testing::TempDir() + "/missing.look"}) {
+        panel.typeInto("Look Path", path);
+        EXPECT_EQ(furSettings.numShells, 32) << path;
+        EXPECT_EQ(furSettings.finHeight, 0.5f) << path;
+        EXPECT_EQ(lookStatus.rfind("Look not loaded: " + path, 0), 0u) << lookStatus;
+    }
+    EXPECT_NE(lookStatus.find("missing.look"), std::string::npos);
+    calls.clear();
+    panel.typeInto("Look Path", good);
+    EXPECT_EQ(furSettings.numShells, 12);
+    EXPECT_EQ(furSettings.hairColor[2], 0.9f);
+    EXPECT_EQ(furSettings.finHeight, 0.07f) << "what the look leaves out is the start value";
+    EXPECT_EQ(lookFile, good) << "Save Look writes back to it";
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "patch"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "lighting"), calls.end());
+    lookFile.clear();
+    lookStatus.clear();
+}
