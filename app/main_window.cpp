@@ -26,6 +26,10 @@ void initWindowLibrary(const char* programName) {
     int glutArgc = 1;
     char* glutArgv[] = {const_cast<char*>(programName), nullptr};
     glutInit(&glutArgc, glutArgv);
+    // A drag's motion events queue up while a slow frame draws; only the
+    // newest matters, so the next frame draws from where the pointer is now
+    // rather than working through where it was.
+    glutSetOption(GLUT_SKIP_STALE_MOTION_EVENTS, 1);
 }
 
 }  // namespace
