@@ -112,7 +112,7 @@ bool paintButtonEvent(int button, int state, int x, int y, const ViewRays& view)
     }
     if (activeBrush == BRUSH_OFF) return false;
     std::string why;
-    if (!preparePaintMaps(groom, activeBrush, why, furMesh != nullptr ? furMesh->model : nullptr)) {
+    if (!preparePaintMaps(groom, activeBrush, why)) {
         lookStatus = why;
         return true;
     }

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "core/vector3.h"
-#include "model/obj_model.h"
 
 GroomHistory groomHistory;
 BrushKind activeBrush = BRUSH_OFF;
@@ -25,14 +24,16 @@ int brushByName(std::string_view name) {
 namespace {
 
 // What each kind of map holds where nothing was painted: full length, full
-// density, no comb (0.5 is a direction of zero), white.
-constexpr float defaultValues[GROOM_MAP_COUNT][3] = {{1, 1, 1}, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {1, 1, 1}};
-constexpr int kindChannels[GROOM_MAP_COUNT] = {1, 1, 3, 3};
+// density, no comb (0.5 is a direction of zero), and for colour a layer of
+// no coverage (white, were it multiplied).
+constexpr float defaultValues[GROOM_MAP_COUNT][4] = {{1, 1, 1, 1}, {1, 1, 1, 1}, {0.5f, 0.5f, 0.5f, 0.5f}, {1, 1, 1, 0}};
+constexpr int kindChannels[GROOM_MAP_COUNT] = {1, 1, 3, 4};
 
 // The channels a brush writes in a map as read: the colour channels of a map
-// with them, else its grey.
+// with them (and a colour layer's coverage), else its grey.
 int paintChannels(const GroomMap& map, GroomMapKind kind) {
-    return map.image.channels >= 3 ? kindChannels[kind] : 1;
+    if (map.image.channels < 3) return 1;
+    return kind == COLOR_MAP && colourLayered(map) ? 4 : kindChannels[kind] < 3 ? kindChannels[kind] : 3;
 }
 
 std::uint16_t toValue(float v) { return static_cast<std::uint16_t>(std::clamp(v, 0.0f, 1.0f) * 65535.0f + 0.5f); }
@@ -104,19 +105,25 @@ void forDabVoxels(const GroomMap& map, const float centre[3], float radius, floa
 
 // The values a smoothing dab moves toward: the falloff-weighted mean of the
 // voxels it covers.
-void dabMean(const GroomMap& map, int channels, const float centre[3], float radius, float mean[3]) {
-    double sums[3] = {0, 0, 0}, total = 0;
+void dabMean(const GroomMap& map, int channels, const float centre[3], float radius, float mean[4]) {
+    double sums[4] = {0, 0, 0, 0}, total = 0;
     forDabVoxels(map, centre, radius, 1.0f, [&](std::size_t, std::size_t at, float weight) {
         for (int c = 0; c < channels; ++c) sums[c] += weight * map.image.values[at + c] / 65535.0;
         total += weight;
     });
-    for (int c = 0; c < 3; ++c) mean[c] = total > 0 ? static_cast<float>(sums[c] / total) : 0.0f;
+    for (int c = 0; c < 4; ++c) mean[c] = total > 0 ? static_cast<float>(sums[c] / total) : 0.0f;
 }
+
+// How a dab changes a voxel's channels: each moved toward the target by the
+// weight; or, for a colour layer, the brush's colour laid over the layer
+// with the weight as its coverage (so a soft edge never pales toward the
+// layer's empty white); or only the coverage moved (erasing a layer).
+enum class DabBlend { Toward, Over, CoverageOnly };
 
 // Moves the dab's voxels of the map toward `target`, remembering in `changes`
 // the values each had before the stroke first touched it.
-void paintMap(GroomMap& map, int channels, const float centre[3], const Brush& brush, const float target[3],
-              GroomStroke::Changes* changes) {
+void paintMap(GroomMap& map, int channels, const float centre[3], const Brush& brush, const float target[4],
+              GroomStroke::Changes* changes, DabBlend blend) {
     const auto voxelCount = static_cast<std::size_t>(map.width) * map.height * map.depth;
     if (changes && changes->touched.size() != voxelCount) changes->touched.assign(voxelCount, false);
     const int stored = map.image.channels;
@@ -129,108 +136,38 @@ void paintMap(GroomMap& map, int channels, const float centre[3], const Brush& b
                 changes->values.insert(changes->values.end(), values, values + stored);
             }
         }
-        for (int c = 0; c < channels; ++c) {
+        float w = std::min(weight, 1.0f);
+        if (blend == DabBlend::Over) {
+            float coverage = values[3] / 65535.0f, covered = w + coverage * (1 - w);
+            for (int c = 0; c < 3; ++c)
+                values[c] = toValue((target[c] * w + values[c] / 65535.0f * coverage * (1 - w)) / covered);
+            values[3] = toValue(covered);
+            return;
+        }
+        for (int c = blend == DabBlend::CoverageOnly ? 3 : 0; c < channels; ++c) {
             float old = values[c] / 65535.0f;
-            values[c] = toValue(old + (target[c] - old) * std::min(weight, 1.0f));
+            values[c] = toValue(old + (target[c] - old) * w);
         }
     });
 }
 
 // The target of a brush for a map of `kind`, or false when it paints none.
-bool dabTarget(const Brush& brush, GroomMapKind kind, const float* direction, float target[3]) {
+bool dabTarget(const Brush& brush, GroomMapKind kind, const float* direction, float target[4]) {
     switch (brush.kind) {
     case BRUSH_LENGTH: target[0] = brush.value; return kind == LENGTH_MAP;
     case BRUSH_DENSITY: target[0] = brush.value; return kind == DENSITY_MAP;
-    case BRUSH_COLOUR: std::copy(brush.color, brush.color + 3, target); return kind == COLOR_MAP;
+    case BRUSH_COLOUR:
+        std::copy(brush.color, brush.color + 3, target);
+        target[3] = 1;
+        return kind == COLOR_MAP;
     case BRUSH_COMB:
         if (kind != DIRECTION_MAP || !direction) return false;
         // A direction map holds 0.5 + 0.5 x (direction x lean) per channel.
         for (int c = 0; c < 3; ++c) target[c] = 0.5f + 0.5f * direction[c] * std::clamp(brush.value, 0.0f, 1.0f);
         return true;
-    case BRUSH_ERASE: std::copy(defaultValues[kind], defaultValues[kind] + 3, target); return true;
+    case BRUSH_ERASE: std::copy(defaultValues[kind], defaultValues[kind] + 4, target); return true;
     default: return false;
     }
-}
-
-// The model's colour texture, read where each voxel meets the surface: the
-// colour map painting starts from, so that the texture still shows where no
-// stroke goes. Each triangle is sampled at half a voxel's spacing and each
-// voxel takes the mean of its samples; two rings of voxels around them take
-// their neighbours' mean, so a read between the surface's voxels and the
-// empty ones beside them does not fade to white.
-void bakeModelColour(const Groom& groom, const ObjModel& model, GroomMap& volume) {
-    const int sizes[3] = {volume.width, volume.height, volume.depth};
-    const std::size_t voxels = static_cast<std::size_t>(sizes[0]) * sizes[1] * sizes[2];
-    std::vector<float> sums(3 * voxels, 0.0f);
-    std::vector<std::uint32_t> counts(voxels, 0);
-    auto voxelOf = [&](const float p[3]) {
-        int i[3];
-        for (int k = 0; k < 3; ++k)
-            i[k] = std::clamp(static_cast<int>((p[k] + 1) * 0.5f * static_cast<float>(sizes[k])), 0, sizes[k] - 1);
-        return (static_cast<std::size_t>(i[2]) * sizes[1] + i[1]) * sizes[0] + i[0];
-    };
-    float spacing = 1.0f / static_cast<float>(std::max({sizes[0], sizes[1], sizes[2]}));
-    for (std::uint32_t t = 0; t < model.triangleCount; ++t) {
-        const ObjTriangle& triangle = model.triangles[t];
-        Vec3 p[3];
-        float uv[3][2];
-        bool usable = model.texCoords != nullptr;
-        for (int j = 0; j < 3 && usable; ++j) {
-            std::int32_t v = triangle.vertexIndices[j], c = triangle.texCoordIndices[j];
-            usable = v >= 1 && static_cast<std::uint32_t>(v) <= model.vertexCount && c >= 1 &&
-                     static_cast<std::uint32_t>(c) <= model.texCoordCount;
-            if (!usable) break;
-            p[j] = loadVec3(model.vertices + 3 * v);
-            std::copy(model.texCoords + 2 * c, model.texCoords + 2 * c + 2, uv[j]);
-        }
-        if (!usable) continue;
-        float longest = std::max({length(p[1] - p[0]), length(p[2] - p[1]), length(p[0] - p[2])});
-        int steps = std::clamp(static_cast<int>(std::ceil(longest / spacing)), 1, 4096);
-        for (int a = 0; a <= steps; ++a)
-            for (int b = 0; a + b <= steps; ++b) {
-                float s = static_cast<float>(a) / steps, r = static_cast<float>(b) / steps;
-                float at[3], coord[2];
-                storeVec3(at, p[0] + (p[1] - p[0]) * s + (p[2] - p[0]) * r);
-                for (int k = 0; k < 2; ++k) coord[k] = uv[0][k] + (uv[1][k] - uv[0][k]) * s + (uv[2][k] - uv[0][k]) * r;
-                std::size_t v = voxelOf(at);
-                for (int c = 0; c < 3; ++c) sums[3 * v + c] += sampleGroomMap(groom.modelColor, coord, at, c);
-                ++counts[v];
-            }
-    }
-    for (int ring = 0; ring < 2; ++ring) {
-        std::vector<std::uint32_t> grown = counts;
-        for (int z = 0; z < sizes[2]; ++z)
-            for (int y = 0; y < sizes[1]; ++y)
-                for (int x = 0; x < sizes[0]; ++x) {
-                    std::size_t v = (static_cast<std::size_t>(z) * sizes[1] + y) * sizes[0] + x;
-                    if (counts[v]) continue;
-                    const int at[3] = {x, y, z};
-                    float mean[3] = {0, 0, 0};
-                    int near = 0;
-                    for (int k = 0; k < 3; ++k)
-                        for (int step : {-1, 1}) {
-                            int n[3] = {at[0], at[1], at[2]};
-                            n[k] += step;
-                            if (n[k] < 0 || n[k] >= sizes[k]) continue;
-                            std::size_t u = (static_cast<std::size_t>(n[2]) * sizes[1] + n[1]) * sizes[0] + n[0];
-                            if (!counts[u]) continue;
-                            for (int c = 0; c < 3; ++c) mean[c] += sums[3 * u + c] / counts[u];
-                            ++near;
-                        }
-                    if (!near) continue;
-                    for (int c = 0; c < 3; ++c) sums[3 * v + c] = mean[c] / near;
-                    grown[v] = 1;
-                }
-        counts.swap(grown);
-    }
-    for (int z = 0; z < sizes[2]; ++z)
-        for (int y = 0; y < sizes[1]; ++y)
-            for (int x = 0; x < sizes[0]; ++x) {
-                std::size_t v = (static_cast<std::size_t>(z) * sizes[1] + y) * sizes[0] + x;
-                if (!counts[v]) continue;
-                std::uint16_t* values = &volume.image.values[volume.valueIndex(x, y, z)];
-                for (int c = 0; c < 3; ++c) values[c] = toValue(sums[3 * v + c] / counts[v]);
-            }
 }
 
 void sizeOfVolumes(const Groom& groom, int size[3]) {
@@ -268,7 +205,7 @@ std::size_t GroomStroke::bytes() const {
     return total;
 }
 
-bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error, const ObjModel* model) {
+bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error) {
     bool any = false;
     for (const GroomMap& map : groom.maps) {
         if (!map.present()) continue;
@@ -288,7 +225,6 @@ bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error, const Ob
         int size[3];
         sizeOfVolumes(groom, size);
         groom.maps[made] = blankVolume(static_cast<GroomMapKind>(made), size[0], size[1], size[2]);
-        if (made == COLOR_MAP && groom.modelColor.present() && model) bakeModelColour(groom, *model, groom.maps[made]);
         ++groom.version;
     }
     return true;
@@ -302,10 +238,12 @@ void applyDab(Groom& groom, const Brush& brush, const float centre[3], const flo
         if (!map.present() || !map.volume()) continue;
         auto kind = static_cast<GroomMapKind>(k);
         int channels = paintChannels(map, kind);
-        float target[3];
+        float target[4];
         if (brush.kind == BRUSH_SMOOTH) dabMean(map, channels, centre, brush.radius, target);
         else if (!dabTarget(brush, kind, direction, target)) continue;
-        paintMap(map, channels, centre, brush, target, stroke ? &stroke->maps[k] : nullptr);
+        DabBlend blend = DabBlend::Toward;
+        if (channels == 4) blend = brush.kind == BRUSH_COLOUR ? DabBlend::Over : brush.kind == BRUSH_ERASE ? DabBlend::CoverageOnly : blend;
+        paintMap(map, channels, centre, brush, target, stroke ? &stroke->maps[k] : nullptr, blend);
         groom.edited[k] = true;
         groom.painted.direction = groom.painted.direction || kind == DIRECTION_MAP;
         changed = true;

@@ -70,12 +70,14 @@ struct GroomStroke {
 // Makes the maps `kind` paints where the groom has none, and says whether it
 // can paint: false with a message when the groom's maps are in texture space,
 // or for a brush that paints nothing (Off; Smooth and Erase with no map). A
-// colour map made for a model with its own colour texture starts from that
-// texture's colours where the model's surface (centred and scaled) passes.
-bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error, const ObjModel* model = nullptr);
+// colour map made here is a layer (groom.h): colour with a coverage of 0, so
+// the model's own colour shows at its full resolution until a stroke covers it.
+bool preparePaintMaps(Groom& groom, BrushKind kind, std::string& error);
 
 // Applies one dab of `brush` centred at `centre` (model space); `direction` is
 // the stroke's unit direction for the comb (null: the comb paints nothing).
+// On a colour layer the Colour brush lays its colour over the layer with the
+// dab's weight as coverage, and Erase lowers the coverage only.
 // Records what it changes in `stroke` (may be null) and widens groom.painted.
 void applyDab(Groom& groom, const Brush& brush, const float centre[3], const float* direction, GroomStroke* stroke);
 

@@ -5,7 +5,10 @@
 // - density: 0 to 1, the share of the patch's strands that grow there;
 // - direction: a direction along the surface and a lean, 0 (standing up) to
 //   1 (lying flat), bending the hair as the dynamics do;
-// - colour: RGB, multiplied into hair and skin.
+// - colour: RGB, multiplied into hair and skin; or, with a fourth channel, a
+//   layer over the model's own colour: RGB and a coverage, 0 showing the
+//   colour beneath (the model's texture, the hair and skin colours) and 1 the
+//   layer's colour as it is, lit but not tinted.
 //
 // Where a map lives. A model whose own texture coordinates are unique (within
 // 0..1 and no two triangles overlapping) keeps its groom in texture space, so
@@ -74,6 +77,9 @@ struct Groom {
 };
 
 extern Groom groom;
+
+// Whether a colour map is a layer: a fourth channel holds its coverage.
+inline bool colourLayered(const GroomMap& map) { return map.present() && map.image.channels >= 4; }
 
 // Whether the model's texture coordinates can hold a groom: every triangle
 // names them, they lie within 0..1, and no two triangles overlap there.

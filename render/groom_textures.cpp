@@ -23,9 +23,11 @@ namespace {
 
 struct GroomTextures {
     unsigned version = ~0u;  // of the groom uploaded
-    // Colour and length in one RGBA texture, the density in another: a
-    // fragment reads what the groom has, once each.
+    // Colour and length in one RGBA texture, the density (and a colour
+    // layer's coverage) in another: a fragment reads what the groom has, once
+    // each.
     GLuint coat = 0, density = 0, modelColour = 0;
+    bool layered = false;  // the colour map is a layer, its coverage beside the density
     std::vector<GLuint> ranks;  // one 2D layer per shell texture
     float coatSpace = 0, densitySpace = 0;  // 0 none, 1 texture space, 2 volume
     int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0};
@@ -35,11 +37,17 @@ struct GroomTextures {
 };
 GroomTextures textures;
 
-// The maps each texture holds, and the channels of each.
-const GroomMap* const coatMaps[2] = {&groom.maps[COLOR_MAP], &groom.maps[LENGTH_MAP]};
-const int coatChannels[2] = {3, 1};
-const GroomMap* const densityMaps[1] = {&groom.maps[DENSITY_MAP]};
-const int densityChannels[1] = {1};
+// What one map gives a texture: `channels` of its channels from `first` on.
+struct MapSlot {
+    const GroomMap* map;
+    int channels, first;
+};
+
+// The maps each texture holds.
+const MapSlot coatSlots[2] = {{&groom.maps[COLOR_MAP], 3, 0}, {&groom.maps[LENGTH_MAP], 1, 0}};
+const MapSlot densitySlots[2] = {{&groom.maps[DENSITY_MAP], 1, 0}, {&groom.maps[COLOR_MAP], 1, 3}};
+int densitySlotCount() { return textures.layered ? 2 : 1; }
+GLenum densityFormat() { return textures.layered ? GL_LUMINANCE_ALPHA : GL_LUMINANCE; }
 
 void replaceTexture(GLuint& texture) {
     if (texture) glDeleteTextures(1, &texture);
@@ -76,15 +84,16 @@ unsigned char byte(float value) { return static_cast<unsigned char>(std::clamp(v
 
 // The grid a texture of these maps has: the size of the largest of them.
 // False when none is there.
-bool mapsGrid(const GroomMap* const* maps, int count, int grid[3], float& space) {
+bool mapsGrid(const MapSlot* slots, int count, int grid[3], float& space) {
     const GroomMap* first = nullptr;
     grid[0] = grid[1] = grid[2] = 0;
     for (int m = 0; m < count; ++m) {
-        if (!maps[m]->present()) continue;
-        if (!first) first = maps[m];
-        grid[0] = std::max(grid[0], maps[m]->width);
-        grid[1] = std::max(grid[1], maps[m]->height);
-        grid[2] = std::max(grid[2], maps[m]->depth);
+        const GroomMap* map = slots[m].map;
+        if (!map->present()) continue;
+        if (!first) first = map;
+        grid[0] = std::max(grid[0], map->width);
+        grid[1] = std::max(grid[1], map->height);
+        grid[2] = std::max(grid[2], map->depth);
     }
     space = first ? (first->volume() ? 2.0f : 1.0f) : 0.0f;
     return first != nullptr;
@@ -93,10 +102,10 @@ bool mapsGrid(const GroomMap* const* maps, int count, int grid[3], float& space)
 // The maps' values at the texel centres of the grid within lo..hi
 // (inclusive), x fastest: a map of another size is resampled, an absent one
 // gives its default.
-std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* channels, int count, const int grid[3],
-                                       const int lo[3], const int hi[3]) {
+std::vector<unsigned char> texelValues(const MapSlot* slots, int count, const int grid[3], const int lo[3],
+                                       const int hi[3]) {
     int perTexel = 0;
-    for (int m = 0; m < count; ++m) perTexel += channels[m];
+    for (int m = 0; m < count; ++m) perTexel += slots[m].channels;
     std::vector<unsigned char> data(static_cast<std::size_t>(hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) *
                                     (hi[2] - lo[2] + 1) * perTexel);
     std::size_t at = 0;
@@ -106,7 +115,7 @@ std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* c
     for (int z = lo[2]; z <= hi[2]; ++z)
         for (int y = lo[1]; y <= hi[1]; ++y) {
             for (int m = 0; m < count; ++m) {
-                const GroomMap& map = *maps[m];
+                const GroomMap& map = *slots[m].map;
                 // A map of the grid's own size is copied, not resampled.
                 bool same = map.width == grid[0] && map.height == grid[1] && map.depth == grid[2];
                 rows[m] = same ? map.valueIndex(0, y, map.volume() ? z : 0) : SIZE_MAX;
@@ -115,10 +124,11 @@ std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* c
                 float uv[2] = {(x + 0.5f) / grid[0], (y + 0.5f) / grid[1]};
                 float position[3] = {2 * uv[0] - 1, 2 * uv[1] - 1, 2 * (z + 0.5f) / grid[2] - 1};
                 for (int m = 0; m < count; ++m) {
-                    const GroomMap& map = *maps[m];
+                    const GroomMap& map = *slots[m].map;
                     const MapImage& image = map.image;
-                    for (int c = 0; c < channels[m]; ++c) {
-                        int channel = channels[m] == 1 ? 0 : c;
+                    for (int c = 0; c < slots[m].channels; ++c) {
+                        // A grey map gives its one channel for each colour one.
+                        int channel = image.channels == 1 ? 0 : slots[m].first + c;
                         float value =
                             !map.present()      ? 1.0f
                             : rows[m] != SIZE_MAX ? image.values[rows[m] + static_cast<std::size_t>(x) * image.channels +
@@ -132,17 +142,16 @@ std::vector<unsigned char> texelValues(const GroomMap* const* maps, const int* c
     return data;
 }
 
-GLuint uploadMaps(const GroomMap* const* maps, const int* channels, int count, GLenum format, float& space,
-                  int grid[3]) {
-    if (!mapsGrid(maps, count, grid, space)) return 0;
+GLuint uploadMaps(const MapSlot* slots, int count, GLenum format, float& space, int grid[3]) {
+    if (!mapsGrid(slots, count, grid, space)) return 0;
     const int lo[3] = {0, 0, 0}, hi[3] = {grid[0] - 1, grid[1] - 1, grid[2] - 1};
-    return uploadTexture(grid[0], grid[1], grid[2], format, texelValues(maps, channels, count, grid, lo, hi));
+    return uploadTexture(grid[0], grid[1], grid[2], format, texelValues(slots, count, grid, lo, hi));
 }
 
 // Uploads again the texels of a volume texture that the painted box of
 // model space reaches, one texel beyond it for the filtering.
-void uploadPainted(GLuint texture, const GroomMap* const* maps, const int* channels, int count, GLenum format,
-                   const int grid[3], const PaintedRegion& painted) {
+void uploadPainted(GLuint texture, const MapSlot* slots, int count, GLenum format, const int grid[3],
+                   const PaintedRegion& painted) {
     int lo[3], hi[3];
     for (int k = 0; k < 3; ++k) {
         float scale = 0.5f * static_cast<float>(grid[k]);
@@ -150,7 +159,7 @@ void uploadPainted(GLuint texture, const GroomMap* const* maps, const int* chann
         hi[k] = std::min(grid[k] - 1, static_cast<int>(std::ceil((painted.hi[k] + 1) * scale - 0.5f)));
         if (lo[k] > hi[k]) return;
     }
-    std::vector<unsigned char> data = texelValues(maps, channels, count, grid, lo, hi);
+    std::vector<unsigned char> data = texelValues(slots, count, grid, lo, hi);
     glBindTexture(GL_TEXTURE_3D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage3D(GL_TEXTURE_3D, 0, lo[0], lo[1], lo[2], hi[0] - lo[0] + 1, hi[1] - lo[1] + 1, hi[2] - lo[2] + 1,
@@ -163,16 +172,17 @@ void uploadGroom() {
     replaceTexture(textures.coat);
     replaceTexture(textures.density);
     replaceTexture(textures.modelColour);
-    textures.coat = uploadMaps(coatMaps, coatChannels, 2, GL_RGBA, textures.coatSpace, textures.coatGrid);
+    textures.layered = colourLayered(groom.maps[COLOR_MAP]);
+    textures.coat = uploadMaps(coatSlots, 2, GL_RGBA, textures.coatSpace, textures.coatGrid);
     textures.density =
-        uploadMaps(densityMaps, densityChannels, 1, GL_LUMINANCE, textures.densitySpace, textures.densityGrid);
-    // A colour map replaces the model's own colour texture.
-    if (!groom.maps[COLOR_MAP].present()) {
+        uploadMaps(densitySlots, densitySlotCount(), densityFormat(), textures.densitySpace, textures.densityGrid);
+    // A colour map replaces the model's own colour texture; a layer lies over it.
+    if (!groom.maps[COLOR_MAP].present() || textures.layered) {
         static const GroomMap none;
-        const GroomMap* model[2] = {&groom.modelColor, &none};
+        const MapSlot model[2] = {{&groom.modelColor, 3, 0}, {&none, 1, 0}};
         float modelSpace = 0;
         int modelGrid[3];
-        textures.modelColour = uploadMaps(model, coatChannels, 2, GL_RGBA, modelSpace, modelGrid);
+        textures.modelColour = uploadMaps(model, 2, GL_RGBA, modelSpace, modelGrid);
     }
     bool combed = groom.maps[DIRECTION_MAP].present();
     // The combs live in the mesh's vertices: refill them when they change.
@@ -189,9 +199,9 @@ void uploadGroom() {
 // near it. Painting only changes maps already uploaded, in the volume.
 void uploadPaintedGroom() {
     if (textures.coat && textures.coatSpace == 2.0f)
-        uploadPainted(textures.coat, coatMaps, coatChannels, 2, GL_RGBA, textures.coatGrid, groom.painted);
+        uploadPainted(textures.coat, coatSlots, 2, GL_RGBA, textures.coatGrid, groom.painted);
     if (textures.density && textures.densitySpace == 2.0f)
-        uploadPainted(textures.density, densityMaps, densityChannels, 1, GL_LUMINANCE, textures.densityGrid,
+        uploadPainted(textures.density, densitySlots, densitySlotCount(), densityFormat(), textures.densityGrid,
                       groom.painted);
     const GroomMap& direction = groom.maps[DIRECTION_MAP];
     if (groom.painted.direction && direction.volume() && furMesh != nullptr && furMesh->records) {
@@ -281,7 +291,8 @@ void setGroomPass(GroomPass pass, int shell) {
     bool ranked = pass == GroomPass::Shell && textures.density && shell >= 0 &&
                   static_cast<std::size_t>(shell) < textures.ranks.size();
     float passKind = ranked ? 1.0f : pass == GroomPass::Fin ? 2.0f : 0.0f;
-    const float flags[4] = {textures.coatSpace, textures.densitySpace, textures.modelColour ? 1.0f : 0.0f, passKind};
+    const float colours = (textures.modelColour ? 1.0f : 0.0f) + (textures.layered ? 2.0f : 0.0f);
+    const float flags[4] = {textures.coatSpace, textures.densitySpace, colours, passKind};
     cgGLSetParameter4fv(groomFlagsParam, flags);
     float height = furFullHeight(furSettings);
     float layer = pass == GroomPass::Fin ? furSettings.finHeight : furSettings.shellHeight;

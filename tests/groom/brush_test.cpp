@@ -55,11 +55,11 @@ TEST(BrushDab, MovesTheCentreTowardTheTargetAndNothingBeyondTheRadius) {
     struct Case {
         BrushKind kind;
         GroomMapKind map;
-        float expected[3];  // at the centre, strength 1
+        float expected[4];  // at the centre, strength 1
     } cases[] = {
         {BRUSH_LENGTH, LENGTH_MAP, {0.25f}},
         {BRUSH_DENSITY, DENSITY_MAP, {0.25f}},
-        {BRUSH_COLOUR, COLOR_MAP, {0.2f, 0.4f, 0.8f}},
+        {BRUSH_COLOUR, COLOR_MAP, {0.2f, 0.4f, 0.8f, 1}},  // a layer: its colour, fully covering
         {BRUSH_COMB, DIRECTION_MAP, {0.5f + 0.5f * 0.25f, 0.5f, 0.5f}},
     };
     for (const Case& c : cases) {
@@ -71,7 +71,7 @@ TEST(BrushDab, MovesTheCentreTowardTheTargetAndNothingBeyondTheRadius) {
         ASSERT_EQ(before.depth, paintVolumeSide);
         applyDab(groom, brushOf(c.kind, 0.1f, 1.0f, 0.25f), centre, along, nullptr);
         const GroomMap& map = groom.maps[c.map];
-        int channels = c.map == DIRECTION_MAP || c.map == COLOR_MAP ? 3 : 1;
+        int channels = c.map == COLOR_MAP ? 4 : c.map == DIRECTION_MAP ? 3 : 1;
         int moved = 0;
         for (int z = 0; z < map.depth; ++z)
             for (int y = 0; y < map.height; ++y)
@@ -119,6 +119,17 @@ TEST(BrushDab, HalfStrengthGoesHalfWayAndEraseAndSmoothWorkOnWhatIsPainted) {
     // Erase at full strength puts the default back at its centre.
     applyDab(groom, brushOf(BRUSH_ERASE, 0.5f, 1.0f, 0), centre, nullptr, nullptr);
     EXPECT_NEAR(length.voxel(mid, mid, mid, 0), 1.0f, 0.01f);
+
+    // On a colour layer half a dab covers half, in the brush's own colour
+    // (not paled toward the empty layer's white); erasing uncovers it only.
+    ASSERT_TRUE(preparePaintMaps(groom, BRUSH_COLOUR, error));
+    const GroomMap& colour = groom.maps[COLOR_MAP];
+    applyDab(groom, brushOf(BRUSH_COLOUR, 0.5f, 0.5f, 0), centre, nullptr, nullptr);
+    EXPECT_NEAR(colour.voxel(mid, mid, mid, 3), 0.5f, 0.01f);
+    EXPECT_NEAR(colour.voxel(mid, mid, mid, 0), 0.2f, 0.01f);
+    applyDab(groom, brushOf(BRUSH_ERASE, 0.5f, 1.0f, 0), centre, nullptr, nullptr);
+    EXPECT_NEAR(colour.voxel(mid, mid, mid, 3), 0.0f, 0.01f);
+    EXPECT_NEAR(colour.voxel(mid, mid, mid, 2), 0.8f, 0.01f);
 }
 
 TEST(PreparePaintMaps, RefusesWhatCannotBePaintedAndMatchesTheVolumesThere) {

@@ -3,11 +3,14 @@
 // colours where it says, and a comb leans the fur.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/map_image.h"
 #include "core/png_file.h"
 #include "tests/support/harness.h"
 
@@ -18,13 +21,16 @@ constexpr int imageSize = 256;
 class GroomImages : public testing::Test {
 protected:
     // The default bunny seen from the front (+x to the right, +y up), with
-    // long fur and fewer strands than the default, and the look `lines`.
-    RgbImage render(const std::string& name, const std::string& lines) {
+    // long fur and fewer strands than the default, and the look `lines`;
+    // `more` options after them.
+    RgbImage render(const std::string& name, const std::string& lines, std::vector<std::string> more = {}) {
         std::string look = dir + "/" + name + ".look";
         std::ofstream(look) << "shellHeight = 0.12\nfinHeight = 0.12\nnumHairs = 1000\n" << lines;
         std::string out = dir + "/" + name + ".png";
-        e2e::Program program("pelage-render", {"-sx", std::to_string(imageSize), "-sy", std::to_string(imageSize),
-                                               "-e", "0", "0", "3.2", "--look", look, "--out", out});
+        std::vector<std::string> args = {"-sx", std::to_string(imageSize), "-sy", std::to_string(imageSize),
+                                         "-e", "0", "0", "3.2", "--look", look, "--out", out};
+        args.insert(args.end(), more.begin(), more.end());
+        e2e::Program program("pelage-render", args);
         EXPECT_EQ(program.wait(120), 0) << program.standardError().substr(0, 2000);
         RgbImage image;
         std::string error;
@@ -106,6 +112,39 @@ TEST_F(GroomImages, LengthColourAndCombShowWhereTheMapsSay) {
     RgbImage skin = render("skin", "drawShells = 0\ndrawFins = 0\n");
     RgbImage combed = render("comb", "directionMap = " + map("comb-x.png") + "\n");
     EXPECT_GT(beyond(combed, skin).x, beyond(plain, skin).x + 1.0);
+}
+
+// A colour layer over a textured bunny (red over blue, repeating): where it
+// covers (x < 0) the hair shows the layer's purple as painted, not multiplied
+// into the texture's red; where it does not, the picture is the texture's,
+// pixel for pixel.
+TEST_F(GroomImages, AColourLayerCoversWhereItIsPaintedAndLeavesTheTextureWhole) {
+    std::ifstream bunny(std::string(std::getenv("PELAGE_SOURCE_DIR")) + "/OBJ/bunny-1500-cleaned.obj");
+    std::ofstream(dir + "/textured.obj") << "mtllib textured.mtl\nusemtl furry\n" << bunny.rdbuf();
+    std::ofstream(dir + "/textured.mtl") << "newmtl furry\nmap_Kd " << map("red-over-blue.png") << "\n";
+    MapImage layer;
+    const int side = 16;
+    layer.width = side * side, layer.height = side, layer.channels = 4;
+    layer.volumeLayout = "16 16 16";
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < layer.width; ++x) {
+            bool covered = x % side < side / 2;
+            for (std::uint16_t v : {39321, 6554, 52428, covered ? 65535 : 0}) layer.values.push_back(v);
+        }
+    std::string error;
+    ASSERT_TRUE(writeMapImage(dir + "/layer.png", layer, error)) << error;
+
+    const std::vector<std::string> model = {"--model", dir + "/textured.obj"};
+    RgbImage plain = render("textured", "", model), painted = render("layer", "colorMap = layer.png\n", model);
+    long purple = 0, drawn = 0, changedRight = 0;
+    for (int y = 0; y < imageSize / 2 - 12; ++y)
+        for (int x = 0; x < imageSize; ++x) {
+            const unsigned char *p = painted.at(x, y), *q = plain.at(x, y);
+            if (x < imageSize / 2 - 12 && !isBackground(p)) drawn++, purple += p[2] > p[0] && p[0] > p[1];
+            if (x > imageSize / 2 + 12) changedRight += !std::equal(p, p + 3, q);
+        }
+    EXPECT_GT(purple, drawn * 8 / 10) << "of " << drawn;
+    EXPECT_EQ(changedRight, 0);
 }
 
 }  // namespace
