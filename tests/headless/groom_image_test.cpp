@@ -114,18 +114,15 @@ TEST_F(GroomImages, LengthColourAndCombShowWhereTheMapsSay) {
     EXPECT_GT(beyond(combed, skin).x, beyond(plain, skin).x + 1.0);
 }
 
-// A colour layer over a textured bunny (red over blue, repeating): where it
-// covers (x < 0) the hair shows the layer's purple as painted, not multiplied
-// into the texture's red; where it does not, the picture is the texture's,
-// pixel for pixel.
+// A colour layer over a bunny textured red over blue: where it covers (x < 0)
+// the hair shows its purple, not multiplied into the red; elsewhere the
+// picture is the texture's, pixel for pixel.
 TEST_F(GroomImages, AColourLayerCoversWhereItIsPaintedAndLeavesTheTextureWhole) {
     std::ifstream bunny(std::string(std::getenv("PELAGE_SOURCE_DIR")) + "/OBJ/bunny-1500-cleaned.obj");
     std::ofstream(dir + "/textured.obj") << "mtllib textured.mtl\nusemtl furry\n" << bunny.rdbuf();
     std::ofstream(dir + "/textured.mtl") << "newmtl furry\nmap_Kd " << map("red-over-blue.png") << "\n";
-    MapImage layer;
     const int side = 16;
-    layer.width = side * side, layer.height = side, layer.channels = 4;
-    layer.volumeLayout = "16 16 16";
+    MapImage layer{side * side, side, 4, {}, "16 16 16"};
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < layer.width; ++x) {
             bool covered = x % side < side / 2;

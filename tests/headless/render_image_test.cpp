@@ -6,7 +6,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -191,25 +190,6 @@ TEST_F(RenderImages, ASavedLookRendersTheSameImageAgain) {
     // The look overrides every setting given before it.
     RgbImage again = render({"--set", "numShells=40", "--set", "hairColor=1,1,1", "--look", look}, "again");
     EXPECT_EQ(count(differing(first, again, 0)), 0);
-}
-
-// --frame: from far off, from the side and from close by, the model fills the
-// picture the tighter way, with a margin left on every side, and is centred.
-TEST_F(RenderImages, FrameFillsThePictureWithTheModelFromAnyEye) {
-    const char* eyes[][3] = {{"0", "0", "12"}, {"9", "3", "-1"}, {"0.2", "0.1", "1.2"}};
-    for (const auto& eye : eyes) {
-        RgbImage image = render({"-e", eye[0], eye[1], eye[2], "--frame"}, std::string("framed-") + eye[0]);
-        int x0 = imageSize, y0 = imageSize, x1 = -1, y1 = -1;
-        for (int y = 0; y < imageSize; ++y)
-            for (int x = 0; x < imageSize; ++x)
-                if (!isBackground(image.at(x, y))) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-        std::string at = std::string("eye ") + eye[0] + " " + eye[1] + " " + eye[2];
-        double fill = std::max(x1 - x0 + 1, y1 - y0 + 1) / static_cast<double>(imageSize);
-        EXPECT_GT(fill, 0.8) << at;
-        EXPECT_GT(std::min({x0, y0, imageSize - 1 - x1, imageSize - 1 - y1}), 0) << at;
-        EXPECT_NEAR(x0 + x1, imageSize - 1, imageSize * 0.12) << at;
-        EXPECT_NEAR(y0 + y1, imageSize - 1, imageSize * 0.12) << at;
-    }
 }
 
 TEST_F(RenderImages, ATurntableWritesOneTurnedFramePerNumber) {
