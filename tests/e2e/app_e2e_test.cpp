@@ -169,8 +169,7 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
 
 namespace {
 
-// The box around the view's non-white pixels: x0, y0, x1, y1.
-struct Extent {
+struct Extent {  // around the view's non-white pixels
     int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
 };
 
@@ -186,16 +185,26 @@ Extent drawnExtent(const Image& shot, int viewWidth) {
     return e;
 }
 
-// The window's picture once two in a row agree and hold a frame: before the
-// first one the window is black, a frame's background is white.
-Image settledShot(const std::string& window, int viewWidth) {
+long viewDifference(const Image& a, const Image& b, int viewWidth) {
+    long changed = 0;  // the panel's foot line shows the frame time: left out
+    for (int y = 0; y < a.height && a.height == b.height; ++y)
+        for (int x = 0; x < viewWidth; ++x) changed += !std::equal(a.at(x, y), a.at(x, y) + 3, b.at(x, y));
+    return changed;
+}
+
+// The window's picture once its view has changed from `before` (if given)
+// and two in a row agree and hold a frame: before the first one the window is
+// black, a frame's background is white.
+Image settledShot(const std::string& window, int viewWidth, const Image* before = nullptr) {
     Image previous = screenshot(window), shot;
+    bool moved = before == nullptr;
     for (int attempt = 0; attempt < 150; ++attempt) {
-        usleep(400000);
+        usleep(700000);  // longer than a frame, so an unchanged picture is a settled one
         shot = screenshot(window);
         Extent drawn = drawnExtent(shot, viewWidth);
         bool frame = drawn.x1 >= 0 && (drawn.x0 > 0 || drawn.x1 < viewWidth - 1);
-        if (frame && countDifferent(shot, previous) == 0) break;
+        moved = moved || viewDifference(shot, *before, viewWidth) > 0;
+        if (frame && moved && countDifferent(shot, previous) == 0) break;
         previous = shot;
     }
     return shot;
@@ -212,25 +221,20 @@ TEST(PelageEndToEnd, FFramesTheModelTheWheelDolliesAndHomeRestores) {
     std::string window = findWindow("Pelage", 90);
     ASSERT_FALSE(window.empty()) << pelage.standardError();
     Image start = settledShot(window, viewWidth);
-
     key(window, "f");
-    Extent framed = drawnExtent(settledShot(window, viewWidth), viewWidth);
-    int framedWidth = framed.x1 - framed.x0, framedHeight = framed.y1 - framed.y0;
-    EXPECT_GT(std::max(framedWidth / double(viewWidth), framedHeight / double(height)), 0.75);
+    Image framedShot = settledShot(window, viewWidth, &start);
+    Extent framed = drawnExtent(framedShot, viewWidth);
+    int framedWidth = framed.x1 - framed.x0;
+    EXPECT_GT(std::max(framedWidth / double(viewWidth), (framed.y1 - framed.y0) / double(height)), 0.75);
     EXPECT_NEAR((framed.x0 + framed.x1) / 2.0, viewWidth / 2.0, viewWidth * 0.1) << "centred left of the panel";
-
     for (int notch = 0; notch < 4; ++notch) click(window, 5, viewWidth / 2, height / 2);
-    EXPECT_LT(drawnExtent(settledShot(window, viewWidth), viewWidth).x1, framed.x1 - 20) << "notches down go away";
+    Image away = settledShot(window, viewWidth, &framedShot);
+    EXPECT_LT(drawnExtent(away, viewWidth).x1, framed.x1 - 20) << "notches down go away";
     for (int notch = 0; notch < 4; ++notch) click(window, 4, viewWidth / 2, height / 2);
-    Extent back = drawnExtent(settledShot(window, viewWidth), viewWidth);
-    EXPECT_NEAR(back.x1 - back.x0, framedWidth, framedWidth * 0.05) << "as many up come back";
-
+    Image backShot = settledShot(window, viewWidth, &away);
+    EXPECT_NEAR(drawnExtent(backShot, viewWidth).x1, framed.x1, framedWidth * 0.05) << "as many up come back";
     key(window, "Home");
-    Image home = settledShot(window, viewWidth);
-    long changed = 0;  // in the view; the panel's foot line shows the frame time
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < viewWidth; ++x) changed += !std::equal(home.at(x, y), home.at(x, y) + 3, start.at(x, y));
-    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(viewDifference(settledShot(window, viewWidth, &backShot), start, viewWidth), 0);
     key(window, "q");
     EXPECT_EQ(pelage.wait(120), 0);
 }

@@ -130,7 +130,6 @@ TEST_F(GroomImages, AColourLayerCoversWhereItIsPaintedAndLeavesTheTextureWhole) 
         }
     std::string error;
     ASSERT_TRUE(writeMapImage(dir + "/layer.png", layer, error)) << error;
-
     const std::vector<std::string> model = {"--model", dir + "/textured.obj"};
     RgbImage plain = render("textured", "", model), painted = render("layer", "colorMap = layer.png\n", model);
     long purple = 0, drawn = 0, changedRight = 0;
