@@ -20,6 +20,14 @@ bool helpRequested = false;
 
 double commandLineNumber(const char* text) { return std::strtod(text, nullptr); }
 
+bool isWholeNumber(const char* text) {
+    char* end = nullptr;
+    std::strtod(text, &end);
+    if (end == text) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0';
+}
+
 int truncateToInt(double value) {
     if (std::isnan(value)) return 0;
     if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
@@ -34,13 +42,36 @@ struct VectorOption {
     float* target;
 };
 
-void readVector(const char* const* values, float* target) {
-    for (int k = 0; k < 3; ++k) target[k] = static_cast<float>(commandLineNumber(values[k]));
+// The option's value as a number, with a warning when it is not one whole:
+// the original reading (its longest valid prefix, or 0) is kept.
+double optionNumber(const char* option, const char* value, std::FILE* warnings) {
+    if (!isWholeNumber(value))
+        std::fprintf(warnings, "pelage: warning: \"%s\" after %s is not a number; read as %g (see pelage --help)\n",
+                     value, option, commandLineNumber(value));
+    return commandLineNumber(value);
+}
+
+void readVector(const char* option, const char* const* values, float* target, std::FILE* warnings) {
+    for (int k = 0; k < 3; ++k) target[k] = static_cast<float>(optionNumber(option, values[k], warnings));
+}
+
+// The options that take values, and how many; anything else but --help and
+// -h is ignored, with a warning.
+int valuesTaken(const char* arg) {
+    static constexpr struct {
+        const char* name;
+        int values;
+    } options[] = {{"-e", 3},      {"-a", 3},     {"-u", 3},    {"-sx", 1},    {"-sy", 1},         {"--up", 1},
+                   {"--brush", 1}, {"--model", 1}, {"--set", 1}, {"--look", 1}, {"--save-dir", 1}, {"--help", 0},
+                   {"-h", 0}};
+    for (const auto& option : options)
+        if (std::strcmp(arg, option.name) == 0) return option.values;
+    return -1;
 }
 
 }  // namespace
 
-void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
+void parseCommandLine(int argc, const char* const* argv, std::FILE* echo, std::FILE* warnings) {
     const VectorOption vectors[] = {{"-e", eyePoint}, {"-a", lookAtPoint}, {"-u", upVector}};
     int i = 1;
     while (i < argc) {
@@ -53,17 +84,23 @@ void parseCommandLine(int argc, const char* const* argv, std::FILE* echo) {
             if (std::strcmp(arg, option.name) != 0) continue;
             matched = true;
             if (remaining >= 3) {
-                readVector(argv + i, option.target);
+                readVector(arg, argv + i, option.target, warnings);
                 i += 3;
             }
             break;
         }
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) helpRequested = true;
+        int taken = valuesTaken(arg);
+        if (taken < 0)
+            std::fprintf(warnings, "pelage: warning: \"%s\" is not an option and is ignored (see pelage --help)\n", arg);
+        else if (taken > remaining)
+            std::fprintf(warnings, "pelage: warning: %s takes %d value%s and is ignored (see pelage --help)\n", arg,
+                         taken, taken == 1 ? "" : "s");
         if (matched || remaining < 1) continue;
         if (std::strcmp(arg, "-sx") == 0) {
-            windowWidth = truncateToInt(commandLineNumber(argv[i++]));
+            windowWidth = truncateToInt(optionNumber(arg, argv[i++], warnings));
         } else if (std::strcmp(arg, "-sy") == 0) {
-            windowHeight = truncateToInt(commandLineNumber(argv[i++]));
+            windowHeight = truncateToInt(optionNumber(arg, argv[i++], warnings));
         } else if (std::strcmp(arg, "--up") == 0) {
             const char* axis = argv[i++];
             std::fprintf(echo, "%s\n", axis);
@@ -108,9 +145,11 @@ const char* pelageUsage() {
            "  --brush NAME      start with a painting brush chosen: off, length, density,\n"
            "                    comb, colour, smooth or erase (default off); a left drag\n"
            "                    then paints instead of panning\n"
-           "  --save-dir DIR    where Save Look (ctrl+S) writes pelage.look when no --look\n"
-           "                    names a file (default: the working directory); Save Picture\n"
-           "                    (ctrl+P) writes PNG files beside the look\n"
+           "  --save-dir DIR    where Save Look (ctrl+S) writes MODEL.look, after the model's\n"
+           "                    file name, when no --look names a file (default: the working\n"
+           "                    directory; made when missing); Save Picture (ctrl+P) writes\n"
+           "                    PNG files beside the look, and unsaved work is kept in\n"
+           "                    MODEL.recovered.look\n"
            "  --help            this text\n"
            "\n"
            "Exit status: 0 on quit (Escape, Q or q), 2 on a bad setting or look, 1 when the\n"

@@ -45,11 +45,15 @@ const char* pelageUsage();
 // Examines argv[1..argc-1] left to right, echoing each examined argument on
 // `echo` and applying the options to the camera globals and the window size.
 // An option with fewer values left than it takes is ignored (after its echo).
-void parseCommandLine(int argc, const char* const* argv, std::FILE* echo);
+// What is ignored or read as a number it does not spell out gets one warning
+// line on `warnings`, naming it and pointing to --help.
+void parseCommandLine(int argc, const char* const* argv, std::FILE* echo, std::FILE* warnings = stderr);
 
 // A value as the options read it: leading blanks skipped, the longest valid
 // decimal prefix, 0 when there is none.
 double commandLineNumber(const char* text);
+// Whether the whole of `text` is a number (blanks around it aside).
+bool isWholeNumber(const char* text);
 
 // A window size value truncated toward zero; NaN gives 0 and values beyond the
 // int range saturate, so no input makes the conversion undefined.

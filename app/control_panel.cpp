@@ -375,9 +375,9 @@ void drawGroomSection() {
         for (float& channel : furSettings.brushColor) channel = std::clamp(channel, 0.0f, 1.0f);
     }
     noteLastItem("Colour");
-    groomButton("Undo", [] { return groomHistory.undo(groom); });
+    groomButton("Undo", [] { return groomHistory.undo(groom) && (noteGroomChanged(), true); });
     ImGui::SameLine();
-    groomButton("Redo", [] { return groomHistory.redo(groom); });
+    groomButton("Redo", [] { return groomHistory.redo(groom) && (noteGroomChanged(), true); });
     ImGui::SameLine();
     groomButton("Save Look", saveLookInUse);
     closeSection();
@@ -412,7 +412,7 @@ void loadLookFromPanel() {
 // last save or load did, and the look to load.
 void drawLookSection() {
     ImGui::Separator();
-    ImGui::TextWrapped("Look: %s", lookSavePath(saveDirectory).c_str());
+    ImGui::TextWrapped("Look: %s%s", lookSavePath(saveDirectory).c_str(), lookUnsaved() ? " (unsaved)" : "");
     noteLastItem("Look");
     if (ImGui::Button("Save Look")) {
         saveLookInUse();

@@ -33,9 +33,49 @@ void useStartupLook();
 // model is there; on failure ends the process like applyStartupLook.
 void loadStartupLookMaps(const char* program);
 
-// Where Save Look writes: the --look file, else "pelage.look" in `directory`
-// (empty: the working directory).
+// The model becomes the look's own (`model = PATH`) when the command line
+// names none; when it names another, the command line's wins, with one
+// warning line.
+void useModelOfLook(const char* program, bool modelGiven);
+
+// A --save-dir that does not exist is made, with its parents; one that cannot
+// be made ends the process with one message (status 2).
+void prepareSaveDirectory(const char* program, const std::string& directory);
+
+// Where Save Look writes: the --look file, else the model's file name with
+// ".look" in `directory` (empty: the working directory), so that every model
+// keeps its own look ("Fox.glb": "Fox.look").
 std::string lookSavePath(const std::string& directory);
+
+// --- Keeping the work --------------------------------------------------------
+
+// Whether the settings or the groom changed since the look was last saved or
+// loaded: the window title's "*" and the panel's "unsaved".
+bool lookUnsaved();
+
+// What the user has now counts as saved: at start-up, once the look is in
+// use, and after every save.
+void markLookSaved();
+
+// A stroke ended, or one was undone or redone: the groom changed.
+void noteGroomChanged();
+
+// Where unsaved work is kept: beside the save path, "NAME.recovered.look"
+// when that is "NAME.look".
+std::string recoveryLookPath(const std::string& lookPath);
+
+// Writes the settings and the maps in use to the recovery look, atomically,
+// leaving what counts as saved as it was. False with the reason.
+bool saveRecoveryLook(std::string& path, std::string& error);
+
+// Autosave, called a few times a second: writes the recovery look while
+// there is unsaved work it does not hold yet, every 60 s and 2 s after the
+// last stroke of a burst. `seconds` is a monotonic clock.
+void keepUnsavedWork(double seconds);
+
+// At start-up: when a recovery look newer than the look it belongs to is
+// there, the status line says so and names it.
+void reportRecoveryLook();
 
 // Where the next picture goes: beside the look, named after it with the first
 // number that names no file yet ("fox.look" -> "fox-1.png", "fox-2.png", ...).

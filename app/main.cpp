@@ -15,6 +15,7 @@
 #include "app/look_session.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/unsaved_work.h"
 #include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/settings_text.h"
@@ -43,6 +44,8 @@ void animatedDisplay() {
     drawFrame();
     takeRequestedPicture();
     glutSwapBuffers();
+    idleOnlyWhileMoving();
+    showUnsavedMark();
 }
 
 void printUsage() {
@@ -62,15 +65,16 @@ int main(int argc, char** argv) {
         printUsage();
         return 0;
     }
-    // A bad look ends the run here, before any window opens.
+    // A bad look or save directory ends the run here, before any window opens.
     readStartupLook("pelage", lookOptions);
+    useModelOfLook("pelage", modelPath != defaultModelPath);
+    prepareSaveDirectory("pelage", saveDirectory);
     std::fflush(stdout);
 
     openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100});
 
     glutDisplayFunc(animatedDisplay);
     glutReshapeFunc(reshape);
-    glutIdleFunc(idle);
     glutKeyboardFunc(keyboard);
     glutSpecialFunc(special);
     glutMouseWheelFunc(mouseWheel);
@@ -90,6 +94,9 @@ int main(int argc, char** argv) {
     // its GL buffers.
     runStartupSequence();
     loadStartupLookMaps("pelage");
+    markLookSaved();
+    reportRecoveryLook();
+    startKeepingWork();
 
     glutMainLoop();
     return 0;

@@ -108,6 +108,7 @@ bool paintButtonEvent(int button, int state, int x, int y, const ViewRays& view)
         if (!stroke.open) return false;
         stroke = StrokeState{};
         groomHistory.endStroke();
+        noteGroomChanged();
         return true;
     }
     if (activeBrush == BRUSH_OFF) return false;
@@ -138,10 +139,14 @@ bool brushHoverEvent(int x, int y, const ViewRays& view) {
 
 bool undoStroke() {
     stroke = StrokeState{};
-    return groomHistory.undo(groom);
+    bool undone = groomHistory.undo(groom);
+    if (undone) noteGroomChanged();
+    return undone;
 }
 
 bool redoStroke() {
     stroke = StrokeState{};
-    return groomHistory.redo(groom);
+    bool redone = groomHistory.redo(groom);
+    if (redone) noteGroomChanged();
+    return redone;
 }

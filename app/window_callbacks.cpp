@@ -15,6 +15,7 @@
 #include "app/look_session.h"
 #include "app/painting.h"
 #include "app/view_framing.h"
+#include "app/unsaved_work.h"
 #include "app/view_picture.h"
 #include "app/viewport.h"
 #include "core/fur_settings.h"
@@ -34,10 +35,20 @@ void idle() {
     if (furInMotion()) glutPostWindowRedisplay(mainWindow);
 }
 
+void idleOnlyWhileMoving() {
+    // An idle callback makes GLUT's loop spin without waiting for events, so
+    // it is there only while the fur moves on its own; any change that sets
+    // it moving also redraws, which comes back here.
+    static bool registered = false;
+    bool moving = furInMotion();
+    if (moving != registered) glutIdleFunc(moving ? idle : nullptr);
+    registered = moving;
+}
+
 void keyboard(unsigned char key, int, int) {
     // What GLUT reports for ctrl+S, ctrl+P and ctrl+Z (with or without shift).
     constexpr unsigned char ctrlS = 19, ctrlP = 16, ctrlZ = 26;
-    if (key == 27 || key == 'Q' || key == 'q') std::exit(0);
+    if (key == 27 || key == 'Q' || key == 'q') quitKeepingWork(0);
     if (key == ctrlS) saveLookInUse();
     if (key == ctrlP) requestViewPicture();
     if (key == ctrlZ) (glutGetModifiers() & GLUT_ACTIVE_SHIFT) ? redoStroke() : undoStroke();

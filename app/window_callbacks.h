@@ -6,7 +6,10 @@ extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 
 // Keeps the main window current and, while the fur moves on its own, redrawing.
 void idle();
-// Escape, Q and q quit; ctrl+S saves the look, ctrl+P a picture of the view
+// After each frame: idle is registered while the fur moves on its own and
+// taken away when it rests, so that an untouched window costs nothing.
+void idleOnlyWhileMoving();
+// Escape, Q and q quit (unsaved work kept first, unsaved_work.h); ctrl+S saves the look, ctrl+P a picture of the view
 // (look_session.h), ctrl+Z undoes a stroke and ctrl+shift+Z redoes it
 // (painting.h), f frames the model (view_framing.h), [ and ] shrink and
 // grow the brush; every key redraws.

@@ -61,6 +61,10 @@ bool applyLine(const std::string& line, const std::string& lookPath, const std::
     }
     std::string name = trimmed(std::string_view(line).substr(0, equals));
     std::string value = trimmed(std::string_view(line).substr(equals + 1));
+    if (name == "model") {
+        look.modelPath = value.empty() ? "" : resolvedAgainst(lookPath, value);
+        return true;
+    }
     int map = groomMapIndex(name);
     if (map >= 0) {
         look.mapPaths[map] = value.empty() ? "" : resolvedAgainst(lookPath, value);
@@ -192,17 +196,26 @@ std::string relativeTo(const std::string& lookPath, const std::string& file) {
     return relative.empty() ? target.string() : relative.string();
 }
 
+// Whether a path can be the value of a look line as it stands.
+bool fitsOnALine(const std::string& file) {
+    return file.find_first_of("#\n\r") == std::string::npos && trimmed(file) == file;
+}
+
 }  // namespace
 
 bool formatLook(const FurSettings& settings, const std::string mapPaths[GROOM_MAP_COUNT], const std::string& lookPath,
-                std::string& text, std::string& error) {
+                std::string& text, std::string& error, const std::string& modelPath) {
     text = "# Pelage look: every setting of the fur, then the groom's maps (relative to this file).\n";
+    // A model whose name cannot be written is left out rather than the look
+    // refused: --model still puts the look on it.
+    if (!modelPath.empty() && fitsOnALine(relativeTo(lookPath, modelPath)))
+        text += "model = " + relativeTo(lookPath, modelPath) + "\n";
     for (const SettingField& field : furSettingFields)
         if (isLookSetting(field)) text += std::string(field.name) + " = " + formatFurSetting(settings, field) + "\n";
     for (int map = 0; map < GROOM_MAP_COUNT; ++map) {
         if (mapPaths[map].empty()) continue;
         std::string file = relativeTo(lookPath, mapPaths[map]);
-        if (file.find_first_of("#\n\r") != std::string::npos || trimmed(file) != file) {
+        if (!fitsOnALine(file)) {
             error = "the map \"" + mapPaths[map] + "\" can't be named in a look (its name holds '#', a line break "
                     "or blanks at an end)";
             return false;
@@ -213,9 +226,9 @@ bool formatLook(const FurSettings& settings, const std::string mapPaths[GROOM_MA
 }
 
 bool writeLook(const std::string& path, const FurSettings& settings, const std::string mapPaths[GROOM_MAP_COUNT],
-               std::string& error) {
+               std::string& error, const std::string& modelPath) {
     std::string text;
-    if (!formatLook(settings, mapPaths, path, text, error)) return false;
+    if (!formatLook(settings, mapPaths, path, text, error, modelPath)) return false;
     return writeFileAtomically(
         path,
         [&](std::FILE* file, std::string& why) {

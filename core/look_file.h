@@ -1,6 +1,7 @@
 // Looks: everything that makes the fur, in one text file. Each line is
 // `name = value`, with the names and values of --set (core/settings_text.h),
-// or names one of the groom's four map files, relative to the look file;
+// or names the model the look was made for (`model`) or one of the groom's
+// four map files, relative to the look file;
 // `#` starts a comment. Reading checks every line and every map file before
 // anything is applied; writing is atomic. The maps are only named and checked
 // here: the layer that owns the groom loads them through the loader it
@@ -23,6 +24,9 @@ struct Look {
     std::string mapPaths[GROOM_MAP_COUNT];
     // "FILE:LINE" of the line that named each map, for messages about it.
     std::string mapOrigins[GROOM_MAP_COUNT];
+    // The model the look was made for, resolved like the maps; empty: the
+    // look names none (looks written before they did).
+    std::string modelPath;
 };
 
 // Whether a look holds the field: everything that makes the fur and where it
@@ -53,18 +57,20 @@ bool readLook(const std::string& path, Look& look, std::string& error);
 // the file itself is looked at here, so no map is decoded twice.
 std::string checkGroomMapFile(const std::string& path);
 
-// The text of a look: every look setting of `settings`, then each map of
-// `mapPaths` that is not empty, written relative to lookPath's directory.
-// parseLook reads it back to the same bits. False with the reason when a map
-// path cannot stand on a look line (it holds '#' or a line break).
+// The text of a look: the model it is for (`modelPath`, when not empty and
+// when its name can stand on a look line), every look setting of `settings`,
+// then each map of `mapPaths` that is not empty, the paths written relative
+// to lookPath's directory. parseLook reads it back to the same bits. False
+// with the reason when a map path cannot stand on a look line (it holds '#'
+// or a line break).
 bool formatLook(const FurSettings& settings, const std::string mapPaths[GROOM_MAP_COUNT], const std::string& lookPath,
-                std::string& text, std::string& error);
+                std::string& text, std::string& error, const std::string& modelPath = "");
 
 // Writes formatLook's text to `path` through a temporary file in the same
 // directory renamed over it, so a reader never sees half a look. False with
 // the reason; the file that was there is then left whole.
 bool writeLook(const std::string& path, const FurSettings& settings, const std::string mapPaths[GROOM_MAP_COUNT],
-               std::string& error);
+               std::string& error, const std::string& modelPath = "");
 
 // --- Loading the maps -------------------------------------------------------------
 

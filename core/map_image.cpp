@@ -30,6 +30,16 @@ constexpr std::size_t largestMapFile = std::size_t{1} << 30;
 constexpr std::size_t pngExpansion = 1100;
 constexpr std::size_t jpegExpansion = 4096;
 
+// What a reader may allocate besides the pixels. A map's own chunks (its
+// volume layout, a colour profile) are far smaller than a chunk limit of
+// 8 MiB; a file whose chunk claims more is forged, and would otherwise make
+// libpng allocate what the length field promises before reading a byte of it.
+constexpr png_alloc_size_t largestPngChunk = png_alloc_size_t{8} << 20;
+constexpr png_uint_32 largestPngChunkCount = 256;
+// libjpeg's working memory: a progressive file keeps every coefficient, two
+// bytes a sample, so twice the decoded samples, and a little for its tables.
+constexpr std::size_t jpegWorkingMargin = std::size_t{32} << 20;
+
 bool fail(std::string& error, const std::string& name, const std::string& why) {
     error = "can't read \"" + name + "\": " + why;
     return false;
@@ -60,7 +70,11 @@ void pngError(png_structp png, png_const_charp message) {
     png_longjmp(png, 1);
 }
 
-void pngWarning(png_structp, png_const_charp) {}
+// libpng only warns of a chunk over the allocation limit, then allocates it
+// anyway: for a map that is an error.
+void pngWarning(png_structp png, png_const_charp message) {
+    if (std::strstr(message, "chunk data is too large")) png_error(png, "a chunk is larger than any map's can be");
+}
 
 // The text entry "pelage-volume", from the chunks read so far.
 void readVolumeLayout(png_structp png, png_infop info, MapImage& image) {
@@ -99,6 +113,18 @@ bool readPngHeader(png_structp png, png_infop info, MapImage& image, std::string
     return true;
 }
 
+// libpng refuses a side over the limit in the header, before we see it, as
+// invalid; the header is the first chunk, so its size is at a fixed place.
+std::string whyPngFailed(const PngInput& input) {
+    auto bigEndian = [&](std::size_t at) {
+        return static_cast<png_uint_32>(input.bytes[at]) << 24 | static_cast<png_uint_32>(input.bytes[at + 1]) << 16 |
+               static_cast<png_uint_32>(input.bytes[at + 2]) << 8 | input.bytes[at + 3];
+    };
+    if (input.size < 24 || !tooLarge(bigEndian(16), bigEndian(20))) return input.message;
+    return "its size " + std::to_string(bigEndian(16)) + " x " + std::to_string(bigEndian(20)) + " is outside 1 to " +
+           std::to_string(largestMapSide) + " a side";
+}
+
 bool decodePng(PngInput& input, MapImage& image, std::string& why) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -108,6 +134,9 @@ bool decodePng(PngInput& input, MapImage& image, std::string& why) {
         return false;
     }
     png_set_read_fn(png, &input, pngRead);
+    png_set_user_limits(png, largestMapSide, largestMapSide);
+    png_set_chunk_malloc_max(png, largestPngChunk);
+    png_set_chunk_cache_max(png, largestPngChunkCount);
     std::vector<png_bytep> rows;
     std::vector<unsigned char> pixels;
     bool ok = false;
@@ -138,7 +167,7 @@ bool decodePng(PngInput& input, MapImage& image, std::string& why) {
             ok = true;
         }
     } else {
-        why = input.message;
+        why = whyPngFailed(input);
     }
     png_destroy_read_struct(&png, &info, nullptr);
     return ok;
@@ -176,6 +205,10 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, MapImage& image, s
             why = "the file is too short for its size";
         } else {
             jpeg.out_color_space = jpeg.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+            // Beyond this libjpeg asks for a backing store, which has none
+            // here, and stops with an error instead of holding more.
+            jpeg.mem->max_memory_to_use = static_cast<long>(
+                std::size_t{jpeg.image_width} * jpeg.image_height * jpeg.num_components * 2 + jpegWorkingMargin);
             jpeg_start_decompress(&jpeg);
             image.width = static_cast<int>(jpeg.output_width);
             image.height = static_cast<int>(jpeg.output_height);

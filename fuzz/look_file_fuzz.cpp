@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::string saved;
-    if (!formatLook(look.settings, look.mapPaths, lookPath, saved, error)) return 0;
+    if (!formatLook(look.settings, look.mapPaths, lookPath, saved, error, look.modelPath)) return 0;
     Look again;
     if (!parseLook(saved, lookPath, again, error)) finding(error.c_str());
     if (!sameSettings(again.settings, look.settings)) finding("other settings");
@@ -52,5 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (again.mapPaths[map].empty() != look.mapPaths[map].empty() ||
             (!look.mapPaths[map].empty() && !sameFile(again.mapPaths[map], look.mapPaths[map])))
             finding("another map");
+    // A model whose name cannot stand on a line is left out, never mangled.
+    if (!again.modelPath.empty() && !sameFile(again.modelPath, look.modelPath)) finding("another model");
     return 0;
 }

@@ -92,7 +92,7 @@ void readFrame(RgbImage& image, std::vector<unsigned char>& rows) {
 // The look rendered, saved with the maps it named; status 1 when it can't be.
 int saveLook(const std::string& path) {
     std::string error;
-    if (!writeLook(path, furSettings, lookInUse.mapPaths, error)) {
+    if (!writeLook(path, furSettings, lookInUse.mapPaths, error, modelPath)) {
         std::fprintf(stderr, "pelage-render: %s\n", error.c_str());
         return 1;
     }
@@ -424,6 +424,7 @@ int main(int argc, char** argv) {
     windowWidth = options.width;
     windowHeight = options.height;
     if (!options.model.empty()) modelPath = options.model.c_str();
+    useModelOfLook("pelage-render", !options.model.empty());
 
     openRenderContext(options.gl, windowWidth, windowHeight);
     restoreFrameView(0, 0);

@@ -1,6 +1,7 @@
 // Command-line parsing: what is echoed, what is consumed, what each option sets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,19 +15,27 @@
 namespace {
 
 
-// Runs the parser on a fresh camera and window size; returns the echo.
-std::string parse(std::vector<const char*> args) {
+std::string contents(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return text;
+}
+
+// Runs the parser on a fresh camera and window size; returns the echo, and
+// the warnings in `warned`.
+std::string parse(std::vector<const char*> args, std::string* warned = nullptr) {
     resetCamera();
     windowWidth = windowHeight = 1024;
     modelPath = defaultModelPath;
     args.insert(args.begin(), "pelage");
     std::FILE* out = std::tmpfile();
-    parseCommandLine(static_cast<int>(args.size()), args.data(), out);
-    std::rewind(out);
-    std::string text;
-    for (int c; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(out);
-    return text;
+    std::FILE* warnings = std::tmpfile();
+    parseCommandLine(static_cast<int>(args.size()), args.data(), out, warnings);
+    std::string warningText = contents(warnings);
+    if (warned) *warned = warningText;
+    return contents(out);
 }
 
 void expectVector(const float* v, float x, float y, float z) {
@@ -69,6 +78,30 @@ TEST(CommandLine, SizesTruncateTowardZeroAndMalformedNumbersGiveZero) {
 TEST(CommandLine, ComparisonIsCaseSensitiveAndUnknownArgumentsAreEchoed) {
     EXPECT_EQ(parse({"-E", "1", "2", "3"}), "-E\n1\n2\n3\n");
     expectVector(eyePoint, 0, 0, 3);
+}
+
+TEST(CommandLine, WhatIsIgnoredOrMisreadGetsOneWarningLine) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* warning;  // empty: none
+    } cases[] = {
+        {{"--modle"}, "\"--modle\" is not an option"},
+        {{"-sx", "abc"}, "\"abc\" after -sx is not a number; read as 0"},
+        {{"-e", "1", "2x", "3"}, "\"2x\" after -e is not a number; read as 2"},
+        {{"-sy"}, "-sy takes 1 value and is ignored"},
+        {{"-sx", " 800.9 ", "-e", "1", "2", "3", "--help"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string warned;
+        parse(c.args, &warned);
+        if (!*c.warning) {
+            EXPECT_EQ(warned, "") << c.args[0];
+            continue;
+        }
+        EXPECT_NE(warned.find(c.warning), std::string::npos) << warned;
+        EXPECT_NE(warned.find("see pelage --help"), std::string::npos) << warned;
+        EXPECT_EQ(std::count(warned.begin(), warned.end(), '\n'), 1) << warned;
+    }
 }
 
 TEST(CommandLine, ValuesAreTakenPositionallyEvenWhenTheyLookLikeOptions) {

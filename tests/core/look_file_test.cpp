@@ -136,8 +136,9 @@ TEST_F(LookFiles, ASavedLookReadsBackToTheSameBitsWithItsMapsRelativeToIt) {
     std::string maps[GROOM_MAP_COUNT] = {dir + "/map.png", "", dir + "/whole.png", ""};
     fs::create_directory(dir + "/sub");
     std::string path = dir + "/sub/odd.look";
-    ASSERT_TRUE(writeLook(path, odd, maps, error)) << error;
+    ASSERT_TRUE(writeLook(path, odd, maps, error, dir + "/models/fox.glb")) << error;
     std::string text = readFile(path);
+    EXPECT_NE(text.find("model = ../models/fox.glb\n"), std::string::npos) << "a look knows its model: " << text;
     EXPECT_NE(text.find("lengthMap = ../map.png\n"), std::string::npos) << text;
     EXPECT_NE(text.find("finHeight = 0.012345679\n"), std::string::npos) << text;
     EXPECT_NE(text.find("numShells = 32\n"), std::string::npos) << "a saved look holds every setting";
@@ -148,6 +149,7 @@ TEST_F(LookFiles, ASavedLookReadsBackToTheSameBitsWithItsMapsRelativeToIt) {
     ASSERT_TRUE(readLook(path, look, error)) << error;
     EXPECT_TRUE(sameSettings(look.settings, odd));
     for (int map = 0; map < GROOM_MAP_COUNT; ++map) EXPECT_EQ(look.mapPaths[map], maps[map]);
+    EXPECT_EQ(look.modelPath, dir + "/models/fox.glb");
     struct stat status;
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_NE(status.st_mode & 0044, 0u) << "a saved look is as readable as any new file";

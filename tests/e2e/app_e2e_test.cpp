@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -108,11 +110,13 @@ TEST(PelageEndToEnd, CtrlSSavesTheLookAndCtrlPPicturesTheViewBesideIt) {
     key(window, "q");
     EXPECT_EQ(pelage.wait(120), 0);
 
-    // Without --look, the look goes to --save-dir; a bad look ends the run at once.
-    Program unnamed("pelage", {"-sx", "400", "-sy", "300", "--save-dir", scratch.path()});
+    // Without --look, the look goes to --save-dir, made when missing, named
+    // after the model and naming it; a bad look ends the run at once.
+    Program unnamed("pelage", {"-sx", "400", "-sy", "300", "--save-dir", scratch.path() + "/new"});
     window = findWindow("Pelage", 90);
     key(window, "ctrl+s");
-    EXPECT_FALSE(waitForFile(scratch.path() + "/pelage.look", "numShells = 32").empty());
+    std::string named = waitForFile(scratch.path() + "/new/bunny-1500-cleaned.look", "numShells = 32");
+    EXPECT_NE(named.find("model = "), std::string::npos) << named;
     key(window, "q");
     EXPECT_EQ(unnamed.wait(120), 0);
     std::ofstream(look) << "numShells = 12\nshellHeight = -1\n";
@@ -137,7 +141,8 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
     ASSERT_FALSE(window.empty()) << pelage.standardError();
     drag(window, 1, 100, strokeY, 250, strokeY, 15);
     key(window, "ctrl+s");
-    std::string saved = waitForFile(scratch.path() + "/pelage.look", "lengthMap = pelage-length.png");
+    std::string saved = waitForFile(scratch.path() + "/bunny-1500-cleaned.look",
+                                    "lengthMap = bunny-1500-cleaned-length.png");
     ASSERT_FALSE(saved.empty());
     EXPECT_EQ(saved.find("brush"), std::string::npos) << "the brush is not part of a look";
     key(window, "q");
@@ -147,7 +152,8 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
     std::ofstream(scratch.path() + "/unpainted.look") << saved.substr(0, saved.find("lengthMap"));
     Image pictures[2];
     for (int i = 0; i < 2; ++i) {
-        std::string name = scratch.path() + (i ? "/pelage.look" : "/unpainted.look"), png = name + ".png", error;
+        std::string name = scratch.path() + (i ? "/bunny-1500-cleaned.look" : "/unpainted.look"), png = name + ".png",
+                    error;
         Program render("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--look",
                                          name, "--out", png});
         ASSERT_EQ(render.wait(300), 0) << render.standardError().substr(0, 2000);
@@ -237,4 +243,49 @@ TEST(PelageEndToEnd, FFramesTheModelTheWheelDolliesAndHomeRestores) {
     EXPECT_EQ(viewDifference(settledShot(window, viewWidth, &backShot), start, viewWidth), 0);
     key(window, "q");
     EXPECT_EQ(pelage.wait(120), 0);
+// A stroke never saved is kept when the program ends, by a quit key or by
+// SIGTERM: the recovery look beside the save path holds it, and pelage-render
+// draws it from that look alone.
+TEST(PelageEndToEnd, UnsavedStrokesAreKeptInARecoveryLookWhenTheProgramEnds) {
+    VirtualDisplay display;
+    ScratchDirectory scratch("pelage-recovery");
+    std::string recovery = scratch.path() + "/bunny-1500-cleaned.recovered.look";
+    const int viewWidth = 640 - panelWidth, height = 480, strokeY = 250;
+    struct Ending {
+        const char* name;
+        int signal;  // 0: the q key
+        int status;
+    } endings[] = {{"q", 0, 0}, {"SIGTERM", SIGTERM, -2000 - SIGTERM}};
+    for (const Ending& ending : endings) {
+        std::remove(recovery.c_str());
+        Program pelage("pelage", {"-sx", "640", "-sy", std::to_string(height), "--brush", "length", "--set",
+                                  "brushValue=0", "--set", "brushStrength=1", "--set", "brushRadius=0.05",
+                                  "--save-dir", scratch.path()});
+        std::string window = findWindow("Pelage", 90);
+        ASSERT_FALSE(window.empty()) << pelage.standardError();
+        drag(window, 1, 100, strokeY, 250, strokeY, 15);
+        EXPECT_FALSE(findWindow("Pelage \\*", 20).empty()) << "the title marks unsaved work";
+        if (ending.signal) kill(pelage.pid(), ending.signal);
+        else key(window, ending.name);
+        EXPECT_EQ(pelage.wait(120), ending.status) << ending.name;
+        std::string said = pelage.standardOutput() + pelage.standardError();
+        EXPECT_NE(said.find("pelage --look " + recovery), std::string::npos) << ending.name << ": " << said;
+        EXPECT_FALSE(waitForFile(recovery, "lengthMap = bunny-1500-cleaned.recovered-length.png", 5).empty())
+            << ending.name;
+    }
+    std::string png = scratch.path() + "/recovered.png", plainPng = scratch.path() + "/plain.png", error;
+    Program render("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--look",
+                                     recovery, "--out", png});
+    Program plain("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--out",
+                                    plainPng});
+    ASSERT_EQ(render.wait(300), 0) << render.standardError().substr(0, 2000);
+    ASSERT_EQ(plain.wait(300), 0) << plain.standardError().substr(0, 2000);
+    Image recovered, untouched;
+    ASSERT_TRUE(readPng(png, recovered, error)) << error;
+    ASSERT_TRUE(readPng(plainPng, untouched, error)) << error;
+    long alongStroke = 0;
+    for (int x = 110; x <= 240; ++x)
+        for (int y = strokeY - 6; y <= strokeY + 6; ++y)
+            alongStroke += std::abs(recovered.at(x, y)[1] - untouched.at(x, y)[1]) > 8;
+    EXPECT_GT(alongStroke, 131 * 13 / 3) << "the recovered look holds the stroke";
 }

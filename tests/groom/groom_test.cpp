@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -76,6 +77,20 @@ TEST(MapImage, ReadsEveryLayoutAndRefusesWhatIsNoMap) {
         EXPECT_EQ(image.channels, c.channels) << c.name;
         EXPECT_NEAR(image.at(0, 0, 0), c.first, 0.004f) << c.name;
     }
+}
+
+// Every input that once made the reader misbehave is refused with a message;
+// the fuzzer replays them under its memory limit too.
+TEST(MapImage, PastFindingsAreRefused) {
+    int findings = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(PELAGE_SOURCE_DIR "/fuzz/map_findings")) {
+        MapImage image;
+        std::string error;
+        EXPECT_FALSE(readMapImage(entry.path().string(), image, error)) << entry.path();
+        EXPECT_NE(error.find(entry.path().filename().string()), std::string::npos) << error;
+        ++findings;
+    }
+    EXPECT_GT(findings, 0);
 }
 
 // What we write, 16 bits and the volume's layout included, reads back as it was.
