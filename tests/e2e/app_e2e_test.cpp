@@ -243,6 +243,8 @@ TEST(PelageEndToEnd, FFramesTheModelTheWheelDolliesAndHomeRestores) {
     EXPECT_EQ(viewDifference(settledShot(window, viewWidth, &backShot), start, viewWidth), 0);
     key(window, "q");
     EXPECT_EQ(pelage.wait(120), 0);
+}
+
 // A stroke never saved is kept when the program ends, by a quit key or by
 // SIGTERM: the recovery look beside the save path holds it, and pelage-render
 // draws it from that look alone.
