@@ -31,6 +31,7 @@
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
 #include "groom/groom.h"
+#include "headless/import_bench.h"
 #include "headless/painting_bench.h"
 #include "headless/rebuild_bench.h"
 #include "headless/render_context.h"
@@ -47,10 +48,16 @@ namespace {
 std::atomic<long> allocationCount{0};
 }
 
+// As the library's own, it asks the new handler for memory before it gives
+// up: the importer's child process has one that reports running out.
 void* operator new(std::size_t size) {
     allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
+    for (;;) {
+        if (void* block = std::malloc(size ? size : 1)) return block;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
 }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
@@ -386,6 +393,7 @@ int bench(Clock::time_point processStart) {
                 renderContext.height, furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
     benchTextureRebuilds();
+    benchModelImport();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(), benchDynamicsFrames(), benchGroomFrames(),
                           benchHundredShells(), benchSkinOnly(base)};
     furSettings = base;

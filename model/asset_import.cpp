@@ -307,7 +307,7 @@ void refuseEndlessInput(const char* path, const char* data, std::size_t length) 
 
 }  // namespace
 
-ObjModel* glmImportModel(const char* path) {
+ObjModel* glmImportModelInProcess(const char* path) {
     std::string bytes;
     if (!readWholeFile(path, bytes, "glmImportModel"))
         fatalError(stderr, 1, "glmImportModel() failed: can't open data file \"%s\".\n", path);

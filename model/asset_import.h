@@ -8,15 +8,41 @@
 // Groups are the meshes (newest first, "default" last and empty); material 0
 // is "default", the file's materials follow in its order, each with its
 // diffuse or base colour and its colour texture, external or embedded.
+//
+// The program imports in a child process (model/isolated_import.cpp), so that
+// a file the library crashes on, never finishes or fills memory with ends in
+// one message; the fuzzer imports in-process, where its coverage reaches.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "model/obj_model.h"
 
-// Imports the file at `path`; external buffers and textures are looked up
-// beside it. The library's failure ends the process with
-// "glmImportModel() failed: ..." naming the file (status 1).
+// What the child process that imports a file may take: wall time, after
+// which it is killed, and address space beyond what it had when it began.
+struct ImportLimits {
+    double seconds;
+    std::uint64_t memoryBytes;
+};
+
+// The limits for a file of `fileBytes` bytes: 30 s and 1 s more for each
+// whole MB; 2 GiB and 64 times the file.
+ImportLimits importLimitsFor(std::uint64_t fileBytes);
+
+// Imports the file at `path` in a child process within `limits` (by default
+// those for the file's size); external buffers and textures are looked up
+// beside it. The child's warnings are passed on to standard error. Any
+// failure ends the process with one "glmImportModel() failed: ..." message
+// naming the file (status 1): the library's own message, or what became of
+// the child ("the importer crashed (signal 6)", "the importer took longer
+// than 30 s", "the importer ran out of memory (2048 MiB)"). Costs a fork and
+// the model's bytes through a pipe besides the import itself.
 ObjModel* glmImportModel(const char* path);
+ObjModel* glmImportModel(const char* path, const ImportLimits& limits);
+
+// The same import in this process, with nothing to stop a hang or a crash of
+// the library: the child's work, and a baseline for the cost of the child.
+ObjModel* glmImportModelInProcess(const char* path);
 
 // Imports a file held in memory as if it were the file `pathName`, whose
 // extension hints at its format; a file that needs others beside it fails.

@@ -185,6 +185,13 @@ TEST(Materials, AnEmbeddedTextureReachesItsMaterialAndAPlainColourTintsTheHair) 
     EXPECT_TRUE(std::equal(twoHalvesPng.begin(), twoHalvesPng.end(), material.diffuseMapBytes));
     EXPECT_EQ(material.diffuseMap, nullptr);
     EXPECT_EQ(textured.model->texCoordCount, 3u);
+    // Imported from a file, in the child process: the texture's bytes come across whole.
+    ScratchDirectory directory;
+    std::string file = directory.write("textured.glb", glb);
+    Outcome isolated = capture([&] { return glmImportModel(file.c_str()); });
+    ASSERT_FALSE(isolated.fatal) << isolated.err;
+    const ObjMaterial& across = isolated.model->materials[isolated.model->groups->material];
+    EXPECT_TRUE(std::equal(twoHalvesPng.begin(), twoHalvesPng.end(), across.diffuseMapBytes, across.diffuseMapBytes + across.diffuseMapByteCount));
     float rgb[3];
     EXPECT_FALSE(glmPlainColour(textured.model.get(), rgb)) << "a textured material gives no plain colour";
     // The groom takes it as the model's colour: both halves, as they differ.
@@ -238,6 +245,32 @@ TEST(ModelFiles, TheReaderIsChosenByContentAndFailuresEndInOneMessage) {
         std::snprintf(expected, sizeof expected, c.message, path.c_str());
         EXPECT_EQ(outcome.err.rfind(expected, 0), 0u) << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+}
+
+// Every file that once made the library crash, hang or leak, each imported
+// in a child process under limits that end it within a bound.
+TEST(ImportFindings, EachEndsInOneMessageAndStatusOneWithinItsLimits) {
+    struct Case {
+        const char* file;
+        ImportLimits limits;
+        const char* what;
+    } cases[] = {
+        {"collada-endless.dae", {0.5, std::uint64_t{4} << 30}, "the importer took longer than 0.5 s"},
+        {"ply-post-processing-crash.ply", importLimitsFor(0), "the importer crashed (signal 6)"},
+        {"ply-without-end-header.ply", importLimitsFor(0), "a PLY header without end_header"},
+        {"stl-leak.stl", importLimitsFor(0), "STL: Invalid number of vertices"},
+#if !defined(__SANITIZE_ADDRESS__)  // whose heap is mapped before the limit is set
+        {"collada-endless.dae", {30, std::uint64_t{64} << 20}, "the importer ran out of memory (64 MiB)"},
+#endif
+    };
+    for (const Case& c : cases) {
+        std::string path = PELAGE_SOURCE_DIR "/fuzz/import_findings/" + std::string(c.file);
+        SCOPED_TRACE(c.what);
+        Outcome outcome = capture([&] { return glmImportModel(path.c_str(), c.limits); });
+        EXPECT_TRUE(outcome.fatal);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "glmImportModel() failed: can't import \"" + path + "\": " + c.what + ".\n");
     }
 }
 
