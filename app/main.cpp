@@ -19,6 +19,7 @@
 #include "app/view_picture.h"
 #include "app/window_callbacks.h"
 #include "core/settings_text.h"
+#include "model/asset_import.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
 
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
     useModelOfLook("pelage", modelPath != defaultModelPath);
     prepareSaveDirectory("pelage", saveDirectory);
     std::fflush(stdout);
+    // Before the window and its threads, while the process is small.
+    glmStartImportServer();
 
     openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100});
 

@@ -36,6 +36,7 @@
 #include "headless/rebuild_bench.h"
 #include "headless/render_context.h"
 #include "headless/render_options.h"
+#include "model/asset_import.h"
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
 #include "render/fur_dynamics.h"
@@ -434,6 +435,8 @@ int main(int argc, char** argv) {
     if (!options.model.empty()) modelPath = options.model.c_str();
     useModelOfLook("pelage-render", !options.model.empty());
 
+    // Before the GL context and its threads, while the process is small.
+    glmStartImportServer();
     openRenderContext(options.gl, windowWidth, windowHeight);
     restoreFrameView(0, 0);
     runStartupSequence(restoreFrameView);

@@ -35,10 +35,20 @@ ImportLimits importLimitsFor(std::uint64_t fileBytes);
 // failure ends the process with one "glmImportModel() failed: ..." message
 // naming the file (status 1): the library's own message, or what became of
 // the child ("the importer crashed (signal 6)", "the importer took longer
-// than 30 s", "the importer ran out of memory (2048 MiB)"). Costs a fork and
-// the model's bytes through a pipe besides the import itself.
+// than 30 s", "the importer ran out of memory (2048 MiB)"). Costs a fork (see
+// glmStartImportServer) and the model's bytes through a pipe besides the
+// import itself.
 ObjModel* glmImportModel(const char* path);
 ObjModel* glmImportModel(const char* path, const ImportLimits& limits);
+
+// Forks, now, the import server: the process that forks each import's child
+// from then on, and keeps a spare one with its heap already written (32 MiB
+// held while it waits). A child forked from the program once it holds a GL
+// context and textures costs it tens of ms more, and a fresh heap's page
+// faults a third of the import again. Call it early in main, before any
+// thread; a program that does not forks itself for each import. The server
+// and its spare end with the program.
+void glmStartImportServer();
 
 // The same import in this process, with nothing to stop a hang or a crash of
 // the library: the child's work, and a baseline for the cost of the child.

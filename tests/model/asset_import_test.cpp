@@ -264,14 +264,21 @@ TEST(ImportFindings, EachEndsInOneMessageAndStatusOneWithinItsLimits) {
         {"collada-endless.dae", {30, std::uint64_t{64} << 20}, "the importer ran out of memory (64 MiB)"},
 #endif
     };
-    for (const Case& c : cases) {
-        std::string path = PELAGE_SOURCE_DIR "/fuzz/import_findings/" + std::string(c.file);
-        SCOPED_TRACE(c.what);
-        Outcome outcome = capture([&] { return glmImportModel(path.c_str(), c.limits); });
-        EXPECT_TRUE(outcome.fatal);
-        EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "glmImportModel() failed: can't import \"" + path + "\": " + c.what + ".\n");
+    // Forked by the program itself, then by the import server.
+    for (int served = 0; served < 2; ++served) {
+        if (served) glmStartImportServer();
+        for (const Case& c : cases) {
+            std::string path = PELAGE_SOURCE_DIR "/fuzz/import_findings/" + std::string(c.file);
+            SCOPED_TRACE(std::string(c.what) + (served ? ", served" : ""));
+            Outcome outcome = capture([&] { return glmImportModel(path.c_str(), c.limits); });
+            EXPECT_TRUE(outcome.fatal);
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.err, "glmImportModel() failed: can't import \"" + path + "\": " + c.what + ".\n");
+        }
     }
+    // A model comes across whole either way.
+    ModelPtr served(glmImportModel(FORMAT_FIXTURE_DIR "/bunny.ply"));
+    EXPECT_EQ(served->triangleCount, 1500u);
 }
 
 }  // namespace
