@@ -18,6 +18,7 @@
 #include "app/look_session.h"
 #include "core/fur_settings.h"
 #include "groom/brush.h"
+#include "render/mesh_animation.h"
 
 namespace {
 
@@ -123,6 +124,11 @@ const PanelControl groomControls[] = {
 };
 const int groomControlCount = static_cast<int>(sizeof groomControls / sizeof groomControls[0]);
 
+const PanelControl animationControls[] = {
+    floatSpinnerRow("Speed", field("animationSpeed"), 1),
+};
+const int animationControlCount = static_cast<int>(sizeof animationControls / sizeof animationControls[0]);
+
 PanelStats panelStats;
 
 const char* const upAxisNames[3] = {"From the file", "Y", "Z"};
@@ -131,6 +137,7 @@ int controlPanel = 0;
 bool objectRolloutOpen = true;
 bool dynamicsRolloutOpen = false;
 bool groomRolloutOpen = false;
+bool animationRolloutOpen = false;
 RotationBall rotationControl;
 TranslationPad translateXZControl;
 TranslationPad translateYControl;
@@ -408,6 +415,50 @@ void loadLookFromPanel() {
     call(panelHost.redisplayPanel);
 }
 
+// The clip list: "Bind Pose", then the file's clips by name. Choosing one
+// starts it paused at its beginning.
+void drawClipList(MeshAnimation& animation) {
+    std::vector<const char*> names{"Bind Pose"};
+    for (const AnimationClip& clip : animation.skin->clips) names.push_back(clip.name.c_str());
+    int selected = animation.playback.clip + 1;
+    if (!drawList("Clip", names.data(), static_cast<int>(names.size()), selected)) return;
+    animation.playback.clip = selected - 1;
+    animation.playback.time = 0;
+    animation.playback.playing = false;
+    resetAnimationSprings(animation);
+    call(panelHost.redisplayMain);
+}
+
+// Below "Groom", closed at start: the clip, its playing and its time.
+void drawAnimationSection() {
+    if (!openSection("Animation", animationRolloutOpen)) return;
+    MeshAnimation* animation = meshAnimation;
+    if (animation == nullptr || animation->skin == nullptr || animation->skin->clips.empty()) {
+        ImGui::TextDisabled("The model has no clips.");
+        noteLastItem("Animation/None");
+        closeSection();
+        return;
+    }
+    drawClipList(*animation);
+    AnimationPlayback& playback = animation->playback;
+    if (ImGui::Button(playback.playing ? "Pause" : "Play")) {
+        toggleAnimationPlaying();
+        call(panelHost.redisplayMain);
+    }
+    noteLastItem("Animation/Play");
+    ImGui::SameLine();
+    ImGui::Checkbox("Loop", &playback.loop);
+    noteLastItem("Animation/Loop");
+    drawRows(animationControls, animationControlCount);
+    float duration = clipDuration(*animation);
+    if (ImGui::SliderFloat("Time", &playback.time, 0.0f, duration, "%.2f s")) {
+        playback.time = std::clamp(playback.time, 0.0f, duration);
+        call(panelHost.redisplayMain);
+    }
+    noteLastItem("Animation/Time");
+    closeSection();
+}
+
 // Below the settings: where the look goes, the two save buttons, what the
 // last save or load did, and the look to load.
 void drawLookSection() {
@@ -510,6 +561,7 @@ void drawPanelControls() {
     drawUpAxisList();
     drawDynamicsSection();
     drawGroomSection();
+    drawAnimationSection();
     ImGui::PopItemWidth();
     drawLookSection();
     ImGui::EndChild();

@@ -87,6 +87,7 @@ extern int controlPanel;
 extern bool objectRolloutOpen;
 extern bool dynamicsRolloutOpen;
 extern bool groomRolloutOpen;
+extern bool animationRolloutOpen;  // "Animation", below "Groom": the clip, Play/Pause, "Speed", "Loop", "Time"
 extern RotationBall rotationControl;
 extern TranslationPad translateXZControl;
 extern TranslationPad translateYControl;

@@ -22,6 +22,8 @@
 #include "model/asset_import.h"
 #include "render/frame_display.h"
 #include "render/fur_dynamics.h"
+#include "render/mesh_animation.h"
+#include "render/mesh_buffers.h"
 
 namespace {
 
@@ -41,10 +43,14 @@ float secondsSinceLastFrame() {
 // pelage's frames: the fur's motion brought up to now, then the frame, and
 // a picture of it when one was asked for.
 void animatedDisplay() {
-    advanceFurDynamics(secondsSinceLastFrame());
+    float seconds = secondsSinceLastFrame();
+    advanceFurDynamics(seconds);
+    animateMesh(seconds);
     drawFrame();
     takeRequestedPicture();
     glutSwapBuffers();
+    // The panel's time slider follows a playing clip.
+    if (meshAnimationMoving() && controlPanel != 0) glutPostWindowRedisplay(controlPanel);
     idleOnlyWhileMoving();
     showUnsavedMark();
 }

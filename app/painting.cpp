@@ -14,6 +14,7 @@
 #include "groom/brush.h"
 #include "render/brush_outline.h"
 #include "render/fur_mesh.h"
+#include "render/mesh_animation.h"
 
 namespace {
 
@@ -36,9 +37,28 @@ bool pickAt(int x, int y, const ViewRays& view, SurfaceHit& hit) {
     Ray world, ray;
     if (furMesh == nullptr || !furMesh->records || furMesh->recordCount == 0) return false;
     if (!cursorRay(view, x, y, world) || !rayIntoModel(world, furSettings.modelTransform, ray)) return false;
-    const FurTriangle* records = furMesh->records.get();
+    // A posed mesh is picked as it is drawn.
+    bool posed = meshAnimation != nullptr && meshAnimation->posed;
+    const FurTriangle* records = posed ? meshAnimation->records.get() : furMesh->records.get();
+    long count = posed ? meshAnimation->recordCount : furMesh->recordCount;
     constexpr std::size_t stride = sizeof(FurTriangle) / sizeof(float);
-    return pickSurface(ray, records[0].positions[0], records[0].normals[0], furMesh->recordCount, stride, hit);
+    return pickSurface(ray, records[0].positions[0], records[0].normals[0], count, stride, hit);
+}
+
+// Where a hit on the posed mesh lies on the mesh at rest, where the groom is
+// painted: the same place on the same triangle, with that triangle's normal
+// at rest.
+SurfaceHit atRest(const SurfaceHit& hit) {
+    if (meshAnimation == nullptr || !meshAnimation->posed) return hit;
+    SurfaceHit rest = hit;
+    restPointOf(*meshAnimation, *furMesh, hit.triangle, hit.point, rest.point);
+    if (hit.triangle >= 0 && hit.triangle < furMesh->recordCount) {
+        const FurTriangle& record = furMesh->records[hit.triangle];
+        float normal[3];
+        storeVec3(normal, loadVec3(record.normals[0]) + loadVec3(record.normals[1]) + loadVec3(record.normals[2]));
+        if (normalize3(normal)) std::copy(normal, normal + 3, rest.normal);
+    }
+    return rest;
 }
 
 Brush currentBrush() {
@@ -97,7 +117,7 @@ void paintAt(int x, int y, const ViewRays& view) {
         stroke.hasLast = false;
         return;
     }
-    dabTo(hit);
+    dabTo(atRest(hit));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "app/viewport.h"
 #include "core/fur_settings.h"
 #include "render/fur_dynamics.h"
+#include "render/mesh_animation.h"
 
 int mainWindow = 0;
 
@@ -32,15 +33,15 @@ void setPanelDock(void (*dock)(int windowWidth, int windowHeight)) { dockControl
 void idle() {
     if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);
     // Wind and the springs change the picture without any input.
-    if (furInMotion()) glutPostWindowRedisplay(mainWindow);
+    if (furInMotion() || meshAnimationMoving()) glutPostWindowRedisplay(mainWindow);
 }
 
 void idleOnlyWhileMoving() {
     // An idle callback makes GLUT's loop spin without waiting for events, so
-    // it is there only while the fur moves on its own; any change that sets
+    // it is there only while the fur moves on its own or a clip plays; any change that sets
     // it moving also redraws, which comes back here.
     static bool registered = false;
-    bool moving = furInMotion();
+    bool moving = furInMotion() || meshAnimationMoving();
     if (moving != registered) glutIdleFunc(moving ? idle : nullptr);
     registered = moving;
 }
@@ -54,6 +55,7 @@ void keyboard(unsigned char key, int, int) {
     if (key == ctrlZ) (glutGetModifiers() & GLUT_ACTIVE_SHIFT) ? redoStroke() : undoStroke();
     if (key == 'f') frameViewedModel();
     if (key == '[' || key == ']') resizeBrush(key == ']' ? 1 : -1);
+    if (key == ' ') toggleAnimationPlaying();
     glutPostRedisplay();
 }
 

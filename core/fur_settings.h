@@ -60,6 +60,8 @@ struct FurSettings {
     float windFrequency = 0.5f;
     float springStiffness = 0;
     float springDamping = 0;
+    // How fast a model's clip plays: 1 as the file times it.
+    float animationSpeed = 1;
     ObjectTransform modelTransform{};
     ObjectTransform lightTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {5, 2}, 5};
     ObjectTransform hairVolumeTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 0}, 1};
@@ -163,6 +165,8 @@ inline constexpr SettingField furSettingFields[] = {
      [](FurSettings& s) -> void* { return &s.springStiffness; }},
     {"springDamping", SettingKind::Floats, 1, 0, 100, {0}, false,
      [](FurSettings& s) -> void* { return &s.springDamping; }},
+    {"animationSpeed", SettingKind::Floats, 1, 0, 4, {1}, false,
+     [](FurSettings& s) -> void* { return &s.animationSpeed; }},
     {"modelTransform", SettingKind::Transform, 3, -1000, 1000, {0, 0, 0}, false,
      [](FurSettings& s) -> void* { return &s.modelTransform; }},
     {"lightTransform", SettingKind::Transform, 3, -1000, 1000, {5, 5, 2}, true,

@@ -37,11 +37,14 @@
 #include "headless/render_context.h"
 #include "headless/render_options.h"
 #include "model/asset_import.h"
+#include "model/obj_model.h"
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
 #include "render/groom_textures.h"
+#include "render/mesh_animation.h"
+#include "render/mesh_buffers.h"
 
 // Every C++ allocation is counted, so the benchmark can show that drawing a
 // frame allocates nothing.
@@ -123,6 +126,7 @@ int renderFrames(const RenderOptions& options) {
         // Frame k shows the fur k time steps in: a fixed step, so a sequence
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
+        animateMesh(frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
         readFrame(image, rows);
         presentRenderFrame();
@@ -388,8 +392,66 @@ FrameTimes benchSkinOnly(const FurSettings& base) {
     return skin;
 }
 
-int bench(Clock::time_point processStart) {
+// The model's clip played, frame by frame at pelage-render's default step,
+// against the same model's frames in the bind pose; dynamics off, then on
+// with springs.
+void benchAnimation(int clip) {
+    MeshAnimation& animation = *meshAnimation;
     const FurSettings base = furSettings;
+    auto play = [&](bool playing) {
+        animation.playback = {playing ? clip : -1, 0.0f, playing, true};
+        animateMesh(0);
+    };
+    play(false);
+    FrameTimes still = timeFrames(benchFrames);
+    play(true);
+    auto animatedFrame = [&] {
+        Clock::time_point start = Clock::now();
+        animateMesh(1.0f / 30.0f);
+        finishFrame();
+        return millisecondsSince(start);
+    };
+    auto medianOf = [&](int count) {
+        std::vector<double> times;
+        for (int i = 0; i < 3; ++i) animatedFrame();
+        Clock::time_point began = Clock::now();
+        for (int i = 0; i < count && (i < fewestTimedFrames || millisecondsSince(began) < frameBudgetMilliseconds); ++i)
+            times.push_back(animatedFrame());
+        return median(times);
+    };
+    double animated = medianOf(benchFrames);
+    furSettings.dynamics = 1;
+    furSettings.springStiffness = 200;
+    furSettings.springDamping = 8;
+    double dynamic = medianOf(benchFrames);
+    // The processor's part alone: pose, skin and springs, without drawing.
+    constexpr int calls = 200;
+    Clock::time_point start = Clock::now();
+    for (int i = 0; i < calls; ++i) {
+        advancePlayback(animation, 1.0f / 30.0f, 1.0f);
+        poseMeshAnimation(animation, dynamicsParameters(furSettings), 1.0f / 30.0f);
+    }
+    double work = millisecondsSince(start) / calls;
+    const std::string& name = animation.skin->clips[static_cast<std::size_t>(clip)].name;
+    std::printf("median frame, static:      %8.1f ms  over %d frames, the same model in its bind pose\n", still.median,
+                still.frames);
+    std::printf("median frame, animated:    %8.1f ms  clip \"%s\", dynamics off (%.2fx the static frame; target <= "
+                "1.15x: %s)\n", animated, name.c_str(), animated / still.median, verdict(animated <= 1.15 * still.median));
+    std::printf("median frame, animated, dynamics: %8.1f ms  with per-vertex springs (%.2fx the static frame; target "
+                "<= 1.25x: %s)\n", dynamic, dynamic / still.median, verdict(dynamic <= 1.25 * still.median));
+    std::printf("pose, skin and springs:    %8.3f ms  a frame, %zu vertices, %zu joints (target <= 1 ms: %s)\n", work,
+                animation.vertices.size(), animation.skin->joints.size(), verdict(work <= 1.0));
+    furSettings = base;
+    play(false);
+}
+
+int bench(Clock::time_point processStart, int clip) {
+    const FurSettings base = furSettings;
+    if (clip >= 0) {
+        benchStartup(processStart);
+        benchAnimation(clip);
+        return 0;
+    }
     std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", renderContext.width,
                 renderContext.height, furSettings.numShells, furSettings.numHairs);
     benchStartup(processStart);
@@ -444,7 +506,20 @@ int main(int argc, char** argv) {
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     if (options.frame) frameModel(windowWidth, windowHeight);
-    int status = options.bench ? bench(processStart) : renderFrames(options);
+    int clip = -1;
+    if (!options.animation.empty()) {
+        const ModelSkin* skin = furMesh->model->skin;
+        clip = skin ? findClip(*skin, options.animation) : -1;
+        if (clip < 0) {
+            std::fprintf(stderr, "pelage-render: the model has no clip \"%s\"%s.\n", options.animation.c_str(),
+                         skin && !skin->clips.empty() ? "" : " (it has no clips)");
+            return 2;
+        }
+        meshAnimation->playback = {clip, options.time, true, true};
+        // A time past the clip's end comes round as playing on would bring it.
+        advancePlayback(*meshAnimation, 0.0f, 1.0f);
+    }
+    int status = options.bench ? bench(processStart, clip) : renderFrames(options);
     if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);
     return status;

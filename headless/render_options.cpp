@@ -155,6 +155,17 @@ bool readTimeStep(OptionInput in) {
            in.fail("--time-step takes seconds per frame, from 0 to 1");
 }
 
+bool readAnimation(OptionInput in) {
+    in.options.animation = in.values[0];
+    return !in.options.animation.empty() || in.fail("--animation takes the name or number of one of the model's clips");
+}
+
+bool readTime(OptionInput in) {
+    float& time = in.options.time;
+    return (parseSettingNumber(in.values[0], time) && time >= 0.0f && time <= 100000.0f) ||
+           in.fail("--time takes seconds into the clip, from 0 to 100000");
+}
+
 bool readSetting(OptionInput in) {
     if (!applyFurSetting(in.scratch, in.values[0], in.error)) return false;
     in.options.settings.push_back({LookOption::SET, in.values[0]});
@@ -219,7 +230,8 @@ constexpr OptionRule optionRules[] = {
     {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
     {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
     {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
-    {"--gl", 1, readGl},             {"--frame", 0, readFrame},
+    {"--gl", 1, readGl},             {"--frame", 0, readFrame},       {"--animation", 1, readAnimation},
+    {"--time", 1, readTime},
     {"--up", 1, readUpAxis},
 };
 
@@ -277,15 +289,18 @@ const char* renderUsage() {
            "  --frames N        number of frames (default 1)\n"
            "  --orbit DEGREES   turn the eye about the look-at point by this much per frame\n"
            "  --spin DEGREES    turn the model about the vertical axis by this much per frame\n"
-           "  --time-step SECONDS  time the fur's wind and springs advance per frame\n"
-           "                    (default 0.0333, 30 frames a second)\n"
+           "  --time-step SECONDS  time the fur's wind and springs, and the clip, advance\n"
+           "                    per frame (default 0.0333, 30 frames a second)\n"
+           "  --animation NAME|INDEX  play the model's clip of that name or number (from 0)\n"
+           "  --time SECONDS    where in the clip the first frame is (default 0)\n"
            LOOK_OPTIONS_USAGE
            "  --save-look FILE  write the look rendered (its maps named relative to FILE)\n"
            "  --gl egl|glx      the GL interface: EGL (no display server) or GLX (a window on\n"
            "                    the X display); by default EGL when DISPLAY is unset, else GLX,\n"
            "                    the other one tried when the first fails\n"
            "  --bench           print start-up, synthesis and frame times instead of writing\n"
-           "                    images, for the default model or the one --model names\n"
+           "                    images, for the default model or the one --model names;\n"
+           "                    with --animation, the animated frame beside the static one\n"
            "  --help            this text\n"
            "\n"
            "Exit status: 0 on success, 2 on a usage error, 1 when no GL context opens or the\n"

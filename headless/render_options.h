@@ -29,6 +29,8 @@ struct RenderOptions {
     std::vector<LookOption> settings;  // --set NAME=VALUE and --look FILE, applied in order
     std::string model;                 // the OBJ file; empty: pelage's default
     std::string saveLook;              // where to write the look rendered; empty: nowhere
+    std::string animation;             // the clip to play, by name or number; empty: none
+    float time = 0.0f;                 // seconds into the clip of the first frame
     GlInterface gl = GlInterface::Automatic;
 };
 

@@ -14,6 +14,8 @@
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
 #include "model/asset_import.h"
+#include "model/gltf_reader.h"
+#include "model/model_skin.h"
 #include "model/obj_source.h"
 
 namespace {
@@ -111,6 +113,7 @@ ObjModel* glmReadModel(const char* path) {
     if (!readWholeFile(path, text, namedObj ? "glmReadOBJ" : "glmReadModel"))
         fatalError(stderr, 1, "%s() failed: can't open data file \"%s\".\n", namedObj ? "glmReadOBJ" : "glmReadModel",
                    path);
+    if (!namedObj && glmIsGLTFFile(path, text.data(), text.size())) return glmReadGLTFMemory(text.data(), text.size(), path);
     if (!glmIsObjFile(path, text.data(), text.size())) {
         text = std::string();  // the importer reads the file itself
         return glmImportModel(path);
@@ -132,6 +135,10 @@ void glmTurnUpAxis(ObjModel* model, int axis) {
     turnEntries(model->vertices, model->vertexCount, zToY);
     turnEntries(model->normals, model->normalCount, zToY);
     turnEntries(model->facetNormals, model->facetNormalCount, zToY);
+    if (model->skin) {
+        Affine turn = zToY ? Affine{1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0} : Affine{1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0};
+        model->skin->placement = affineMultiply(turn, model->skin->placement);
+    }
 }
 
 double glmSignedVolume(const ObjModel* model) {

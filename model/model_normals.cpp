@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "model/model_skin.h"
 #include "model/obj_model.h"
 #include "model/obj_source.h"
 
@@ -275,6 +276,12 @@ float glmCenterAndScale(ObjModel* model) {
             double moved = asFloat(double{c} - centre[k]);
             c = static_cast<float>(moved * scale);
         }
+    if (model->skin) {
+        auto s = static_cast<float>(scale);
+        Affine unitize{s, 0, 0, static_cast<float>(-centre[0] * scale), 0, s, 0, static_cast<float>(-centre[1] * scale),
+                       0, 0, s, static_cast<float>(-centre[2] * scale)};
+        model->skin->placement = affineMultiply(unitize, model->skin->placement);
+    }
     // The extent may be tiny enough for its reciprocal to pass the float range.
     return static_cast<float>(std::fmin(scale, double{FLT_MAX}));
 }

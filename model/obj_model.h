@@ -11,6 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// A skeleton and its clips (model/model_skin.h); owned by the model.
+struct ModelSkin;
+
 struct ObjMaterial {
     char* name;
     float diffuse[4];
@@ -73,6 +76,9 @@ struct ObjModel {
     // put along +y (glmTurnUpAxis), y as read.
     int fileUpAxis;
     int upAxis;
+
+    // The skin, joints and clips of a file that has them, or null.
+    ModelSkin* skin;
 };
 
 // The text being read and the bookkeeping both passes share (model/obj_source.h).

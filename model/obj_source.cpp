@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "core/fatal_error.h"
+#include "model/model_skin.h"
 
 std::string_view TextScanner::restOfLine() {
     const char* start = cursor;
@@ -135,6 +136,7 @@ void glmDeleteModel(ObjModel* model) {
     std::free(model->texCoords);
     std::free(model->facetNormals);
     std::free(model->triangles);
+    delete model->skin;
     freeMaterials(model);
     for (ObjGroup* group = model->groups; group;) {
         ObjGroup* next = group->next;

@@ -60,11 +60,26 @@ void buildFinGeometry(const FurMesh& mesh, FinGeometry& geometry) {
 }
 
 FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const float view[3], FinGeometry& geometry) {
+    return layOutFins(mesh.records.get(), mesh.recordCount, settings, view, geometry, nullptr, nullptr);
+}
+
+void poseFinPlanes(const FurTriangle* records, std::int32_t count, FinGeometry& geometry) {
+    for (std::size_t f = 0; f < 3 * static_cast<std::size_t>(count) && f < geometry.fins.size(); ++f) {
+        const FurTriangle& record = records[f / 3];
+        int j = static_cast<int>(f % 3), next = (j + 1) % 3;
+        FinGeometry::Fin& fin = geometry.fins[f];
+        fin.hasPlane = finPlaneNormal(record.positions[j], record.positions[next], record.normals[j], fin.plane);
+    }
+}
+
+FinFrame layOutFins(const FurTriangle* records, std::int32_t count, const FurSettings& settings, const float view[3],
+                    FinGeometry& geometry, const SkinnedVertexExtra* extras, const std::uint32_t* indices) {
     FinFrame frame;
     bool fading = settings.alphaBlendFins != 0;
     FinVertex* out = geometry.quads.data();
-    for (std::int32_t k = 0; k < mesh.recordCount; ++k) {
-        const FurTriangle& record = mesh.records[k];
+    if (extras) geometry.quadExtras.resize(geometry.quads.size());
+    for (std::int32_t k = 0; k < count; ++k) {
+        const FurTriangle& record = records[k];
         const FinGeometry::Fin* fins = &geometry.fins[3 * static_cast<std::size_t>(k)];
         const float* offsets = &geometry.offsets[3 * static_cast<std::size_t>(k)];
         int drawn = 0;
@@ -76,6 +91,13 @@ FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const floa
             float u0 = offsets[drawn++];
             float u1 = u0 + settings.finScalingFactor * fins[j].length;
             writeQuad(out, record, j, next, u0, u1, settings.finHeight, fade);
+            if (extras) {
+                SkinnedVertexExtra* quad = &geometry.quadExtras[out - geometry.quads.data()];
+                const SkinnedVertexExtra& p = extras[indices[3 * static_cast<std::size_t>(k) + j]];
+                const SkinnedVertexExtra& q = extras[indices[3 * static_cast<std::size_t>(k) + next]];
+                quad[0] = quad[1] = p;
+                quad[2] = quad[3] = q;
+            }
             out += 4;
         }
         frame.drawsInLastRecord = drawn;

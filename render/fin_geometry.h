@@ -12,7 +12,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/indexed_mesh.h"
+
 struct FurMesh;
+struct FurTriangle;
 struct FurSettings;
 
 // One corner of a fin quad as the vertex program receives it. The fin stands
@@ -45,6 +48,8 @@ struct FinGeometry {
     std::vector<Fin> fins;        // three per record
     std::vector<float> offsets;   // three per record: u of the 1st, 2nd, 3rd fin drawn
     std::vector<FinVertex> quads; // this frame's quads; room for every fin
+    // Beside quads, for a posed mesh only: each corner's rest place and lag.
+    std::vector<SkinnedVertexExtra> quadExtras;
 };
 
 // Refills `fins` and `offsets` from the mesh, and makes room in `quads`.
@@ -58,3 +63,12 @@ struct FinFrame {
 // Lays out this frame's fins seen from `view` (unit, model space) into
 // geometry.quads, with the settings' fading, fin height and texture scale.
 FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const float view[3], FinGeometry& geometry);
+
+// The same over posed records, with each corner's extras (per indexed vertex,
+// found through `indices`, three per record) laid out into quadExtras.
+FinFrame layOutFins(const FurTriangle* records, std::int32_t count, const FurSettings& settings, const float view[3],
+                    FinGeometry& geometry, const SkinnedVertexExtra* extras, const std::uint32_t* indices);
+
+// The fins' planes again for posed records; their lengths and texture offsets
+// stay those of the rest mesh, so the fins' hair does not crawl as it moves.
+void poseFinPlanes(const FurTriangle* records, std::int32_t count, FinGeometry& geometry);

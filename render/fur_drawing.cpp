@@ -16,6 +16,7 @@
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
 #include "render/groom_textures.h"
+#include "render/mesh_animation.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
@@ -169,7 +170,7 @@ void drawFur() {
     // Groomed fur draws with the programs that read the groom; the others pay
     // nothing for it.
     if (furMesh != nullptr) prepareGroomForFrame();
-    useGroomShaders(groomActive());
+    useGroomShaders(groomActive(), meshAnimation != nullptr && meshAnimation->posed);
 
     // Before the model transform: the viewing transform alone.
     cgGLSetStateMatrixParameter(preModelMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);

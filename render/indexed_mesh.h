@@ -23,6 +23,14 @@ struct MeshVertex {
     float comb[3];         // the groom's bend per unit of height
 };
 
+// Per vertex of a posed mesh, what the skinned vertex program reads beside
+// the mesh vertex: where the vertex rests (the groom's volume is read there)
+// and its hair's lag behind the vertex's own motion.
+struct SkinnedVertexExtra {
+    float rest[3];
+    float lag[3];
+};
+
 struct IndexedMesh {
     std::vector<MeshVertex> vertices;
     std::vector<std::uint32_t> indices;  // three per record

@@ -18,6 +18,8 @@
 #include "render/fur_mesh.h"
 #include "render/groom_textures.h"
 #include "render/indexed_mesh.h"
+#include "render/mesh_animation.h"
+#include "render/fur_dynamics.h"
 #include "render/shell_lod.h"
 
 namespace {
@@ -31,14 +33,18 @@ struct MeshBuffers {
     GLuint finIndexBuffer = 0;  // finTriangleCorners for every fin, fin after fin
     FinGeometry fins;
     ModelBox box;  // of the vertices, for the shell level of detail
+    // A posed mesh's rest places and lags, per vertex and per fin corner.
+    GLuint extraBuffer = 0;
+    GLuint finExtraBuffer = 0;
 };
 MeshBuffers buffers;
 
 const void* offsetOf(std::size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 
 void deleteBuffers() {
-    GLuint names[4] = {buffers.vertexBuffer, buffers.indexBuffer, buffers.finBuffer, buffers.finIndexBuffer};
-    glDeleteBuffers(4, names);
+    GLuint names[6] = {buffers.vertexBuffer,    buffers.indexBuffer, buffers.finBuffer,
+                       buffers.finIndexBuffer, buffers.extraBuffer, buffers.finExtraBuffer};
+    glDeleteBuffers(6, names);
     buffers = MeshBuffers{};
 }
 
@@ -67,6 +73,30 @@ void enableGroomArrays(GLsizei stride, std::size_t ownTexCoord, std::size_t comb
 void disableGroomArrays() {
     if (!groomActive()) return;
     for (GLenum unit : {GL_TEXTURE1, GL_TEXTURE2}) {
+        glClientActiveTexture(unit);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
+bool meshPosed() { return meshAnimation != nullptr && meshAnimation->posed && buffers.extraBuffer != 0; }
+
+// A posed mesh's rest places on unit 3 and lags on unit 4, from their own
+// buffer, bound as the array buffer until the caller binds its own again.
+void enableSkinnedArrays(GLuint buffer) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    const GLsizei stride = sizeof(SkinnedVertexExtra);
+    glClientActiveTexture(GL_TEXTURE3);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(3, GL_FLOAT, stride, offsetOf(offsetof(SkinnedVertexExtra, rest)));
+    glClientActiveTexture(GL_TEXTURE4);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(3, GL_FLOAT, stride, offsetOf(offsetof(SkinnedVertexExtra, lag)));
+    glClientActiveTexture(GL_TEXTURE0);
+}
+
+void disableSkinnedArrays() {
+    for (GLenum unit : {GL_TEXTURE3, GL_TEXTURE4}) {
         glClientActiveTexture(unit);
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     }
@@ -119,6 +149,34 @@ void buildMeshBuffers() {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     buildFinGeometry(*furMesh, buffers.fins);
     uploadFinIndices(buffers.fins.fins.size());
+    if (meshAnimation) {
+        prepareMeshAnimation(*meshAnimation, *furMesh, mesh);
+        if (meshAnimation->skin) {
+            glGenBuffers(1, &buffers.extraBuffer);
+            glGenBuffers(1, &buffers.finExtraBuffer);
+        }
+    }
+}
+
+void animateMesh(float seconds) {
+    if (meshAnimation == nullptr || !meshAnimation->skin || buffers.vertexBuffer == 0) return;
+    MeshAnimation& animation = *meshAnimation;
+    advancePlayback(animation, seconds, furSettings.animationSpeed);
+    bool wasPosed = animation.posed;
+    poseMeshAnimation(animation, dynamicsParameters(furSettings), seconds);
+    if (!animation.posed) {
+        // Back to the bind pose: the rest vertices and fins as built.
+        if (wasPosed) buildMeshBuffers();
+        return;
+    }
+    const std::vector<MeshVertex>& vertices = animation.vertices;
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices.size() * sizeof(MeshVertex)), vertices.data());
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.extraBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(animation.extras.size() * sizeof(SkinnedVertexExtra)),
+                 animation.extras.data(), GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    poseFinPlanes(animation.records.get(), animation.recordCount, buffers.fins);
 }
 
 void refreshMeshCombs() {
@@ -128,6 +186,12 @@ void refreshMeshCombs() {
     for (std::size_t i = 0; i < mesh.indices.size(); ++i) {
         const float* comb = furMesh->records[i / 3].combs[i % 3];
         std::copy(comb, comb + 3, mesh.vertices[mesh.indices[i]].comb);
+    }
+    if (meshPosed() && meshAnimation->rest.size() == mesh.vertices.size()) {
+        // The rest combs change; the pose turns them at the next frame.
+        for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
+            std::copy_n(mesh.vertices[v].comb, 3, meshAnimation->rest[v].comb);
+        return;
     }
     glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(MeshVertex)),
@@ -152,13 +216,19 @@ void drawMeshTriangles() {
     glNormalPointer(GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, normal)));
     glTexCoordPointer(2, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, texCoord)));
     enableGroomArrays(sizeof(MeshVertex), offsetof(MeshVertex, ownTexCoord), offsetof(MeshVertex, comb));
+    bool posed = meshPosed();
+    if (posed) enableSkinnedArrays(buffers.extraBuffer);
     glDrawElements(GL_TRIANGLES, buffers.indexCount, GL_UNSIGNED_INT, offsetOf(0));
+    if (posed) disableSkinnedArrays();
     disableArrays();
 }
 
 void drawMeshFins(const float view[3]) {
     if (furMesh == nullptr || furMesh->recordCount == 0 || buffers.fins.fins.empty()) return;
-    FinFrame frame = layOutFins(*furMesh, furSettings, view, buffers.fins);
+    bool posed = meshPosed();
+    FinFrame frame = posed ? layOutFins(meshAnimation->records.get(), meshAnimation->recordCount, furSettings, view,
+                                        buffers.fins, meshAnimation->extras.data(), meshAnimation->indices.data())
+                           : layOutFins(*furMesh, furSettings, view, buffers.fins);
     // The generator as the fins would leave it drawn one by one: the hair
     // patch draws from it next without reseeding.
     seedRandom(static_cast<unsigned>(furMesh->recordCount - 1));
@@ -176,7 +246,14 @@ void drawMeshFins(const float view[3]) {
     glTexCoordPointer(2, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, texCoord)));
     glColorPointer(4, GL_FLOAT, sizeof(FinVertex), offsetOf(offsetof(FinVertex, color)));
     enableGroomArrays(sizeof(FinVertex), offsetof(FinVertex, ownTexCoord), offsetof(FinVertex, comb));
+    if (posed) {
+        glBindBuffer(GL_ARRAY_BUFFER, buffers.finExtraBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(frame.vertexCount * sizeof(SkinnedVertexExtra)),
+                     buffers.fins.quadExtras.data(), GL_STREAM_DRAW);
+        enableSkinnedArrays(buffers.finExtraBuffer);
+    }
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(frame.vertexCount / 4 * 6), GL_UNSIGNED_INT, offsetOf(0));
+    if (posed) disableSkinnedArrays();
     disableArrays();
 }
 

@@ -17,6 +17,11 @@ void buildMeshBuffers();
 // what painting the direction needs, without building anything again.
 void refreshMeshCombs();
 
+// Moves the animation (mesh_animation.h) on by `seconds` at the settings'
+// animation speed, poses the mesh at its time and uploads the pose; with the
+// bind pose, the mesh as built. Nothing for a model without a skin.
+void animateMesh(float seconds);
+
 // Refills furMesh as furSettings.generatedTexCoords and triangleBudget ask
 // and uploads it again: what a change of either needs.
 void applyMeshSettings();

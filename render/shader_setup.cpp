@@ -84,8 +84,11 @@ void chooseFragmentProfile() {
         fatalError(stderr, -1, "Video card does not support fragment programs, exiting...\n");
 }
 
-// The compiler arguments of each variant: none for ungroomed fur.
+// The compiler arguments of each variant: none for ungroomed fur on a mesh
+// at rest; groomed, posed, or both.
 const char* groomArguments[] = {"-DGROOM", nullptr};
+const char* skinnedArguments[] = {"-DSKINNED", nullptr};
+const char* groomSkinnedArguments[] = {"-DGROOM", "-DSKINNED", nullptr};
 
 void createVertexProgram(const char** args) {
     vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, args);
@@ -149,7 +152,7 @@ CGparameter* const parameterHandles[] = {
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
     &hairTexParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
-ShaderVariant plainShaders, groomShaders;
+ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders;
 
 ShaderVariant currentVariant() {
     ShaderVariant variant{vertexProgram, fragmentProgram};
@@ -161,6 +164,20 @@ void makeVariantCurrent(const ShaderVariant& variant) {
     vertexProgram = variant.vertex;
     fragmentProgram = variant.fragment;
     for (std::size_t k = 0; k < std::size(parameterHandles); ++k) *parameterHandles[k] = variant.params[k];
+}
+
+// The posed variants are made on first use: a model without a skin never
+// compiles them.
+const ShaderVariant& skinnedVariant(bool groomed) {
+    ShaderVariant& variant = groomed ? groomSkinnedShaders : skinnedShaders;
+    if (variant.vertex || !plainShaders.vertex || !plainShaders.fragment) return variant;
+    ShaderVariant current = currentVariant();
+    const char** args = groomed ? groomSkinnedArguments : skinnedArguments;
+    createVertexProgram(args);
+    createFragmentProgram(args);
+    variant = currentVariant();
+    makeVariantCurrent(current);
+    return variant;
 }
 
 }  // namespace
@@ -182,8 +199,10 @@ void initShaders() {
     makeVariantCurrent(plainShaders);
 }
 
-void useGroomShaders(bool groomed) {
-    const ShaderVariant& wanted = groomed && groomShaders.vertex ? groomShaders : plainShaders;
+void useGroomShaders(bool groomed, bool skinned) {
+    const ShaderVariant& plain = groomed && groomShaders.vertex ? groomShaders : plainShaders;
+    const ShaderVariant& posed = skinned ? skinnedVariant(groomed) : plain;
+    const ShaderVariant& wanted = posed.vertex ? posed : plain;
     if (wanted.vertex == vertexProgram && wanted.fragment == fragmentProgram) return;
     // The variants' stages do not link across: the old pair goes before the
     // new one is bound.

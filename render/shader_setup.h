@@ -49,7 +49,9 @@ void initShaders();
 
 // Makes the handles above those of the programs compiled with GROOM defined
 // (groomed fur) or of the plain ones, which initShaders leaves current.
-void useGroomShaders(bool groomed);
+// With `skinned`, those compiled with SKINNED defined as well, for a posed
+// mesh, made on the first such call.
+void useGroomShaders(bool groomed, bool skinned = false);
 
 // Ends the process with status 1 after "CG error: ..." and the context's last
 // listing on standard output when a shader-runtime error is pending; returns

@@ -12,6 +12,8 @@ PELAGE_PACKAGES=(
   libegl-dev libegl-mesa0
   # model formats other than OBJ, and the tool that writes the test models in them
   libassimp-dev assimp-utils
+  # glTF with its skins and clips
+  libtinygltf-dev
   # tests, benchmarks, fuzzing
   libgtest-dev clang libclang-rt-dev
   # the large model of the benchmarks (69,666 triangles)

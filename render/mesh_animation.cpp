@@ -1,0 +1,204 @@
+// Posing the prepared mesh and stepping its per-vertex springs. See
+// mesh_animation.h.
+#include "render/mesh_animation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "model/obj_model.h"
+#include "render/fur_dynamics.h"
+
+MeshAnimation* meshAnimation = nullptr;
+
+namespace {
+
+std::string positionKey(const float p[3]) {
+    float q[3] = {p[0] + 0.0f, p[1] + 0.0f, p[2] + 0.0f};  // -0 meets +0
+    return std::string(reinterpret_cast<const char*>(q), sizeof q);
+}
+
+}  // namespace
+
+void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, const IndexedMesh& mesh) {
+    const ObjModel* model = furMesh.model;
+    animation.skin = model ? model->skin : nullptr;
+    animation.posed = false;
+    animation.rest.clear();
+    animation.indices.clear();
+    animation.modelVertexOf.clear();
+    animation.records.reset();
+    animation.recordCount = 0;
+    if (!animation.skin) return;
+    if (animation.playback.clip >= static_cast<int>(animation.skin->clips.size())) animation.playback.clip = -1;
+    animation.rest = mesh.vertices;
+    animation.indices = mesh.indices;
+    // The records' corners are the model's vertices, centred and scaled as
+    // the model's are (a simplified copy's too): found again by position.
+    std::unordered_map<std::string, std::int32_t> vertexAt;
+    for (std::uint32_t v = model->vertexCount; v >= 1; --v) vertexAt[positionKey(&model->vertices[3 * std::size_t{v}])] = v;
+    animation.modelVertexOf.resize(mesh.vertices.size(), 0);
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        auto found = vertexAt.find(positionKey(mesh.vertices[i].position));
+        if (found != vertexAt.end()) animation.modelVertexOf[i] = found->second;
+    }
+    animation.vertices = animation.rest;
+    animation.extras.assign(animation.rest.size(), SkinnedVertexExtra{});
+    for (std::size_t i = 0; i < animation.rest.size(); ++i)
+        std::copy_n(animation.rest[i].position, 3, animation.extras[i].rest);
+    animation.recordCount = furMesh.recordCount;
+    animation.records.reset(new FurTriangle[std::max(furMesh.recordCount, 1)]);
+    std::copy_n(furMesh.records.get(), furMesh.recordCount, animation.records.get());
+    resetAnimationSprings(animation);
+}
+
+float clipDuration(const MeshAnimation& animation) {
+    const AnimationPlayback& p = animation.playback;
+    if (!animation.skin || p.clip < 0 || p.clip >= static_cast<int>(animation.skin->clips.size())) return 0;
+    return animation.skin->clips[static_cast<std::size_t>(p.clip)].duration;
+}
+
+void advancePlayback(MeshAnimation& animation, float seconds, float speed) {
+    AnimationPlayback& p = animation.playback;
+    float duration = clipDuration(animation);
+    if (!p.playing || !(duration > 0) || !std::isfinite(seconds * speed)) return;
+    p.time += seconds * speed;
+    if (p.loop) {
+        p.time = std::fmod(p.time, duration);
+        if (p.time < 0) p.time += duration;
+    } else if (p.time >= duration || p.time <= 0) {
+        p.time = std::clamp(p.time, 0.0f, duration);
+        p.playing = false;
+    }
+}
+
+void resetAnimationSprings(MeshAnimation& animation) {
+    animation.tracking = false;
+    animation.lagVelocity.assign(3 * animation.rest.size(), 0.0f);
+    for (SkinnedVertexExtra& extra : animation.extras) std::fill_n(extra.lag, 3, 0.0f);
+}
+
+namespace {
+
+void skinVertices(MeshAnimation& a) {
+    const ModelSkin& skin = *a.skin;
+    const AnimationClip* clip = &skin.clips[static_cast<std::size_t>(a.playback.clip)];
+    sampleClip(skin, clip, a.playback.time, a.pose);
+    jointMatrices(skin, a.pose, a.globals, a.joints);
+    for (std::size_t i = 0; i < a.rest.size(); ++i) {
+        const MeshVertex& rest = a.rest[i];
+        MeshVertex& out = a.vertices[i];
+        std::int32_t v = a.modelVertexOf[i];
+        if (v <= 0) continue;
+        const std::uint32_t* joints = &skin.vertexJoints[4 * static_cast<std::size_t>(v)];
+        const float* weights = &skin.vertexWeights[4 * static_cast<std::size_t>(v)];
+        skinVertex(a.joints, joints, weights, rest.position, rest.normal, out.position, out.normal);
+        // The comb is a bend in the skin's own frame: it turns with the skin.
+        float blend[12] = {};
+        for (int k = 0; k < 4; ++k)
+            if (weights[k] != 0 && joints[k] < a.joints.size())
+                for (int e = 0; e < 12; ++e) blend[e] += weights[k] * a.joints[joints[k]][e];
+        Affine m;
+        std::copy(blend, blend + 12, m.begin());
+        transformVector(m, rest.comb, out.comb);
+    }
+    for (std::int32_t k = 0; k < a.recordCount; ++k)
+        for (int j = 0; j < 3; ++j) {
+            const MeshVertex& v = a.vertices[a.indices[3 * static_cast<std::size_t>(k) + j]];
+            FurTriangle& record = a.records[k];
+            std::copy_n(v.position, 3, record.positions[j]);
+            std::copy_n(v.normal, 3, record.normals[j]);
+            std::copy_n(v.comb, 3, record.combs[j]);
+        }
+}
+
+// Each vertex's lag behind its own motion: a damped spring driven by the
+// vertex's acceleration over the last two frames, stepped as the model's
+// springs are, in sub-steps of at most furDynamicsSubstep.
+void stepSprings(MeshAnimation& a, const FurDynamicsParameters& parameters, float seconds) {
+    std::size_t count = a.vertices.size();
+    bool springs = parameters.enabled && parameters.springStiffness > 0;
+    if (!springs || !(seconds > 0) || !std::isfinite(seconds)) {
+        if (!springs) resetAnimationSprings(a);
+    } else if (a.tracking) {
+        seconds = std::min(seconds, furDynamicsLongestFrame);
+        int steps = std::max(1, static_cast<int>(std::ceil(seconds / furDynamicsSubstep)));
+        float h = seconds / static_cast<float>(steps), k = parameters.springStiffness, c = parameters.springDamping;
+        float inverseSquare = 1.0f / (seconds * seconds);
+        for (std::size_t i = 0; i < count; ++i) {
+            float* lag = a.extras[i].lag;
+            float* velocity = &a.lagVelocity[3 * i];
+            float acceleration[3];
+            for (int e = 0; e < 3; ++e)
+                acceleration[e] =
+                    (a.vertices[i].position[e] - 2 * a.previous[3 * i + e] + a.beforePrevious[3 * i + e]) * inverseSquare;
+            for (int s = 0; s < steps; ++s)
+                for (int e = 0; e < 3; ++e) {
+                    velocity[e] += h * (-k * lag[e] - c * velocity[e] - acceleration[e]);
+                    lag[e] += h * velocity[e];
+                }
+            if (!std::isfinite(lag[0] + lag[1] + lag[2])) std::fill_n(lag, 3, 0.0f), std::fill_n(velocity, 3, 0.0f);
+        }
+    }
+    // The first pose seen is taken as still: no jump when the springs start.
+    if (!a.tracking) {
+        a.previous.resize(3 * count);
+        for (std::size_t i = 0; i < count; ++i) std::copy_n(a.vertices[i].position, 3, &a.previous[3 * i]);
+        a.beforePrevious = a.previous;
+        a.tracking = springs;
+        return;
+    }
+    if (!(seconds > 0)) return;
+    a.beforePrevious.swap(a.previous);
+    for (std::size_t i = 0; i < count; ++i) std::copy_n(a.vertices[i].position, 3, &a.previous[3 * i]);
+}
+
+}  // namespace
+
+void poseMeshAnimation(MeshAnimation& animation, const FurDynamicsParameters& parameters, float seconds) {
+    animation.posed = animation.skin && animation.playback.clip >= 0 &&
+                      animation.playback.clip < static_cast<int>(animation.skin->clips.size());
+    if (!animation.posed) return;
+    skinVertices(animation);
+    stepSprings(animation, parameters, seconds);
+}
+
+bool animationSpringsMoving(const MeshAnimation& animation) {
+    if (!animation.posed || !animation.tracking) return false;
+    for (float v : animation.lagVelocity)
+        if (std::fabs(v) > 1e-4f) return true;
+    for (const SkinnedVertexExtra& extra : animation.extras)
+        if (std::fabs(extra.lag[0]) + std::fabs(extra.lag[1]) + std::fabs(extra.lag[2]) > 1e-4f) return true;
+    return false;
+}
+
+bool meshAnimationMoving() {
+    if (meshAnimation == nullptr || !meshAnimation->skin || meshAnimation->playback.clip < 0) return false;
+    return meshAnimation->playback.playing || animationSpringsMoving(*meshAnimation);
+}
+
+void toggleAnimationPlaying() {
+    if (meshAnimation == nullptr || clipDuration(*meshAnimation) <= 0) return;
+    AnimationPlayback& playback = meshAnimation->playback;
+    if (!playback.playing && !playback.loop && playback.time >= clipDuration(*meshAnimation)) playback.time = 0;
+    playback.playing = !playback.playing;
+}
+
+void restPointOf(const MeshAnimation& animation, const FurMesh& furMesh, long record, const float point[3],
+                 float rest[3]) {
+    std::copy_n(point, 3, rest);
+    if (!animation.posed || record < 0 || record >= animation.recordCount || record >= furMesh.recordCount) return;
+    const float(*p)[3] = animation.records[record].positions;
+    const float(*r)[3] = furMesh.records[record].positions;
+    double e1[3], e2[3], d[3];
+    for (int k = 0; k < 3; ++k) e1[k] = p[1][k] - p[0][k], e2[k] = p[2][k] - p[0][k], d[k] = point[k] - p[0][k];
+    auto dot = [](const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+    double d11 = dot(e1, e1), d12 = dot(e1, e2), d22 = dot(e2, e2), dp1 = dot(d, e1), dp2 = dot(d, e2);
+    double det = d11 * d22 - d12 * d12;
+    if (!(std::fabs(det) > 0)) return;
+    double u = (d22 * dp1 - d12 * dp2) / det, v = (d11 * dp2 - d12 * dp1) / det;
+    for (int k = 0; k < 3; ++k)
+        rest[k] = static_cast<float>(r[0][k] + u * (r[1][k] - r[0][k]) + v * (r[2][k] - r[0][k]));
+}

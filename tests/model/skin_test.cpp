@@ -1,0 +1,251 @@
+// Skins and clips read from glTF, and the pose arithmetic: a two-joint box
+// written here as glTF, so every posed vertex is known by hand; the weights'
+// repair; and the faults a file can hold, each warned about once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "model/gltf_reader.h"
+#include "model/model_skin.h"
+#include "tests/model/model_test_support.h"
+
+namespace {
+
+std::string base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 2]);
+        std::size_t present = std::min<std::size_t>(3, bytes.size() - i);
+        for (std::size_t k = 0; k < 4; ++k) out += k <= present ? digits[(v >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+// A glTF file put together accessor by accessor, all in one data-URI buffer.
+struct GltfWriter {
+    std::string buffer, views, accessors;
+    int count = 0;
+    template <typename T>
+    int add(const std::vector<T>& values, const char* type, int componentType, bool normalized = false) {
+        while (buffer.size() % 4) buffer += '\0';
+        int components = std::string(type) == "SCALAR" ? 1 : std::string(type) == "MAT4" ? 16 : type[3] - '0';
+        std::string comma = count ? "," : "";
+        views += comma + "{\"buffer\":0,\"byteOffset\":" + std::to_string(buffer.size()) +
+                 ",\"byteLength\":" + std::to_string(values.size() * sizeof(T)) + "}";
+        accessors += comma + "{\"bufferView\":" + std::to_string(count) + ",\"componentType\":" +
+                     std::to_string(componentType) + ",\"count\":" + std::to_string(values.size() / components) +
+                     ",\"type\":\"" + type + "\"" + (normalized ? ",\"normalized\":true" : "") + "}";
+        buffer.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+        return count++;
+    }
+    std::string file(const std::string& rest) const {
+        return "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":" + std::to_string(buffer.size()) +
+               ",\"uri\":\"data:application/octet-stream;base64," + base64(buffer) + "\"}],\"bufferViews\":[" + views +
+               "],\"accessors\":[" + accessors + "]," + rest + "}";
+    }
+};
+
+constexpr int kFloat = 5126, kUByte = 5121, kUShort = 5123;
+
+// A box two long along x, as two cubes: x < 1 on the root joint, x = 1 and
+// beyond on the child joint, which sits at x = 1. Weights as normalised bytes,
+// joints as bytes. `weights` replaces the weights of vertex 0 where given.
+std::string bendingBox(std::vector<std::uint8_t> firstWeights = {255, 0, 0, 0}, const std::string& extraChannel = "",
+                       float nanKey = 0) {
+    GltfWriter w;
+    std::vector<float> positions;
+    std::vector<std::uint8_t> joints, weights;
+    for (int x = 0; x <= 2; ++x)
+        for (int y = 0; y <= 1; ++y)
+            for (int z = 0; z <= 1; ++z) {
+                positions.insert(positions.end(), {float(x), float(y), float(z)});
+                joints.insert(joints.end(), {std::uint8_t(x >= 1), 0, 0, 0});
+                weights.insert(weights.end(), {255, 0, 0, 0});
+            }
+    std::copy(firstWeights.begin(), firstWeights.end(), weights.begin());
+    std::vector<std::uint16_t> indices;
+    for (int x = 0; x < 2; ++x) {  // the sides of each cube, enough to make triangles
+        int a = 4 * x, b = 4 * (x + 1);
+        for (int f : {0, 1, 3, 2}) {
+            int g = f == 0 ? 1 : f == 1 ? 3 : f == 3 ? 2 : 0;
+            indices.insert(indices.end(), {std::uint16_t(a + f), std::uint16_t(b + f), std::uint16_t(b + g),
+                                           std::uint16_t(a + f), std::uint16_t(b + g), std::uint16_t(a + g)});
+        }
+    }
+    int position = w.add(positions, "VEC3", kFloat), joint = w.add(joints, "VEC4", kUByte),
+        weight = w.add(weights, "VEC4", kUByte, true), index = w.add(indices, "SCALAR", kUShort);
+    std::vector<float> binds = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
+                                1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, 0, 0, 1};
+    int bind = w.add(binds, "MAT4", kFloat);
+    float s = std::sqrt(0.5f);
+    int times = w.add(std::vector<float>{0, 1}, "SCALAR", kFloat);
+    int turn = w.add(std::vector<float>{0, 0, 0, 1, 0, 0, 1, 0}, "VEC4", kFloat);  // a half turn about z at t = 1
+    int quarter = w.add(std::vector<float>{0, 0, 0, 1, 0, 0, s, s}, "VEC4", kFloat);
+    int step = w.add(std::vector<float>{0, 0, 0, 0, 2, nanKey}, "VEC3", kFloat);
+    // In-tangent, value, out-tangent per key: from 0 to 1 along y with
+    // tangents 3: y(s) = 3 (s^3 - 2 s^2 + s) + (3 s^2 - 2 s^3) + 3 (s^3 - s^2).
+    int spline = w.add(std::vector<float>{0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 3, 0, 0, 1, 0, 0, 0, 0}, "VEC3", kFloat);
+    auto sampler = [](int input, int output, const char* how) {
+        return "{\"input\":" + std::to_string(input) + ",\"output\":" + std::to_string(output) +
+               ",\"interpolation\":\"" + how + "\"}";
+    };
+    auto channel = [](int sampler, int node, const char* path) {
+        return "{\"sampler\":" + std::to_string(sampler) + ",\"target\":{\"node\":" + std::to_string(node) +
+               ",\"path\":\"" + path + "\"}}";
+    };
+    return w.file(
+        "\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],"
+        "\"nodes\":[{\"name\":\"box\",\"mesh\":0,\"skin\":0,\"translation\":[5,5,5]},{\"name\":\"root\",\"children\":[2]},"
+        "{\"name\":\"tip\",\"translation\":[1,0,0]}],"
+        "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(position) +
+        ",\"JOINTS_0\":" + std::to_string(joint) + ",\"WEIGHTS_0\":" + std::to_string(weight) +
+        "},\"indices\":" + std::to_string(index) + "}]}],"
+        "\"skins\":[{\"joints\":[1,2],\"inverseBindMatrices\":" + std::to_string(bind) + "}],"
+        "\"animations\":[{\"name\":\"Bend\",\"samplers\":[" + sampler(times, turn, "LINEAR") + "],\"channels\":[" +
+        channel(0, 2, "rotation") + "]},"
+        "{\"name\":\"Quarter\",\"samplers\":[" + sampler(times, quarter, "LINEAR") + "],\"channels\":[" +
+        channel(0, 2, "rotation") + "]},"
+        "{\"name\":\"Step\",\"samplers\":[" + sampler(times, step, "STEP") + "],\"channels\":[" +
+        channel(0, 1, "translation") + extraChannel + "]},"
+        "{\"name\":\"Spline\",\"samplers\":[" + sampler(times, spline, "CUBICSPLINE") + "],\"channels\":[" +
+        channel(0, 1, "translation") + "]}]");
+}
+
+Outcome readBox(const std::string& text) {
+    return capture([&] { return glmReadGLTFMemory(text.data(), text.size(), "box.gltf"); });
+}
+
+// The model's vertex at `at` posed by clip `clip` at `time`.
+void posed(const ObjModel* model, const char* clip, float time, const float at[3], float out[3]) {
+    const ModelSkin& skin = *model->skin;
+    int c = findClip(skin, clip);
+    ASSERT_GE(c, 0) << clip;
+    std::vector<NodePose> pose;
+    std::vector<Affine> globals, joints;
+    sampleClip(skin, &skin.clips[c], time, pose);
+    jointMatrices(skin, pose, globals, joints);
+    for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
+        const float* p = &model->vertices[3 * v];
+        if (p[0] != at[0] || p[1] != at[1] || p[2] != at[2]) continue;
+        const float up[3] = {0, 1, 0};
+        float n[3];
+        skinVertex(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v], p, up, out, n);
+        return;
+    }
+    FAIL() << "no vertex at " << at[0] << " " << at[1] << " " << at[2];
+}
+
+TEST(SkinnedGltf, PosesTheBendingBoxAsWorkedOutByHand) {
+    Outcome outcome = readBox(bendingBox());
+    ASSERT_FALSE(outcome.fatal) << outcome.err;
+    ObjModel* model = outcome.model.get();
+    ASSERT_TRUE(model->skin);
+    EXPECT_EQ(model->vertexCount, 12u);
+    EXPECT_EQ(model->triangleCount, 16u);
+    EXPECT_EQ(model->skin->clips.size(), 4u);
+    const float r = std::sqrt(0.5f);
+    struct Case {
+        const char* clip;
+        float time;
+        float at[3];
+        float expected[3];
+    } cases[] = {
+        // The skinned node's own translation (5, 5, 5) is ignored, as glTF asks.
+        {"Bend", 0.0f, {2, 0, 0}, {2, 0, 0}},
+        {"Bend", 1.0f, {2, 0, 0}, {0, 0, 0}},         // half a turn about the tip joint at x = 1
+        {"Bend", 0.5f, {2, 1, 0}, {0, 1, 0}},         // slerp halfway: a quarter turn
+        {"Quarter", 0.5f, {2, 0, 0}, {1 + r, r, 0}},  // an eighth of a turn
+        {"Quarter", 1.0f, {1, 0, 1}, {1, 0, 1}},      // on the axis
+        {"Quarter", 1.0f, {0, 1, 0}, {0, 1, 0}},      // on the root joint, which the clip leaves
+        {"Quarter", 7.0f, {2, 0, 0}, {1, 1, 0}},      // past the last key: held
+        {"Step", 0.99f, {0, 0, 0}, {0, 0, 0}},        // a step holds its key to the next
+        {"Step", 1.0f, {0, 0, 0}, {0, 2, 0}},
+        {"Step", 1.0f, {2, 0, 1}, {2, 2, 1}},         // the child follows its parent
+        {"Spline", 0.5f, {0, 0, 0}, {0, 0.5f, 0}},
+        {"Spline", 0.25f, {0, 0, 0}, {0, 0.4375f, 0}},  // 3 (9/64) + 5/32 - 3 (3/64)
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.clip) + " at " + std::to_string(c.time));
+        float out[3];
+        posed(model, c.clip, c.time, c.at, out);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], c.expected[k], 1e-5f);
+    }
+}
+
+TEST(SkinnedGltf, RepairsWeightsKeepingTheFourLargest) {
+    const float nan = std::nanf("");
+    struct Case {
+        std::vector<std::uint32_t> joints;
+        std::vector<float> weights;
+        WeightRepair repair;
+        std::uint32_t outJoints[4];
+        float outWeights[4];
+    } cases[] = {
+        {{0, 1}, {0.75f, 0.25f}, WeightRepair::None, {0, 1, 9, 9}, {0.75f, 0.25f, 0, 0}},
+        {{2, 1}, {0.25f, 0.75f}, WeightRepair::None, {1, 2, 9, 9}, {0.75f, 0.25f, 0, 0}},
+        {{0, 1}, {0.2f, 0.2f}, WeightRepair::Renormalised, {0, 1, 9, 9}, {0.5f, 0.5f, 0, 0}},
+        {{0, 1}, {2e24f, 2e24f}, WeightRepair::Renormalised, {0, 1, 9, 9}, {0.5f, 0.5f, 0, 0}},
+        {{0, 1}, {0, 0}, WeightRepair::Rigid, {9, 9, 9, 9}, {1, 0, 0, 0}},
+        {{0, 1}, {nan, 1}, WeightRepair::Rigid, {9, 9, 9, 9}, {1, 0, 0, 0}},
+        {{0, 1}, {-1, 2}, WeightRepair::Rigid, {9, 9, 9, 9}, {1, 0, 0, 0}},
+        {{0, 7}, {0.5f, 0.5f}, WeightRepair::Renormalised, {0, 9, 9, 9}, {1, 0, 0, 0}},  // joint 7 does not exist
+        {{0, 1, 2, 3, 4, 5, 6, 5},
+         {0.05f, 0.3f, 0.1f, 0.2f, 0.05f, 0.15f, 0.1f, 0.05f},
+         WeightRepair::None,
+         {1, 3, 5, 2},
+         {0.3f / 0.75f, 0.2f / 0.75f, 0.15f / 0.75f, 0.1f / 0.75f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.weights));
+        std::uint32_t joints[4];
+        float weights[4];
+        EXPECT_EQ(repairWeights(c.joints.data(), c.weights.data(), static_cast<int>(c.joints.size()), 7, 9, joints, weights),
+                  c.repair);
+        for (int k = 0; k < 4; ++k) {
+            if (c.outWeights[k] > 0) {
+                EXPECT_EQ(joints[k], c.outJoints[k]);
+            }
+            EXPECT_NEAR(weights[k], c.outWeights[k], 1e-6f);
+        }
+    }
+}
+
+TEST(SkinnedGltf, FaultsInTheFileAreWarnedOnceAndRepaired) {
+    struct Case {
+        std::string file;
+        const char* warning;
+        std::size_t clips;
+    } cases[] = {
+        {bendingBox({0, 0, 0, 0}), "weights that sum to 0 or are not numbers; those vertices follow their node rigidly", 4},
+        {bendingBox({100, 0, 0, 0}), "weights that do not sum to 1 are renormalised", 4},
+        {bendingBox({255, 0, 0, 0}, ",{\"sampler\":0,\"target\":{\"node\":9,\"path\":\"scale\"}}"),
+         "a clip's channel names a node or sampler that does not exist; it is left out", 4},
+        {bendingBox({255, 0, 0, 0}, "", std::nanf("")),
+         "the clip \"Step\" holds a key that is not a finite number, or keys out of order; it is not offered", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning);
+        Outcome outcome = readBox(c.file);
+        ASSERT_FALSE(outcome.fatal) << outcome.err;
+        EXPECT_EQ(outcome.err, std::string("glmReadGLTF(): \"box.gltf\": ") + c.warning + ".\n");
+        EXPECT_EQ(outcome.model->skin->clips.size(), c.clips);
+        if (c.clips == 3) {
+            EXPECT_EQ(findClip(*outcome.model->skin, "Step"), -1);
+        }
+    }
+    // The vertex whose weights sum to 0 follows its node, which no clip moves.
+    Outcome rigid = readBox(bendingBox({0, 0, 0, 0}));
+    float out[3];
+    const float origin[3] = {0, 0, 0};
+    posed(rigid.model.get(), "Step", 1.0f, origin, out);
+    EXPECT_FLOAT_EQ(out[1], 0.0f);
+}
+
+}  // namespace
