@@ -1,6 +1,8 @@
-// libFuzzer target: the importer's glue over any file the library reads, then
-// what the program does to every model after reading (up axis, winding,
-// normals, centring). The input is the file; the library finds its format from
+// libFuzzer target: the importer's glue over any file the library reads, or
+// the glTF reader for binary glTF and JSON text, then what the program does
+// to every model after reading (up axis, winding, normals, centring) and, for
+// a model with a skin, every clip posed at a few times and every vertex
+// skinned. The input is the file; the library finds its format from
 // its content. A fatal error (one message, status 1) is an accepted end; a
 // crash, a sanitizer report or a model that breaks an invariant is a finding.
 //
@@ -15,10 +17,13 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
 #include "model/asset_import.h"
+#include "model/gltf_reader.h"
+#include "model/model_skin.h"
 #include "model/model_file.h"
 #include "tests/support/model_invariants.h"
 
@@ -28,6 +33,32 @@ struct FatalExit {};
 [[noreturn]] void throwFatalExit(int) { throw FatalExit{}; }
 
 std::set<std::string> passedOver;
+
+// Every clip at its start, middle and end (and past it), every vertex skinned.
+void poseEveryClip(const ObjModel* model) {
+    const ModelSkin& skin = *model->skin;
+    if (skin.vertexJoints.size() != 4 * (std::size_t{model->vertexCount} + 1) ||
+        skin.vertexWeights.size() != skin.vertexJoints.size())
+        std::abort();
+    std::vector<NodePose> pose;
+    std::vector<Affine> globals, joints;
+    for (const AnimationClip& clip : skin.clips)
+        for (float share : {0.0f, 0.5f, 1.0f, 2.0f}) {
+            sampleClip(skin, &clip, clip.duration * share, pose);
+            jointMatrices(skin, pose, globals, joints);
+            for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
+                float p[3], n[3];
+                skinVertex(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v], &model->vertices[3 * v],
+                           &model->vertices[3 * v], p, n);
+            }
+        }
+}
+
+bool looksLikeGltf(const std::uint8_t* data, std::size_t size) {
+    std::size_t k = 0;
+    while (k < size && (data[k] == ' ' || data[k] == '\n' || data[k] == '\r' || data[k] == '\t')) ++k;
+    return glmIsGLTFFile("", reinterpret_cast<const char*>(data), size) || (k < size && data[k] == '{');
+}
 
 }  // namespace
 
@@ -48,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ObjModel* model = nullptr;
     try {
         // No extension: the format is told by content alone.
-        model = glmImportModelMemory(data, size, "/nonexistent/model");
+        model = looksLikeGltf(data, size) ? glmReadGLTFMemory(data, size, "/nonexistent/model")
+                                          : glmImportModelMemory(data, size, "/nonexistent/model");
     } catch (const FatalExit&) {
         return 0;
     }
@@ -60,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
     abortOnModelInvariantViolation(model, true);
+    if (model->skin) poseEveryClip(model);
     glmDeleteModel(model);
     return 0;
 }

@@ -63,12 +63,13 @@ float clipDuration(const MeshAnimation& animation) {
 void advancePlayback(MeshAnimation& animation, float seconds, float speed) {
     AnimationPlayback& p = animation.playback;
     float duration = clipDuration(animation);
-    if (!p.playing || !(duration > 0) || !std::isfinite(seconds * speed)) return;
-    p.time += seconds * speed;
+    float step = seconds * speed;
+    if (!p.playing || !(duration > 0) || !std::isfinite(step)) return;
+    p.time += step;
     if (p.loop) {
         p.time = std::fmod(p.time, duration);
         if (p.time < 0) p.time += duration;
-    } else if (p.time >= duration || p.time <= 0) {
+    } else if ((p.time >= duration && step > 0) || (p.time <= 0 && step < 0)) {
         p.time = std::clamp(p.time, 0.0f, duration);
         p.playing = false;
     }

@@ -12,111 +12,9 @@
 #include "model/gltf_reader.h"
 #include "model/model_skin.h"
 #include "tests/model/model_test_support.h"
+#include "tests/support/skinned_box.h"
 
 namespace {
-
-std::string base64(const std::string& bytes) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 2]);
-        std::size_t present = std::min<std::size_t>(3, bytes.size() - i);
-        for (std::size_t k = 0; k < 4; ++k) out += k <= present ? digits[(v >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
-}
-
-// A glTF file put together accessor by accessor, all in one data-URI buffer.
-struct GltfWriter {
-    std::string buffer, views, accessors;
-    int count = 0;
-    template <typename T>
-    int add(const std::vector<T>& values, const char* type, int componentType, bool normalized = false) {
-        while (buffer.size() % 4) buffer += '\0';
-        int components = std::string(type) == "SCALAR" ? 1 : std::string(type) == "MAT4" ? 16 : type[3] - '0';
-        std::string comma = count ? "," : "";
-        views += comma + "{\"buffer\":0,\"byteOffset\":" + std::to_string(buffer.size()) +
-                 ",\"byteLength\":" + std::to_string(values.size() * sizeof(T)) + "}";
-        accessors += comma + "{\"bufferView\":" + std::to_string(count) + ",\"componentType\":" +
-                     std::to_string(componentType) + ",\"count\":" + std::to_string(values.size() / components) +
-                     ",\"type\":\"" + type + "\"" + (normalized ? ",\"normalized\":true" : "") + "}";
-        buffer.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
-        return count++;
-    }
-    std::string file(const std::string& rest) const {
-        return "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":" + std::to_string(buffer.size()) +
-               ",\"uri\":\"data:application/octet-stream;base64," + base64(buffer) + "\"}],\"bufferViews\":[" + views +
-               "],\"accessors\":[" + accessors + "]," + rest + "}";
-    }
-};
-
-constexpr int kFloat = 5126, kUByte = 5121, kUShort = 5123;
-
-// A box two long along x, as two cubes: x < 1 on the root joint, x = 1 and
-// beyond on the child joint, which sits at x = 1. Weights as normalised bytes,
-// joints as bytes. `weights` replaces the weights of vertex 0 where given.
-std::string bendingBox(std::vector<std::uint8_t> firstWeights = {255, 0, 0, 0}, const std::string& extraChannel = "",
-                       float nanKey = 0) {
-    GltfWriter w;
-    std::vector<float> positions;
-    std::vector<std::uint8_t> joints, weights;
-    for (int x = 0; x <= 2; ++x)
-        for (int y = 0; y <= 1; ++y)
-            for (int z = 0; z <= 1; ++z) {
-                positions.insert(positions.end(), {float(x), float(y), float(z)});
-                joints.insert(joints.end(), {std::uint8_t(x >= 1), 0, 0, 0});
-                weights.insert(weights.end(), {255, 0, 0, 0});
-            }
-    std::copy(firstWeights.begin(), firstWeights.end(), weights.begin());
-    std::vector<std::uint16_t> indices;
-    for (int x = 0; x < 2; ++x) {  // the sides of each cube, enough to make triangles
-        int a = 4 * x, b = 4 * (x + 1);
-        for (int f : {0, 1, 3, 2}) {
-            int g = f == 0 ? 1 : f == 1 ? 3 : f == 3 ? 2 : 0;
-            indices.insert(indices.end(), {std::uint16_t(a + f), std::uint16_t(b + f), std::uint16_t(b + g),
-                                           std::uint16_t(a + f), std::uint16_t(b + g), std::uint16_t(a + g)});
-        }
-    }
-    int position = w.add(positions, "VEC3", kFloat), joint = w.add(joints, "VEC4", kUByte),
-        weight = w.add(weights, "VEC4", kUByte, true), index = w.add(indices, "SCALAR", kUShort);
-    std::vector<float> binds = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
-                                1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, 0, 0, 1};
-    int bind = w.add(binds, "MAT4", kFloat);
-    float s = std::sqrt(0.5f);
-    int times = w.add(std::vector<float>{0, 1}, "SCALAR", kFloat);
-    int turn = w.add(std::vector<float>{0, 0, 0, 1, 0, 0, 1, 0}, "VEC4", kFloat);  // a half turn about z at t = 1
-    int quarter = w.add(std::vector<float>{0, 0, 0, 1, 0, 0, s, s}, "VEC4", kFloat);
-    int step = w.add(std::vector<float>{0, 0, 0, 0, 2, nanKey}, "VEC3", kFloat);
-    // In-tangent, value, out-tangent per key: from 0 to 1 along y with
-    // tangents 3: y(s) = 3 (s^3 - 2 s^2 + s) + (3 s^2 - 2 s^3) + 3 (s^3 - s^2).
-    int spline = w.add(std::vector<float>{0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 3, 0, 0, 1, 0, 0, 0, 0}, "VEC3", kFloat);
-    auto sampler = [](int input, int output, const char* how) {
-        return "{\"input\":" + std::to_string(input) + ",\"output\":" + std::to_string(output) +
-               ",\"interpolation\":\"" + how + "\"}";
-    };
-    auto channel = [](int sampler, int node, const char* path) {
-        return "{\"sampler\":" + std::to_string(sampler) + ",\"target\":{\"node\":" + std::to_string(node) +
-               ",\"path\":\"" + path + "\"}}";
-    };
-    return w.file(
-        "\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],"
-        "\"nodes\":[{\"name\":\"box\",\"mesh\":0,\"skin\":0,\"translation\":[5,5,5]},{\"name\":\"root\",\"children\":[2]},"
-        "{\"name\":\"tip\",\"translation\":[1,0,0]}],"
-        "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(position) +
-        ",\"JOINTS_0\":" + std::to_string(joint) + ",\"WEIGHTS_0\":" + std::to_string(weight) +
-        "},\"indices\":" + std::to_string(index) + "}]}],"
-        "\"skins\":[{\"joints\":[1,2],\"inverseBindMatrices\":" + std::to_string(bind) + "}],"
-        "\"animations\":[{\"name\":\"Bend\",\"samplers\":[" + sampler(times, turn, "LINEAR") + "],\"channels\":[" +
-        channel(0, 2, "rotation") + "]},"
-        "{\"name\":\"Quarter\",\"samplers\":[" + sampler(times, quarter, "LINEAR") + "],\"channels\":[" +
-        channel(0, 2, "rotation") + "]},"
-        "{\"name\":\"Step\",\"samplers\":[" + sampler(times, step, "STEP") + "],\"channels\":[" +
-        channel(0, 1, "translation") + extraChannel + "]},"
-        "{\"name\":\"Spline\",\"samplers\":[" + sampler(times, spline, "CUBICSPLINE") + "],\"channels\":[" +
-        channel(0, 1, "translation") + "]}]");
-}
 
 Outcome readBox(const std::string& text) {
     return capture([&] { return glmReadGLTFMemory(text.data(), text.size(), "box.gltf"); });
@@ -143,7 +41,7 @@ void posed(const ObjModel* model, const char* clip, float time, const float at[3
 }
 
 TEST(SkinnedGltf, PosesTheBendingBoxAsWorkedOutByHand) {
-    Outcome outcome = readBox(bendingBox());
+    Outcome outcome = readBox(skinnedBoxGltf());
     ASSERT_FALSE(outcome.fatal) << outcome.err;
     ObjModel* model = outcome.model.get();
     ASSERT_TRUE(model->skin);
@@ -223,11 +121,11 @@ TEST(SkinnedGltf, FaultsInTheFileAreWarnedOnceAndRepaired) {
         const char* warning;
         std::size_t clips;
     } cases[] = {
-        {bendingBox({0, 0, 0, 0}), "weights that sum to 0 or are not numbers; those vertices follow their node rigidly", 4},
-        {bendingBox({100, 0, 0, 0}), "weights that do not sum to 1 are renormalised", 4},
-        {bendingBox({255, 0, 0, 0}, ",{\"sampler\":0,\"target\":{\"node\":9,\"path\":\"scale\"}}"),
+        {skinnedBoxGltf({0, 0, 0, 0}), "weights that sum to 0 or are not numbers; those vertices follow their node rigidly", 4},
+        {skinnedBoxGltf({100, 0, 0, 0}), "weights that do not sum to 1 are renormalised", 4},
+        {skinnedBoxGltf({255, 0, 0, 0}, ",{\"sampler\":0,\"target\":{\"node\":9,\"path\":\"scale\"}}"),
          "a clip's channel names a node or sampler that does not exist; it is left out", 4},
-        {bendingBox({255, 0, 0, 0}, "", std::nanf("")),
+        {skinnedBoxGltf({255, 0, 0, 0}, "", std::nanf("")),
          "the clip \"Step\" holds a key that is not a finite number, or keys out of order; it is not offered", 3},
     };
     for (const Case& c : cases) {
@@ -241,7 +139,7 @@ TEST(SkinnedGltf, FaultsInTheFileAreWarnedOnceAndRepaired) {
         }
     }
     // The vertex whose weights sum to 0 follows its node, which no clip moves.
-    Outcome rigid = readBox(bendingBox({0, 0, 0, 0}));
+    Outcome rigid = readBox(skinnedBoxGltf({0, 0, 0, 0}));
     float out[3];
     const float origin[3] = {0, 0, 0};
     posed(rigid.model.get(), "Step", 1.0f, origin, out);
