@@ -325,7 +325,7 @@ TEST_F(ModelOption, ImportedFilesThatFailOrHoldNoTrianglesSaySo) {
                       "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
                       "0 0 0\n1 0 0\n0 1 0\n2 0 1\n",
          0, "\"%s\" holds no triangles; nothing to draw"},
-        {"broken.glb", "glTF and nothing else", 1, "glmImportModel() failed: can't import \"%s\": "},
+        {"broken.glb", "glTF and nothing else", 1, "glmReadGLTF() failed: can't read \"%s\": "},
         {"binary.obj", std::string("v 1\0\x01\x02", 7), 1, "glmReadOBJ() failed: \"%s\" holds binary data"},
     };
     for (const Case& c : cases) {

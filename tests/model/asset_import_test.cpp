@@ -224,7 +224,7 @@ TEST(ModelFiles, TheReaderIsChosenByContentAndFailuresEndInOneMessage) {
                      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
                      "0 0 0\n1 0 0\n0 1 0\n2 0 1\n", nullptr, 0},
         {"binary.obj", binary, "glmReadOBJ() failed: \"%s\" holds binary data, not OBJ text.\n", 0},
-        {"garbage.glb", "glTF then nothing a glTF file needs", "glmImportModel() failed: can't import \"%s\": ", 0},
+        {"garbage.glb", "glTF then nothing a glTF file needs", "glmReadGLTF() failed: can't read \"%s\": ", 0},
         // The library would search for the end of this header for ever.
         {"endless.ply", "ply\nformat ascii 1.0\nelement vertex 1\n",
          "glmImportModel() failed: can't import \"%s\": a PLY header without end_header.\n", 0},
