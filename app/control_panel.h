@@ -80,6 +80,11 @@ void setPanelHost(const PanelHost& host);
 extern const PanelControl groomControls[];
 extern const int groomControlCount;
 
+// The rows of the "Animation" section below "Groom", after its clip list,
+// "Play"/"Pause" and "Loop": the clip's speed. Its time slider follows them.
+extern const PanelControl animationControls[];
+extern const int animationControlCount;
+
 // Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
 // panel's sub-window (0 until it exists); objectRolloutOpen and
 // dynamicsRolloutOpen are the states of the "Object" and "Dynamics" sections.
