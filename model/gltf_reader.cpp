@@ -582,7 +582,8 @@ void readClips(Reading& r, ModelSkin& skin) {
 
 // ---- The model ------------------------------------------------------------------
 
-void fillVertices(ObjModel* m, const Primitive& p, std::uint32_t first, const Affine& transform, bool skinned) {
+void fillVertices(ObjModel* m, const Primitive& p, std::uint32_t first, const Affine& transform, bool skinned,
+                  const char* path) {
     Affine normalTransform = affineInverse(transform);
     std::vector<bool> done(p.vertexCount, false);
     for (std::size_t v = 0; v < p.welded.size(); ++v) {
@@ -593,6 +594,8 @@ void fillVertices(ObjModel* m, const Primitive& p, std::uint32_t first, const Af
         float position[3] = {static_cast<float>(p.positions[3 * v]), static_cast<float>(p.positions[3 * v + 1]),
                              static_cast<float>(p.positions[3 * v + 2])};
         if (!skinned) transformPoint(transform, position, position);
+        if (!std::isfinite(position[0]) || !std::isfinite(position[1]) || !std::isfinite(position[2]))
+            readFailed(path, "a vertex position is not a finite number");
         std::copy(position, position + 3, &m->vertices[3 * at]);
         if (!p.normals.empty()) {
             float n[3] = {static_cast<float>(p.normals[3 * v]), static_cast<float>(p.normals[3 * v + 1]),
@@ -664,7 +667,7 @@ ObjModel* fillModel(const tinygltf::Model& file, const char* path) {
     addGroup(m, "default", 0);
     std::uint32_t nextVertex = 1, nextTriangle = 0;
     for (const Primitive& p : primitives) {
-        fillVertices(m, p, nextVertex, globals[static_cast<std::size_t>(p.node)], p.skin >= 0);
+        fillVertices(m, p, nextVertex, globals[static_cast<std::size_t>(p.node)], p.skin >= 0, path);
         if (animated) weighVertices(r, skin, table, globals, p);
         ObjGroup* group = addGroup(m, p.name, static_cast<std::uint32_t>(p.corners.size() / 3));
         int material = p.source->material;
