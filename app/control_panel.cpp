@@ -429,16 +429,12 @@ void drawClipList(MeshAnimation& animation) {
     call(panelHost.redisplayMain);
 }
 
-// Below "Groom", closed at start: the clip, its playing and its time.
+// Below "Groom", closed at start: the clip, its playing and its time. Only a
+// model with clips has the section; the panel of any other stays as it was.
 void drawAnimationSection() {
-    if (!openSection("Animation", animationRolloutOpen)) return;
     MeshAnimation* animation = meshAnimation;
-    if (animation == nullptr || animation->skin == nullptr || animation->skin->clips.empty()) {
-        ImGui::TextDisabled("The model has no clips.");
-        noteLastItem("Animation/None");
-        closeSection();
-        return;
-    }
+    if (animation == nullptr || animation->skin == nullptr || animation->skin->clips.empty()) return;
+    if (!openSection("Animation", animationRolloutOpen)) return;
     drawClipList(*animation);
     AnimationPlayback& playback = animation->playback;
     if (ImGui::Button(playback.playing ? "Pause" : "Play")) {
