@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "model/gltf_reader.h"
+#include "model/obj_model.h"
 #include "render/fur_dynamics.h"
 #include "render/indexed_mesh.h"
 #include "render/mesh_animation.h"
@@ -24,6 +25,7 @@ protected:
         buildIndexedMesh(mesh, indexed);
         prepareMeshAnimation(animation, mesh, indexed);
     }
+    void TearDown() override { glmDeleteModel(mesh.model); }
     void play(const char* clip, float time) {
         animation.playback = {findClip(*mesh.model->skin, clip), time, true, false};
     }
