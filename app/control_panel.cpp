@@ -129,6 +129,12 @@ const PanelControl animationControls[] = {
 };
 const int animationControlCount = static_cast<int>(sizeof animationControls / sizeof animationControls[0]);
 
+// Each takes effect at the next frame, which makes or drops what it needs.
+const PanelControl qualityControls[] = {
+    checkboxRow("Smooth Shells", field("smoothShells")),
+};
+const int qualityControlCount = static_cast<int>(sizeof qualityControls / sizeof qualityControls[0]);
+
 PanelStats panelStats;
 
 const char* const upAxisNames[3] = {"From the file", "Y", "Z"};
@@ -138,6 +144,7 @@ bool objectRolloutOpen = true;
 bool dynamicsRolloutOpen = false;
 bool groomRolloutOpen = false;
 bool animationRolloutOpen = false;
+bool qualityRolloutOpen = false;
 RotationBall rotationControl;
 TranslationPad translateXZControl;
 TranslationPad translateYControl;
@@ -390,6 +397,13 @@ void drawGroomSection() {
     closeSection();
 }
 
+// Below "Groom", closed at start: what the pictures may cost for looking better.
+void drawQualitySection() {
+    if (!openSection("Quality", qualityRolloutOpen)) return;
+    drawRows(qualityControls, qualityControlCount);
+    closeSection();
+}
+
 // The path typed for "Load Look".
 char lookPathField[1024] = "";
 
@@ -558,6 +572,7 @@ void drawPanelControls() {
     drawDynamicsSection();
     drawGroomSection();
     drawAnimationSection();
+    drawQualitySection();
     ImGui::PopItemWidth();
     drawLookSection();
     ImGui::EndChild();

@@ -85,6 +85,11 @@ extern const int groomControlCount;
 extern const PanelControl animationControls[];
 extern const int animationControlCount;
 
+// The controls of the "Quality" section below "Groom": the settings that buy
+// a better picture with frame time. Closed at start (qualityRolloutOpen).
+extern const PanelControl qualityControls[];
+extern const int qualityControlCount;
+
 // Panel handles, kept for the callbacks. controlPanel is the GLUT id of the
 // panel's sub-window (0 until it exists); objectRolloutOpen and
 // dynamicsRolloutOpen are the states of the "Object" and "Dynamics" sections.
@@ -93,6 +98,7 @@ extern bool objectRolloutOpen;
 extern bool dynamicsRolloutOpen;
 extern bool groomRolloutOpen;
 extern bool animationRolloutOpen;  // "Animation", below "Groom": the clip, Play/Pause, "Speed", "Loop", "Time"
+extern bool qualityRolloutOpen;
 extern RotationBall rotationControl;
 extern TranslationPad translateXZControl;
 extern TranslationPad translateYControl;

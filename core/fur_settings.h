@@ -79,6 +79,9 @@ struct FurSettings {
     float brushStrength = 1.0f;
     float brushValue = 0.25f;
     float brushColor[3] = {0.2f, 0.35f, 0.9f};
+    // Quality: each off (0) by default, which keeps the original pictures.
+    // Mipmapped fin and shell textures, averaged with alpha as the weight.
+    int smoothShells = 0;
 };
 
 extern FurSettings furSettings;
@@ -186,6 +189,7 @@ inline constexpr SettingField furSettingFields[] = {
     {"brushValue", SettingKind::Floats, 1, 0, 1, {0.25f}, false, [](FurSettings& s) -> void* { return &s.brushValue; }},
     {"brushColor", SettingKind::Floats, 3, 0, 1, {0.2f, 0.35f, 0.9f}, false,
      [](FurSettings& s) -> void* { return s.brushColor; }},
+    {"smoothShells", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.smoothShells; }},
 };
 
 // The index of the field called `name` in furSettingFields; -1 when there is

@@ -4,10 +4,12 @@
 // the batched drawing also keeps the weights a recolouring needs.
 #include "fur/fin_texture.h"
 
+#include "core/fur_settings.h"
 #include "fur/hair_patch.h"
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
 #include "fur/synthesis_target.h"
+#include "fur/texture_smoothing.h"
 #include "fur/texture_weights.h"
 #include "fur/view_restore.h"
 
@@ -72,4 +74,5 @@ void synthesizeFinTexture(float density) {
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
+    if (furSettings.smoothShells) smoothTexture(finTexture, finTextureWidth, finTextureHeight);
 }

@@ -16,6 +16,7 @@
 #include "fur/strand_batch.h"
 #include "fur/synthesis_options.h"
 #include "fur/synthesis_target.h"
+#include "fur/texture_smoothing.h"
 #include "fur/texture_weights.h"
 #include "fur/view_restore.h"
 
@@ -128,6 +129,8 @@ void regenerateShellTextures() {
     glDisable(GL_LIGHTING);
     for (int i = 0; i < count; ++i) synthesizeShellTexture(i);
     glEnable(GL_LIGHTING);
+    if (furSettings.smoothShells)
+        for (int i = 0; i < count; ++i) smoothTexture(shellTextures[i], shellTextureSize, shellTextureSize);
 }
 
 void synthesizeShellTexture(int index) {

@@ -29,6 +29,8 @@ void replaceWithSynthesisTexture(GLuint& texture, int width, int height) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     setFilterAndWrap(GL_LINEAR, GL_REPEAT);
+    // No smooth levels yet (texture_smoothing.h).
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
 }
 

@@ -7,9 +7,13 @@
 #include "fur/fin_texture.h"
 #include "fur/shell_textures.h"
 #include "fur/texture_recolour.h"
+#include "fur/texture_smoothing.h"
 
 namespace {
 bool shellTexturesRequested = false;
+// Whether the textures that exist are sampled smoothly: a change of
+// smoothShells switches them in place, with no synthesis.
+bool texturesSmoothed = false;
 }
 
 void requestShellTextures() { shellTexturesRequested = true; }
@@ -17,6 +21,9 @@ void requestShellTextures() { shellTexturesRequested = true; }
 bool furTexturesPending() { return furSettings.texturesDirty || shellTexturesRequested; }
 
 void rebuildPendingFurTextures(float finDensity) {
+    const bool smooth = furSettings.smoothShells != 0;
+    if (smooth != texturesSmoothed) smoothFurTextures(smooth);
+    texturesSmoothed = smooth;
     const bool everything = furSettings.texturesDirty;
     if (everything) synthesizeFinTexture(finDensity);
     if (everything || shellTexturesRequested) regenerateShellTextures();

@@ -11,6 +11,7 @@
 #include "fur/gl_program.h"
 #include "fur/shell_textures.h"
 #include "fur/synthesis_target.h"
+#include "fur/texture_smoothing.h"
 #include "fur/texture_weights.h"
 
 namespace {
@@ -110,8 +111,13 @@ bool recolourFinTexture() {
     if (!finTexture || !finWeights.current) return false;
     float background[3];
     clearColour(background);
-    RecolourPass pass(furSettings.hairColor);
-    pass.recolour(finTexture, finWeights.texture, finTextureWidth, finTextureHeight, background);
+    {
+        RecolourPass pass(furSettings.hairColor);
+        pass.recolour(finTexture, finWeights.texture, finTextureWidth, finTextureHeight, background);
+    }
+    // The levels below follow the recoloured level 0.
+    if (furSettings.smoothShells) smoothTexture(finTexture, finTextureWidth, finTextureHeight);
+    else dropSmoothLevels(finTexture);
     return true;
 }
 
@@ -121,9 +127,15 @@ bool recolourShellTextures() {
         if (!shellWeights[static_cast<size_t>(i)].current) return false;
     float background[3];
     clearColour(background);
-    RecolourPass pass(furSettings.hairColor);
-    for (int i = 0; i < shellTextureCount; ++i)
-        pass.recolour(shellTextures[i], shellWeights[static_cast<size_t>(i)].texture, shellTextureSize,
-                      shellTextureSize, i == 0 ? furSettings.skinColor : background);
+    {
+        RecolourPass pass(furSettings.hairColor);
+        for (int i = 0; i < shellTextureCount; ++i)
+            pass.recolour(shellTextures[i], shellWeights[static_cast<size_t>(i)].texture, shellTextureSize,
+                          shellTextureSize, i == 0 ? furSettings.skinColor : background);
+    }
+    for (int i = 0; i < shellTextureCount; ++i) {
+        if (furSettings.smoothShells) smoothTexture(shellTextures[i], shellTextureSize, shellTextureSize);
+        else dropSmoothLevels(shellTextures[i]);
+    }
     return true;
 }

@@ -63,6 +63,19 @@ void rebuildAll() {
     regenerateShellTextures();
 }
 
+// The same with smoothShells on: each also makes the smooth levels.
+void changeColourSmoothly() {
+    furSettings.smoothShells = 1;
+    changeColour();
+    furSettings.smoothShells = 0;
+}
+
+void rebuildAllSmoothly() {
+    furSettings.smoothShells = 1;
+    rebuildAll();
+    furSettings.smoothShells = 0;
+}
+
 void rebuildPlainly() {
     setStrandSubmission(StrandSubmission::Immediate);
     rebuildAll();
@@ -78,7 +91,7 @@ void printLine(const char* name, const Times& times, const char* what) {
 
 void benchTextureRebuilds() {
     const FurSettings base = furSettings;
-    Times colour, full, plain;
+    Times colour, full, plain, smoothColour, smoothFull;
     long long colourStrands = 0;
     // Each round ends on a full rebuild, which the next round's colour
     // changes recolour from.
@@ -86,8 +99,10 @@ void benchTextureRebuilds() {
         const long long strandsBefore = strandsDrawn;
         for (int c = 0; c < colourChangesPerRound; ++c) colour.time(changeColour);
         colourStrands += strandsDrawn - strandsBefore;
+        smoothColour.time(changeColourSmoothly);
         furSettings = base;
         plain.time(rebuildPlainly);
+        smoothFull.time(rebuildAllSmoothly);
         full.time(rebuildAll);
     }
 
@@ -98,6 +113,8 @@ void benchTextureRebuilds() {
     std::snprintf(what, sizeof what, "fin + %d shells synthesised", furSettings.numShells);
     printLine("full rebuild:", full, what);
     printLine("plain sequence:", plain, "the same, strands in immediate mode");
+    printLine("colour change, smooth:", smoothColour, "recoloured, then smooth levels made for each");
+    printLine("full rebuild, smooth:", smoothFull, "synthesised, then smooth levels made for each");
     std::printf("against the plain sequence: colour change %.3fx (target <= 0.03x), full rebuild %.3fx "
                 "(target <= 0.2x); in processor time %.3fx and %.3fx\n",
                 median(colour.wall) / median(plain.wall), median(full.wall) / median(plain.wall),

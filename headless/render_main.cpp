@@ -373,6 +373,30 @@ FrameTimes benchGroomFrames() {
     return {times.measured, 0, times.pairs};
 }
 
+// Frames with one setting of the Quality section on, each following a
+// default frame: a machine busy with other work slows both alike, so their
+// ratio is what the setting costs. The first frame with it on makes whatever
+// it keeps (smooth levels, say) and is not timed.
+FrameTimes benchQualityFrames(const char* name, const char* what, double target, void (*turnOn)(FurSettings&)) {
+    const FurSettings plain = furSettings;
+    FurSettings better = plain;
+    turnOn(better);
+    timeStillFrameWith(better);
+    FramePairs times =
+        timeFramePairs([&] { return timeStillFrameWith(plain); }, [&] { return timeStillFrameWith(better); });
+    furSettings = plain;
+    double ratio = times.measured / times.baseline;
+    std::printf("median frame, %-13s%8.1f ms  over %d frames, %s (%.2fx the %.1f ms of default frames between them; "
+                "target <= %.1fx: %s)\n",
+                (std::string(name) + ":").c_str(), times.measured, times.pairs, what, ratio, times.baseline, target,
+                verdict(ratio <= target));
+    return {times.measured, times.allocationsPerFrame, times.pairs};
+}
+
+FrameTimes benchSmoothShells() {
+    return benchQualityFrames("smooth shells", "smoothShells=1", 1.1, [](FurSettings& s) { s.smoothShells = 1; });
+}
+
 FrameTimes benchHundredShells() {
     furSettings.numShells = 100;
     double synthesis = timeGlWork(regenerateShellTextures);
@@ -457,8 +481,8 @@ int bench(Clock::time_point processStart, int clip) {
     benchStartup(processStart);
     benchTextureRebuilds();
     benchModelImport();
-    FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(), benchDynamicsFrames(), benchGroomFrames(),
-                          benchHundredShells(), benchSkinOnly(base)};
+    FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(),      benchDynamicsFrames(), benchGroomFrames(),
+                          benchSmoothShells(),  benchHundredShells(), benchSkinOnly(base)};
     furSettings = base;
     benchPainting(finishFrame);
     double allocations = 0;

@@ -109,7 +109,9 @@ void finPass(const float view[3]) {
 int shellPass(int layers) {
     pushShellTextureMatrix();
     glEnable(GL_TEXTURE_2D);
-    glAlphaFunc(GL_GREATER, 0.1f);
+    // Smooth levels spread a strand's coverage thinly over the texels around
+    // it: cut at 0.1 a distant coat would lose its faint strands altogether.
+    glAlphaFunc(GL_GREATER, furSettings.smoothShells ? 0.0f : 0.1f);
     glEnable(GL_ALPHA_TEST);
     const int numShells = furSettings.numShells;
     int drawn = std::min(numShells, 1), below = 0;

@@ -56,6 +56,7 @@ std::vector<const PanelControl*> panelRows() {
     for (int i = 0; i < dynamicsControlCount; ++i) rows.push_back(&dynamicsControls[i]);
     for (int i = 0; i < groomControlCount; ++i) rows.push_back(&groomControls[i]);
     for (int i = 0; i < animationControlCount; ++i) rows.push_back(&animationControls[i]);
+    for (int i = 0; i < qualityControlCount; ++i) rows.push_back(&qualityControls[i]);
     return rows;
 }
 
