@@ -397,6 +397,10 @@ FrameTimes benchSmoothShells() {
     return benchQualityFrames("smooth shells", "smoothShells=1", 1.1, [](FurSettings& s) { s.smoothShells = 1; });
 }
 
+FrameTimes benchRimLight() {
+    return benchQualityFrames("rim light", "rimLight=1.5", 1.1, [](FurSettings& s) { s.rimLight = 1.5f; });
+}
+
 FrameTimes benchHundredShells() {
     furSettings.numShells = 100;
     double synthesis = timeGlWork(regenerateShellTextures);
@@ -482,7 +486,7 @@ int bench(Clock::time_point processStart, int clip) {
     benchTextureRebuilds();
     benchModelImport();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(),      benchDynamicsFrames(), benchGroomFrames(),
-                          benchSmoothShells(),  benchHundredShells(), benchSkinOnly(base)};
+                          benchSmoothShells(),  benchRimLight(),      benchHundredShells(), benchSkinOnly(base)};
     furSettings = base;
     benchPainting(finishFrame);
     double allocations = 0;

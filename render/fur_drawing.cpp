@@ -152,6 +152,12 @@ void setBendParameters(const ObjectTransform& model) {
     cgGLSetParameter3fv(windPhaseParam, bend.windPhase);
 }
 
+void setQualityLight() {
+    if (!qualityLightParam) return;
+    const float quality[4] = {furSettings.rimLight, 0, 0, 0};
+    cgGLSetParameter4fv(qualityLightParam, quality);
+}
+
 }  // namespace
 
 int shellLayersDrawnLastFrame = 0;
@@ -198,6 +204,7 @@ void drawFur() {
     const RenderCamera& camera = renderCamera();
     cgGLSetParameter3fv(eyePositionParam, camera.eye);
     setBendParameters(model);
+    setQualityLight();
     enableShaders();
 
     if (furMesh != nullptr) {

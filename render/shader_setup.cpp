@@ -28,6 +28,7 @@ CGparameter furBendParam = nullptr;
 CGparameter furTurnParam = nullptr;
 CGparameter windVectorParam = nullptr;
 CGparameter windPhaseParam = nullptr;
+CGparameter qualityLightParam = nullptr;
 CGparameter groomBendParam = nullptr;
 CGparameter groomFlagsParam = nullptr;
 CGparameter groomCoat2DParam = nullptr;
@@ -108,6 +109,7 @@ void createVertexProgram(const char** args) {
     furTurnParam = lookUp(vertexProgram, "FurTurn");
     windVectorParam = lookUp(vertexProgram, "WindVector");
     windPhaseParam = lookUp(vertexProgram, "WindPhase");
+    qualityLightParam = lookUp(vertexProgram, "QualityLight");
     groomBendParam = lookUp(vertexProgram, "GroomBend");
 }
 
@@ -142,7 +144,7 @@ void createFragmentProgram(const char** args) {
 // and brought back.
 struct ShaderVariant {
     CGprogram vertex = nullptr, fragment = nullptr;
-    CGparameter params[22] = {};
+    CGparameter params[28] = {};
 };
 CGparameter* const parameterHandles[] = {
     &modelViewMatrixParam, &projectionMatrixParam, &modelViewMatrixITParam, &textureMatrixParam,
@@ -150,7 +152,7 @@ CGparameter* const parameterHandles[] = {
     &furTurnParam,         &windVectorParam,       &windPhaseParam,         &groomBendParam,
     &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
-    &hairTexParam};
+    &hairTexParam,         &qualityLightParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
 ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders;
 

@@ -26,6 +26,8 @@ extern CGparameter furBendParam;            // "FurBend"
 extern CGparameter furTurnParam;            // "FurTurn"
 extern CGparameter windVectorParam;         // "WindVector"
 extern CGparameter windPhaseParam;          // "WindPhase"
+// The Quality section's lighting; null when the vertex program has none.
+extern CGparameter qualityLightParam;       // "QualityLight"
 // The groom's (render/groom_textures.h); null when the programs do not
 // declare them, and the fur is then drawn without a groom.
 extern CGparameter groomBendParam;          // "GroomBend"

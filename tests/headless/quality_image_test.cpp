@@ -3,6 +3,7 @@
 // one on changes the picture the way it is meant to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -41,6 +42,39 @@ public:
         return image;
     }
 
+    // Luminance, 0..255, of a pixel.
+    static double luminance(const RgbImage& image, int x, int y) {
+        const unsigned char* p = image.at(x, y);
+        return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+    }
+
+    // The mean brightening from `off` to `on` over the coat's pixels within
+    // `near` pixels of the white background (its fringe), and over those
+    // further than `far` from it (its inside).
+    static void brighteningByPlace(const RgbImage& off, const RgbImage& on, int near, int far, double& fringe,
+                                   double& inside) {
+        double sums[2] = {0, 0};
+        long counts[2] = {0, 0};
+        const auto background = [&](int x, int y) {
+            const unsigned char* p = off.at(x, y);
+            return p[0] >= 250 && p[1] >= 250 && p[2] >= 250;
+        };
+        for (int y = far; y < off.height - far; ++y)
+            for (int x = far; x < off.width - far; ++x) {
+                if (background(x, y)) continue;
+                int nearest = far + 1;
+                for (int dy = -far; dy <= far; ++dy)
+                    for (int dx = -far; dx <= far; ++dx)
+                        if (background(x + dx, y + dy)) nearest = std::min(nearest, std::max(std::abs(dx), std::abs(dy)));
+                int place = nearest <= near ? 0 : nearest > far ? 1 : -1;
+                if (place < 0) continue;
+                sums[place] += luminance(on, x, y) - luminance(off, x, y);
+                ++counts[place];
+            }
+        fringe = counts[0] ? sums[0] / counts[0] : 0;
+        inside = counts[1] ? sums[1] / counts[1] : 0;
+    }
+
     e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"quality"};
 };
@@ -70,8 +104,16 @@ TEST_F(QualityImages, EachSettingChangesThePictureAsMeant) {
         EXPECT_LE(smooth, 0.015);
         EXPECT_LT(smooth, grainy - 0.01);
     };
+    // Rim light: the fringe of the coat brightened, its inside hardly.
+    const auto brighterFringes = [](QualityImages&, const std::string& on, const std::string& plain) {
+        double fringe = 0, inside = 0;
+        brighteningByPlace(read(plain), read(on), 4, 12, fringe, inside);
+        EXPECT_GT(fringe, 15);
+        EXPECT_GT(fringe, 3 * inside);
+    };
     const QualityCase cases[] = {
         {"smoothShells=1", nearerTheSupersampledPicture},
+        {"rimLight=2", brighterFringes},
     };
     for (const QualityCase& c : cases) {
         SCOPED_TRACE(c.setting);
