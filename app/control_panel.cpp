@@ -132,6 +132,7 @@ const int animationControlCount = static_cast<int>(sizeof animationControls / si
 // Each takes effect at the next frame, which makes or drops what it needs.
 const PanelControl qualityControls[] = {
     checkboxRow("Smooth Shells", field("smoothShells")),
+    checkboxRow("Fur Shadows", field("furShadows")),
     floatSpinnerRow("Rim Light", field("rimLight"), 1),
 };
 const int qualityControlCount = static_cast<int>(sizeof qualityControls / sizeof qualityControls[0]);

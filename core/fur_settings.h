@@ -82,6 +82,8 @@ struct FurSettings {
     // Quality: each off (0) by default, which keeps the original pictures.
     // Mipmapped fin and shell textures, averaged with alpha as the weight.
     int smoothShells = 0;
+    // The model shadowing itself from the light.
+    int furShadows = 0;
     // The strength of the light along the fringes of a coat seen against the light.
     float rimLight = 0;
 };
@@ -192,6 +194,7 @@ inline constexpr SettingField furSettingFields[] = {
     {"brushColor", SettingKind::Floats, 3, 0, 1, {0.2f, 0.35f, 0.9f}, false,
      [](FurSettings& s) -> void* { return s.brushColor; }},
     {"smoothShells", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.smoothShells; }},
+    {"furShadows", SettingKind::Flag, 1, 0, 1, {0}, false, [](FurSettings& s) -> void* { return &s.furShadows; }},
     {"rimLight", SettingKind::Floats, 1, 0, 4, {0}, false, [](FurSettings& s) -> void* { return &s.rimLight; }},
 };
 

@@ -397,6 +397,10 @@ FrameTimes benchSmoothShells() {
     return benchQualityFrames("smooth shells", "smoothShells=1", 1.1, [](FurSettings& s) { s.smoothShells = 1; });
 }
 
+FrameTimes benchShadows() {
+    return benchQualityFrames("shadows", "furShadows=1", 1.3, [](FurSettings& s) { s.furShadows = 1; });
+}
+
 FrameTimes benchRimLight() {
     return benchQualityFrames("rim light", "rimLight=1.5", 1.1, [](FurSettings& s) { s.rimLight = 1.5f; });
 }
@@ -486,7 +490,8 @@ int bench(Clock::time_point processStart, int clip) {
     benchTextureRebuilds();
     benchModelImport();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(),      benchDynamicsFrames(), benchGroomFrames(),
-                          benchSmoothShells(),  benchRimLight(),      benchHundredShells(), benchSkinOnly(base)};
+                          benchSmoothShells(),  benchShadows(),       benchRimLight(),       benchHundredShells(),
+                          benchSkinOnly(base)};
     furSettings = base;
     benchPainting(finishFrame);
     double allocations = 0;

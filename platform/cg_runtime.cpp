@@ -65,9 +65,19 @@ struct _CGcontext {
 
 namespace {
 
-// Samplers get units 1 to 7: the fixed-function texture units, so that
-// enabling a sampler's target is legal on every GL the program runs on.
-constexpr int maxSamplerUnit = 7;
+// Samplers get units 1 to 15, the units every GL of the programs' version
+// offers to shaders. A sampler's target is enabled only on the
+// fixed-function units (at least 1 to 7), where enabling it is legal.
+constexpr int maxSamplerUnit = 15;
+
+int fixedFunctionUnits() {
+    static const int units = [] {
+        GLint count = 8;
+        glGetIntegerv(GL_MAX_TEXTURE_UNITS, &count);
+        return static_cast<int>(count);
+    }();
+    return units;
+}
 
 struct Runtime {
     std::vector<std::unique_ptr<_CGcontext>> contexts;
@@ -483,10 +493,12 @@ void switchTextureUnit(CGparameter param, bool on) {
     GLenum target = samplerTarget(param->type);
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(param->unit));
     glBindTexture(target, on ? param->texture : 0);
-    if (on)
-        glEnable(target);
-    else
-        glDisable(target);
+    if (param->unit < fixedFunctionUnits()) {
+        if (on)
+            glEnable(target);
+        else
+            glDisable(target);
+    }
     glActiveTexture(GL_TEXTURE0);
 }
 

@@ -15,6 +15,7 @@
 #include "fur/shell_textures.h"
 #include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
+#include "render/fur_shadows.h"
 #include "render/groom_textures.h"
 #include "render/mesh_animation.h"
 #include "render/mesh_buffers.h"
@@ -152,10 +153,41 @@ void setBendParameters(const ObjectTransform& model) {
     cgGLSetParameter3fv(windPhaseParam, bend.windPhase);
 }
 
-void setQualityLight() {
+// The share of the light a shadow takes, and how fast the coat dims the
+// light on its way down to the skin (per coat height, where the light comes
+// straight down the hair).
+constexpr float shadowStrength = 0.6f;
+constexpr float coatDimming = 0.15f;
+
+ShadowMap shadowMap;  // kept between frames
+bool shadowMapBound = false;
+
+// Draws the shadow map and hands it to the programs; with the shaders off.
+bool prepareShadows(const ObjectTransform& model, const float light[4]) {
+    if (!furSettings.furShadows || !shadowMatrixParam || !shadowMapParam || furMesh == nullptr) return false;
+    renderShadowMap(shadowMap, model, light);
+    // The runtime takes matrices from the GL's own: the map's passes through
+    // the modelview stack.
+    glPushMatrix();
+    glLoadMatrixf(shadowMap.modelToMap);
+    cgGLSetStateMatrixParameter(shadowMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);
+    glPopMatrix();
+    cgGLSetTextureParameter(shadowMapParam, shadowMap.depth);
+    cgGLEnableTextureParameter(shadowMapParam);
+    shadowMapBound = true;
+    return true;
+}
+
+void setQualityLight(bool shadows) {
     if (!qualityLightParam) return;
-    const float quality[4] = {furSettings.rimLight, 0, 0, 0};
+    const float coat = furSettings.shellHeight > 0 ? 1.0f / furSettings.shellHeight : 0.0f;
+    const float quality[4] = {furSettings.rimLight, shadows ? shadowStrength : 0.0f, coat, coatDimming};
     cgGLSetParameter4fv(qualityLightParam, quality);
+}
+
+void endShadows() {
+    if (shadowMapBound) cgGLDisableTextureParameter(shadowMapParam);
+    shadowMapBound = false;
 }
 
 }  // namespace
@@ -197,6 +229,7 @@ void drawFur() {
 
     float light[4] = {0, 0, 0, 1};
     objectPosition(furSettings.lightTransform, light);
+    const bool shadows = prepareShadows(model, light);
     cgGLSetStateMatrixParameter(modelViewMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);
     cgGLSetStateMatrixParameter(projectionMatrixParam, CG_GL_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
     cgGLSetStateMatrixParameter(modelViewMatrixITParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_INVERSE_TRANSPOSE);
@@ -204,7 +237,7 @@ void drawFur() {
     const RenderCamera& camera = renderCamera();
     cgGLSetParameter3fv(eyePositionParam, camera.eye);
     setBendParameters(model);
-    setQualityLight();
+    setQualityLight(shadows);
     enableShaders();
 
     if (furMesh != nullptr) {
@@ -217,6 +250,7 @@ void drawFur() {
         endGroomPasses();
     }
 
+    endShadows();
     disableShaders();
     glPopMatrix();
 }

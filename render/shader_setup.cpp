@@ -29,6 +29,8 @@ CGparameter furTurnParam = nullptr;
 CGparameter windVectorParam = nullptr;
 CGparameter windPhaseParam = nullptr;
 CGparameter qualityLightParam = nullptr;
+CGparameter shadowMatrixParam = nullptr;
+CGparameter shadowMapParam = nullptr;
 CGparameter groomBendParam = nullptr;
 CGparameter groomFlagsParam = nullptr;
 CGparameter groomCoat2DParam = nullptr;
@@ -110,6 +112,7 @@ void createVertexProgram(const char** args) {
     windVectorParam = lookUp(vertexProgram, "WindVector");
     windPhaseParam = lookUp(vertexProgram, "WindPhase");
     qualityLightParam = lookUp(vertexProgram, "QualityLight");
+    shadowMatrixParam = lookUp(vertexProgram, "ShadowMatrix");
     groomBendParam = lookUp(vertexProgram, "GroomBend");
 }
 
@@ -130,13 +133,14 @@ void createFragmentProgram(const char** args) {
     groomDensity3DParam = lookUp(fragmentProgram, "GroomDensity3D");
     modelColorParam = lookUp(fragmentProgram, "ModelColor");
     strandRanksParam = lookUp(fragmentProgram, "StrandRanks");
+    shadowMapParam = lookUp(fragmentProgram, "ShadowMap");
     cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
     checkCgError(fragmentProgram);
-    // Every groom sampler on a unit of its own from the start, after the
+    // Every groom sampler, and the shadow map, on a unit of its own from the start, after the
     // table's: a 3D sampler left on unit 0 beside hairTex would name one unit
     // with two sampler types, which the GL forbids.
     for (CGparameter groomSampler : {groomCoat2DParam, groomCoat3DParam, groomDensity2DParam, groomDensity3DParam,
-                                     modelColorParam, strandRanksParam})
+                                     modelColorParam, strandRanksParam, shadowMapParam})
         if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
 }
 
@@ -152,7 +156,7 @@ CGparameter* const parameterHandles[] = {
     &furTurnParam,         &windVectorParam,       &windPhaseParam,         &groomBendParam,
     &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
-    &hairTexParam,         &qualityLightParam};
+    &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
 ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders;
 

@@ -28,6 +28,7 @@ extern CGparameter windVectorParam;         // "WindVector"
 extern CGparameter windPhaseParam;          // "WindPhase"
 // The Quality section's lighting; null when the vertex program has none.
 extern CGparameter qualityLightParam;       // "QualityLight"
+extern CGparameter shadowMatrixParam;       // "ShadowMatrix"
 // The groom's (render/groom_textures.h); null when the programs do not
 // declare them, and the fur is then drawn without a groom.
 extern CGparameter groomBendParam;          // "GroomBend"
@@ -41,6 +42,7 @@ extern CGparameter strandRanksParam;        // "StrandRanks"
 // Fragment program parameters.
 extern CGparameter illuminationMapParam;    // "IlluminationMap"
 extern CGparameter hairTexParam;            // "hairTex"
+extern CGparameter shadowMapParam;          // "ShadowMap", shared with the vertex program
 
 // Chooses the profiles, creates the context and both programs, prints their
 // listings on standard error, creates both again with GROOM defined, looks

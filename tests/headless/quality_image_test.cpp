@@ -111,9 +111,26 @@ TEST_F(QualityImages, EachSettingChangesThePictureAsMeant) {
         EXPECT_GT(fringe, 15);
         EXPECT_GT(fringe, 3 * inside);
     };
+    // Shadows: the coat under the long ear, which hides it from the light
+    // (upper right), darker.
+    const auto darkerUnderTheEar = [](QualityImages&, const std::string& on, const std::string& plain) {
+        const RgbImage lit = read(plain), shadowed = read(on);
+        double darkening = 0;
+        long coat = 0;
+        for (int y = 100; y < 135; ++y)
+            for (int x = 150; x < 215; ++x) {
+                const unsigned char* p = lit.at(x, y);
+                if (p[0] >= 250 && p[1] >= 250 && p[2] >= 250) continue;
+                darkening += luminance(lit, x, y) - luminance(shadowed, x, y);
+                ++coat;
+            }
+        ASSERT_GT(coat, 500);
+        EXPECT_GT(darkening / coat, 8);
+    };
     const QualityCase cases[] = {
         {"smoothShells=1", nearerTheSupersampledPicture},
         {"rimLight=2", brighterFringes},
+        {"furShadows=1", darkerUnderTheEar},
     };
     for (const QualityCase& c : cases) {
         SCOPED_TRACE(c.setting);
