@@ -15,7 +15,9 @@ namespace headless {
 
 class Panel {
 public:
-    explicit Panel(float width = panelWidth, float height = 1000) {
+    // Tall enough for every section's header, all but "Object" closed, with
+    // no scroll bar to narrow the rows.
+    explicit Panel(float width = panelWidth, float height = 1100) {
         context_ = ImGui::CreateContext();
         ImGuiIO& io = ImGui::GetIO();
         io.IniFilename = nullptr;
