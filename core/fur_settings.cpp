@@ -2,6 +2,10 @@
 // reader of an ObjectTransform shares, and typed access through the table.
 #include "core/fur_settings.h"
 
+FurSettings::FurSettings() {
+    for (const SettingField& field : furSettingFields) assignSettingDefault(*this, field);
+}
+
 FurSettings furSettings;
 
 void objectPosition(const ObjectTransform& transform, float position[3]) {

@@ -24,68 +24,72 @@ enum ObjectToMoveId { MODEL_OBJECT = 0, LIGHT_OBJECT = 1, HAIR_VOLUME_OBJECT = 2
 enum UpAxisId { UP_AXIS_FILE = 0, UP_AXIS_Y = 1, UP_AXIS_Z = 2 };
 
 struct FurSettings {
-    float finHeight = 0.07f;
-    float shellHeight = 0.04f;
-    int numHairs = 3000;
-    float finScalingFactor = 10;
-    float shellTextureScale = 4;
-    int numShells = 32;
-    int alphaBlendFins = 1;
-    int drawShellBox = 0;
-    int drawFinBox = 0;
-    int drawShells = 1;
-    int drawFins = 1;
+    // Every field at its default from the table of fields below: the one
+    // place the defaults are written.
+    FurSettings();
+
+    float finHeight;
+    float shellHeight;
+    int numHairs;
+    float finScalingFactor;
+    float shellTextureScale;
+    int numShells;
+    int alphaBlendFins;
+    int drawShellBox;
+    int drawFinBox;
+    int drawShells;
+    int drawFins;
     // 0: the model's own texture coordinates where they can carry the fur,
     // generated ones where not; 1: generated ones always.
-    int generatedTexCoords = 0;
+    int generatedTexCoords;
     // The most triangles a model is drawn with; a larger one is drawn from a
     // simplified copy. 0: no limit.
-    int triangleBudget = 6000;
-    float hairColor[3] = {1, 0.6f, 0};
-    float skinColor[3] = {1, 0.8f, 0.5f};
-    float minShadow = 0.1f;
-    float finDensity = 0.02f;
-    float diffuseExponent = 3;
-    float specularExponent = 32;
-    float ambientColor[4] = {0.1f, 0.1f, 0.1f, 1};
-    float diffuseColor[4] = {1, 1, 1, 1};
-    float specularColor[4] = {1, 1, 0.8f, 1};
+    int triangleBudget;
+    float hairColor[3];
+    float skinColor[3];
+    float minShadow;
+    float finDensity;
+    float diffuseExponent;
+    float specularExponent;
+    float ambientColor[4];
+    float diffuseColor[4];
+    float specularColor[4];
     // The fur's motion (render/fur_dynamics.h); off, and with no gravity or
     // wind strength, so the rigid fur is the default picture. The wind already
     // has a direction and gusts, so raising its strength alone moves the fur.
-    int dynamics = 0;
-    float gravity = 0;
-    float windStrength = 0;
-    float windDirection[3] = {1, 0, 0};
-    float windFrequency = 0.5f;
-    float springStiffness = 0;
-    float springDamping = 0;
+    int dynamics;
+    float gravity;
+    float windStrength;
+    float windDirection[3];
+    float windFrequency;
+    float springStiffness;
+    float springDamping;
     // How fast a model's clip plays: 1 as the file times it.
-    float animationSpeed = 1;
-    ObjectTransform modelTransform{};
-    ObjectTransform lightTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {5, 2}, 5};
-    ObjectTransform hairVolumeTransform{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 0}, 1};
-    int objectToMove = MODEL_OBJECT;
-    bool texturesDirty = true;
+    float animationSpeed;
+    ObjectTransform modelTransform;
+    ObjectTransform lightTransform;
+    ObjectTransform hairVolumeTransform;
+    int objectToMove;
+    bool texturesDirty;
     // Pixels on screen between drawn shells where the coat comes nearest the
     // eye (render/shell_lod.h); 0 draws every shell.
-    float shellLod = 1.5f;
-    int upAxis = UP_AXIS_FILE;
+    float shellLod;
+    int upAxis;
     // The painting brush (groom/brush.h): tool state, not part of a look.
     // Strong enough that one stroke shows on any model: the full way to the
     // target at the dab's centre, a quarter of the length or density (or a
     // quarter lean), in a blue that no model's own colour hides.
-    float brushRadius = 0.12f;
-    float brushStrength = 1.0f;
-    float brushValue = 0.25f;
-    float brushColor[3] = {0.2f, 0.35f, 0.9f};
+    float brushRadius;
+    float brushStrength;
+    float brushValue;
+    float brushColor[3];
     // Quality: each off (0) by default, which keeps the original pictures.
     // Mipmapped fin and shell textures, averaged with alpha as the weight.
-    int smoothShells = 0;
+    int smoothShells;
     // The model shadowing itself from the light.
-    int furShadows = 0;
+    int furShadows;
     // The strength of the light along the fringes of a coat seen against the light.
-    float rimLight = 0;
+    float rimLight;
 };
 
 extern FurSettings furSettings;
@@ -114,8 +118,8 @@ struct SettingField {
     // The default: `count` values (a transform's x, y, z position; its rotation
     // starts as the identity).
     float initial[4];
-    // True where the panel build assigns the default instead of the record's
-    // initialiser, so that pelage's start-up ends with it either way.
+    // True where the panel build assigns the default again over whatever the
+    // record holds, so that pelage's start-up ends with it either way.
     bool panelAssigns;
     void* (*address)(FurSettings& settings);
 };

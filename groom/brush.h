@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fur_settings.h"
 #include "groom/groom.h"
 
 struct ObjModel;
@@ -36,9 +37,12 @@ constexpr int paintVolumeSide = 128;
 
 struct Brush {
     BrushKind kind = BRUSH_OFF;
-    float radius = 0.1f;    // model units
-    float strength = 0.5f;  // the share of the way to the target a dab goes at its centre
-    float value = 0.5f;     // the length or density painted; the comb's lean
+    // model units
+    float radius = furSettingFields[settingFieldIndex("brushRadius")].initial[0];
+    // the share of the way to the target a dab goes at its centre
+    float strength = furSettingFields[settingFieldIndex("brushStrength")].initial[0];
+    // the length or density painted; the comb's lean
+    float value = furSettingFields[settingFieldIndex("brushValue")].initial[0];
     float color[3] = {1, 1, 1};
 };
 
