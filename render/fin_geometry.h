@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/indexed_mesh.h"
+#include "mesh/indexed_mesh.h"
 
 struct FurMesh;
 struct FurTriangle;
@@ -27,7 +27,7 @@ struct FinVertex {
     float normal[3];
     float texCoord[2];  // u along the edge, v 0 at the skin and 1 at the top
     float color[4];
-    float ownTexCoord[2];  // the groom's, as for the skin (indexed_mesh.h)
+    float ownTexCoord[2];  // the groom's, as for the skin (mesh/indexed_mesh.h)
     float comb[3];
 };
 

@@ -10,9 +10,9 @@
 
 #include "core/fatal_error.h"
 #include "groom/groom.h"
+#include "mesh/mesh_simplify.h"
+#include "mesh/texture_coordinates.h"
 #include "model/obj_model.h"
-#include "render/mesh_simplify.h"
-#include "render/texture_coordinates.h"
 
 FurMesh* furMesh = nullptr;
 

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "mesh/indexed_mesh.h"
 #include "model/model_skin.h"
 #include "render/fur_mesh.h"
-#include "render/indexed_mesh.h"
 
 struct FurDynamicsParameters;
 

@@ -15,11 +15,11 @@
 
 #include "core/fur_settings.h"
 #include "fur/random.h"
+#include "mesh/indexed_mesh.h"
+#include "render/fur_dynamics.h"
 #include "render/fur_mesh.h"
 #include "render/groom_textures.h"
-#include "render/indexed_mesh.h"
 #include "render/mesh_animation.h"
-#include "render/fur_dynamics.h"
 #include "render/shell_lod.h"
 
 namespace {
@@ -132,7 +132,7 @@ void buildMeshBuffers() {
     deleteBuffers();
     if (furMesh == nullptr) return;
     IndexedMesh& mesh = buffers.mesh;
-    buildIndexedMesh(*furMesh, mesh);
+    buildIndexedMesh(furMesh->records.get(), static_cast<std::size_t>(furMesh->recordCount), mesh);
     glGenBuffers(1, &buffers.vertexBuffer);
     glGenBuffers(1, &buffers.indexBuffer);
     glGenBuffers(1, &buffers.finBuffer);

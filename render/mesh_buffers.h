@@ -2,7 +2,7 @@
 // shell draw from one vertex buffer and one index buffer, and the fins, laid
 // out afresh each frame into a buffer of their own and drawn as quads in one
 // call. Built once at start-up from furMesh, and again whenever its texture
-// coordinates change; only uploads, binds and draws what indexed_mesh.h and
+// coordinates change; only uploads, binds and draws what mesh/indexed_mesh.h and
 // fin_geometry.h produce.
 #pragma once
 

@@ -17,11 +17,11 @@
 #include "fur/hair_patch.h"
 #include "fur/illumination_map.h"
 #include "fur/shell_textures.h"
+#include "mesh/indexed_mesh.h"
 #include "model/obj_model.h"
 #include "render/frame_display.h"
 #include "render/fur_drawing.h"
 #include "render/fur_mesh.h"
-#include "render/indexed_mesh.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
@@ -292,7 +292,7 @@ TEST_F(FurDrawing, EveryModelTheReaderAcceptsDrawsWithoutAGlErrorOrANonFiniteVal
         furMesh = mesh.get();
         buildMeshBuffers();
         IndexedMesh indexed;
-        buildIndexedMesh(*mesh, indexed);
+        buildIndexedMesh(mesh->records.get(), mesh->recordCount, indexed);
         EXPECT_TRUE(allFinite(indexed.vertices));
         for (int alphaBlendFins : {1, 0}) {
             furSettings.alphaBlendFins = alphaBlendFins;

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <memory>
 
+#include "mesh/indexed_mesh.h"
 #include "model/gltf_reader.h"
 #include "model/obj_model.h"
 #include "render/fur_dynamics.h"
-#include "render/indexed_mesh.h"
 #include "render/mesh_animation.h"
 #include "tests/support/skinned_box.h"
 
@@ -22,7 +22,7 @@ protected:
         std::string text = skinnedBoxGltf();
         mesh.model = glmReadGLTFMemory(text.data(), text.size(), "box.gltf");
         mesh.build();
-        buildIndexedMesh(mesh, indexed);
+        buildIndexedMesh(mesh.records.get(), mesh.recordCount, indexed);
         prepareMeshAnimation(animation, mesh, indexed);
     }
     void TearDown() override { glmDeleteModel(mesh.model); }

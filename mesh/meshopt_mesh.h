@@ -1,5 +1,6 @@
-// The one door to meshoptimizer's simplifier: an indexed triangle list in, the
-// indices of a coarser list over the same vertices out. Edges are collapsed
+// The one door to meshoptimizer: corners welded into an indexed list, and the
+// simplifier: an indexed triangle list in, the indices of a coarser list over
+// the same vertices out. Edges are collapsed
 // where the collapse moves the surface least (quadric error), so thin parts
 // keep their two sides and no slivers are left behind. Vertices that share a
 // position but differ in anything else (a crease's two normals, the two sides
@@ -12,6 +13,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+// Welds `count` corners of `size` bytes each, at `corners`, into `vertices`
+// (room for `count`; the first of them filled) and one index per corner into
+// `indices`. Corners are merged only when every byte agrees, so a merged
+// vertex carries exactly what each of its corners did and padding bytes must
+// be zero; vertices come in the order of their first corner. Returns the
+// number of vertices. Costs a hash of every corner.
+std::size_t weldCorners(const void* corners, std::size_t count, std::size_t size, void* vertices,
+                        std::vector<std::uint32_t>& indices);
+
+// weldCorners over a vector of corner records, `vertices` resized to fit.
+template <class Vertex>
+void weldCorners(const std::vector<Vertex>& corners, std::vector<Vertex>& vertices,
+                 std::vector<std::uint32_t>& indices) {
+    vertices.resize(corners.size());
+    vertices.resize(weldCorners(corners.data(), corners.size(), sizeof(Vertex), vertices.data(), indices));
+}
 
 struct CollapsedTriangles {
     std::vector<std::uint32_t> indices;  // three per kept triangle, into the caller's vertices

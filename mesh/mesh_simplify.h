@@ -7,7 +7,7 @@
 //
 // The corners are welded into vertices that agree in position, normal and,
 // when asked, the model's own texture coordinates; edges are then collapsed
-// (meshopt_simplifier.h) where that moves the surface least. Each corner of
+// (meshopt_mesh.h) where that moves the surface least. Each corner of
 // the copy is a vertex of the model, unmoved, with its own normal and own
 // texture coordinates, and a texture seam stays where it was, so a model's
 // own coordinates carry over to the copy exactly. Triangles keep their

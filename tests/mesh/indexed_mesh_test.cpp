@@ -9,7 +9,7 @@
 #include <string>
 #include <tuple>
 
-#include "render/indexed_mesh.h"
+#include "mesh/indexed_mesh.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/obj_text.h"
 
@@ -49,7 +49,7 @@ TEST(IndexedMesh, ReproducesEveryRecordsCornersInRecordOrder) {
         SCOPED_TRACE(c.name);
         TestMesh mesh(c.obj, c.generated);
         IndexedMesh indexed;
-        buildIndexedMesh(mesh, indexed);
+        buildIndexedMesh(mesh.records.get(), mesh.recordCount, indexed);
         expectRecordsReproduced(mesh, indexed);
         // No two vertices alike: everything that could be shared is.
         std::set<std::string> distinct;
@@ -62,7 +62,7 @@ TEST(IndexedMesh, ReproducesEveryRecordsCornersInRecordOrder) {
 TEST(IndexedMesh, SplitsAVertexAtASeamButKeepsItsPositionAndNormalClosed) {
     TestMesh sphere(sphereObj(16, 32), true);
     IndexedMesh indexed;
-    buildIndexedMesh(sphere, indexed);
+    buildIndexedMesh(sphere.records.get(), sphere.recordCount, indexed);
     // A closed smooth sphere has one normal per position: copies of a vertex
     // differ in their texture coordinates only, so every shell, pushed out
     // along the same normal from the same position, stays closed.

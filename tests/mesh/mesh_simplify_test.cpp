@@ -14,8 +14,8 @@
 #include <tuple>
 #include <vector>
 
-#include "render/mesh_simplify.h"
-#include "render/texture_coordinates.h"
+#include "mesh/mesh_simplify.h"
+#include "mesh/texture_coordinates.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/obj_text.h"
 

@@ -8,10 +8,11 @@
 // the seam. Plain data, no OpenGL.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-struct FurMesh;
+struct FurTriangle;
 
 // What the vertex program receives per vertex of the skin and the shells; the
 // pass adds the offset along the normal (the vertex colour's green).
@@ -36,5 +37,6 @@ struct IndexedMesh {
     std::vector<std::uint32_t> indices;  // three per record
 };
 
-// Refills `out` from the mesh's records.
-void buildIndexedMesh(const FurMesh& mesh, IndexedMesh& out);
+// Refills `out` from `count` records, welded through meshopt_mesh.h. New
+// per-vertex data goes into MeshVertex, with no padding between its floats.
+void buildIndexedMesh(const FurTriangle* records, std::size_t count, IndexedMesh& out);

@@ -1,10 +1,21 @@
-// Simplification through meshoptimizer. See meshopt_simplifier.h.
-#include "render/meshopt_simplifier.h"
+// Welding and simplification through meshoptimizer. See meshopt_mesh.h.
+#include "mesh/meshopt_mesh.h"
 
 #include <meshoptimizer.h>
 
 #include <algorithm>
 #include <cfloat>
+
+std::size_t weldCorners(const void* corners, std::size_t count, std::size_t size, void* vertices,
+                        std::vector<std::uint32_t>& indices) {
+    indices.resize(count);
+    if (count == 0) return 0;
+    // Without an index list each corner is its own vertex, and the remap is
+    // the welded list's index of each corner.
+    std::size_t unique = meshopt_generateVertexRemap(indices.data(), nullptr, count, corners, count, size);
+    meshopt_remapVertexBuffer(vertices, corners, count, size, indices.data());
+    return unique;
+}
 
 CollapsedTriangles collapseTriangles(const float* positions, std::size_t vertexCount, std::size_t stride,
                                      const std::vector<std::uint32_t>& indices, std::size_t targetTriangles) {

@@ -1,14 +1,12 @@
 // Welding the prepared mesh into indexed vertices and collapsing it. See
 // mesh_simplify.h.
-#include "render/mesh_simplify.h"
+#include "mesh/mesh_simplify.h"
 
 #include <cstdint>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
 
-#include "render/fur_mesh.h"
-#include "render/meshopt_simplifier.h"
+#include "mesh/fur_triangle.h"
+#include "mesh/meshopt_mesh.h"
 
 namespace {
 
@@ -28,26 +26,18 @@ struct Welded {
 // sides stay two vertices, which is what tells the simplifier where they are.
 Welded weld(const FurTriangle* records, int count, bool keepOwnTexCoords) {
     static_assert(sizeof(WeldedVertex) == 8 * sizeof(float), "no padding bits in a vertex's key");
-    Welded w;
-    std::size_t corners = 3 * static_cast<std::size_t>(count);
-    std::vector<WeldedVertex> pending(corners);
-    std::unordered_map<std::string_view, std::uint32_t> indexOf;
-    indexOf.reserve(corners / 4 + 1);
-    w.vertices.reserve(corners / 4 + 1);
-    w.indices.reserve(corners);
-    for (std::size_t c = 0; c < corners; ++c) {
+    std::vector<WeldedVertex> corners(3 * static_cast<std::size_t>(count));
+    for (std::size_t c = 0; c < corners.size(); ++c) {
         const FurTriangle& record = records[c / 3];
         int j = static_cast<int>(c % 3);
-        WeldedVertex& vertex = pending[c];
+        WeldedVertex& vertex = corners[c];
         std::memcpy(vertex.position, record.positions[j], sizeof vertex.position);
         std::memcpy(vertex.normal, record.normals[j], sizeof vertex.normal);
         if (keepOwnTexCoords) std::memcpy(vertex.ownTexCoord, record.ownTexCoords[j], sizeof vertex.ownTexCoord);
         else vertex.ownTexCoord[0] = vertex.ownTexCoord[1] = 0.0f;
-        std::string_view key(reinterpret_cast<const char*>(&vertex), sizeof vertex);
-        auto [entry, added] = indexOf.try_emplace(key, static_cast<std::uint32_t>(w.vertices.size()));
-        if (added) w.vertices.push_back(vertex);
-        w.indices.push_back(entry->second);
     }
+    Welded w;
+    weldCorners(corners, w.vertices, w.indices);
     return w;
 }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "mesh/texture_coordinates.h"
 #include "render/fur_mesh.h"
-#include "render/texture_coordinates.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/obj_text.h"
 

@@ -1,6 +1,6 @@
 // Generated texture coordinates and the usability test. See
 // texture_coordinates.h.
-#include "render/texture_coordinates.h"
+#include "mesh/texture_coordinates.h"
 
 #include <cmath>
 
