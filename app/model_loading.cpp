@@ -8,20 +8,17 @@
 
 #include "core/fur_settings.h"
 #include "model/model_file.h"
-#include "model/obj_model.h"
 #include "render/fur_mesh.h"
 #include "render/mesh_buffers.h"
 
 void loadFurModel(const char* path) {
-    ObjModel* model = glmReadModel(path);
-    glmTurnUpAxis(model, furSettings.upAxis);
-    if (glmWindOutward(model))
+    furMesh->upAxis = furSettings.upAxis;
+    furMesh->load(path);
+    if (furMesh->rewound)
         std::fprintf(stderr, "loadFurModel(): \"%s\" is wound inside out; its triangles are reversed.\n", path);
     float plain[3];
-    if (glmPlainColour(model, plain) && takeModelHairColour(furSettings.hairColor, plain))
+    if (glmPlainColour(furMesh->model, plain) && takeModelHairColour(furSettings.hairColor, plain))
         furSettings.texturesDirty = true;
-    furMesh->model = model;
-    furMesh->build();
     if (furMesh->recordCount == 0)
         std::fprintf(stderr, "loadFurModel(): \"%s\" holds no triangles; nothing to draw.\n", path);
 }
@@ -35,7 +32,8 @@ bool takeModelHairColour(float hairColor[3], const float plain[3]) {
 
 void applyUpAxis() {
     if (furMesh == nullptr || furMesh->model == nullptr) return;
-    glmTurnUpAxis(furMesh->model, furSettings.upAxis);
+    furMesh->upAxis = furSettings.upAxis;
+    glmFinishModel(furMesh->model, furMesh->upAxis);
     furMesh->build();
     buildMeshBuffers();
 }

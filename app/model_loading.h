@@ -1,7 +1,7 @@
-// The model the fur grows on, from its file to the prepared mesh: read in any
-// format, turned so that the chosen axis points up, wound outward, its plain
-// colour taken for the hair, then built into furMesh. And the same turn again
-// when the panel's "Up Axis" changes.
+// The model the fur grows on, from its file to the prepared mesh: read and
+// finished by FurMesh::load (turned so that the chosen axis points up, wound
+// outward, normals made, centred and scaled), its plain colour taken for the
+// hair. And the same finishing again when the panel's "Up Axis" changes.
 #pragma once
 
 // Reads `path` into furMesh (which must exist) and builds its records, as
@@ -15,6 +15,6 @@ void loadFurModel(const char* path);
 // True when `hairColor` was changed.
 bool takeModelHairColour(float hairColor[3], const float plain[3]);
 
-// Turns furMesh's model to furSettings.upAxis and builds its records and GL
-// buffers again; nothing when there is no model yet.
+// Finishes furMesh's model again for furSettings.upAxis and builds its
+// records and GL buffers again; nothing when there is no model yet.
 void applyUpAxis();

@@ -31,17 +31,6 @@ void setFixedGlState() {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-namespace {
-
-bool hairColorIsDefault() {
-    const SettingField& field = furSettingFields[settingFieldIndex("hairColor")];
-    for (int k = 0; k < 3; ++k)
-        if (furSettings.hairColor[k] != field.initial[k]) return false;
-    return true;
-}
-
-}  // namespace
-
 void runStartupSequence(ViewRestorer restoreView) {
     setFixedGlState();
     setRenderCamera(eyePoint, lookAtPoint, upVector);
@@ -58,9 +47,8 @@ void runStartupSequence(ViewRestorer restoreView) {
     loadFurModel(modelPath);
     // A model that brings its colours shows them as painted: white hair
     // under its texture, unless a colour was asked for.
-    if (attachModelGroom(*furMesh->model) && hairColorIsDefault()) {
-        for (float& channel : furSettings.hairColor) channel = 1.0f;
+    const float white[3] = {1, 1, 1};
+    if (attachModelGroom(*furMesh->model) && takeModelHairColour(furSettings.hairColor, white))
         furSettings.texturesDirty = true;
-    }
     buildMeshBuffers();
 }

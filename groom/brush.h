@@ -37,11 +37,10 @@ constexpr int paintVolumeSide = 128;
 
 struct Brush {
     BrushKind kind = BRUSH_OFF;
-    // model units
+    // Model units; the share of the way to the target a dab goes at its
+    // centre; the length or density painted, or the comb's lean.
     float radius = furSettingFields[settingFieldIndex("brushRadius")].initial[0];
-    // the share of the way to the target a dab goes at its centre
     float strength = furSettingFields[settingFieldIndex("brushStrength")].initial[0];
-    // the length or density painted; the comb's lean
     float value = furSettingFields[settingFieldIndex("brushValue")].initial[0];
     float color[3] = {1, 1, 1};
 };

@@ -46,6 +46,17 @@ std::string_view firstKeyword(const char* text, std::size_t length) {
     return {};
 }
 
+// What glmIsObjFile looks at: the first 64 KiB for text, and the first
+// keyword, which the head of a file settles when it holds one that ends
+// before the head does.
+constexpr std::size_t formatHeadBytes = 65536;
+
+bool headTellsFormat(const std::string& head) {
+    if (!glmLooksLikeText(head.data(), head.size())) return true;
+    std::string_view keyword = firstKeyword(head.data(), head.size());
+    return !keyword.empty() && keyword.data() + keyword.size() < head.data() + head.size();
+}
+
 const float* vertexAt(const ObjModel* model, std::int32_t index) {
     if (index < 1 || static_cast<std::uint32_t>(index) > model->vertexCount) return nullptr;
     return &model->vertices[3 * static_cast<std::size_t>(index)];
@@ -109,15 +120,25 @@ bool glmIsObjFile(const char* path, const char* text, std::size_t length) {
 
 ObjModel* glmReadModel(const char* path) {
     const bool namedObj = endsWithObj(path);
+    const char* reader = namedObj ? "glmReadOBJ" : "glmReadModel";
     std::string text;
-    if (!readWholeFile(path, text, namedObj ? "glmReadOBJ" : "glmReadModel"))
-        fatalError(stderr, 1, "%s() failed: can't open data file \"%s\".\n", namedObj ? "glmReadOBJ" : "glmReadModel",
-                   path);
-    if (!namedObj && glmIsGLTFFile(path, text.data(), text.size())) return glmReadGLTFMemory(text.data(), text.size(), path);
-    if (!glmIsObjFile(path, text.data(), text.size())) {
-        text = std::string();  // the importer reads the file itself
-        return glmImportModel(path);
+    auto read = [&](std::size_t limit) {
+        if (!readWholeFile(path, text, reader, limit))
+            fatalError(stderr, 1, "%s() failed: can't open data file \"%s\".\n", reader, path);
+        return text.size() < limit;
+    };
+    // The importer reads every other format itself, so a file not named .obj
+    // is read only as far as it takes to tell OBJ text from the rest, and all
+    // of it only when it is OBJ after all.
+    constexpr std::size_t all = static_cast<std::size_t>(-1);
+    bool whole = read(namedObj ? all : formatHeadBytes);
+    if (!whole && !headTellsFormat(text)) whole = read(all);
+    if (!namedObj && glmIsGLTFFile(path, text.data(), text.size())) {
+        if (!whole) read(all);
+        return glmReadGLTFMemory(text.data(), text.size(), path);
     }
+    if (!glmIsObjFile(path, text.data(), text.size())) return glmImportModel(path);
+    if (!whole) read(all);
     if (!glmLooksLikeText(text.data(), text.size()))
         fatalError(stderr, 1, "glmReadOBJ() failed: \"%s\" holds binary data, not OBJ text.\n", path);
     ObjModel* model = glmReadOBJText(text.data(), text.size(), path);
@@ -193,6 +214,15 @@ bool glmWindOutward(ObjModel* model) {
     if (normalsFollowWinding) negateEntries(model->normals, model->normalCount);
     negateEntries(model->facetNormals, model->facetNormalCount);
     return true;
+}
+
+bool glmFinishModel(ObjModel* model, int axis) {
+    glmTurnUpAxis(model, axis);
+    bool reversed = glmWindOutward(model);
+    glmTriangleNormals(model);
+    glmVertexNormals(model, 90.0f);
+    glmCenterAndScale(model);
+    return reversed;
 }
 
 bool glmPlainColour(const ObjModel* model, float rgb[3]) {

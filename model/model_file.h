@@ -1,6 +1,7 @@
 // Any model file into the model records, and what every model gets after
 // reading whatever its format: the up axis turned to +y, a closed model wound
-// outward, and the plain colour its material gives the hair. No OpenGL.
+// outward, normals, centring and scaling, in the one step that finishes it,
+// and the plain colour its material gives the hair. No OpenGL.
 //
 // OBJ text goes to the project's own reader (obj_model.h); every other format
 // goes through the importer (asset_import.h). Failures end the process
@@ -41,6 +42,12 @@ bool glmIsClosed(const ObjModel* model);
 // grows out of the body. An open surface keeps its winding. Returns whether
 // it reversed the model.
 bool glmWindOutward(ObjModel* model);
+
+// Finishes a model as glmReadModel returned it, or turns a finished one to
+// another up axis: glmTurnUpAxis to `axis`, glmWindOutward, then
+// glmTriangleNormals, glmVertexNormals with a crease angle of 90 degrees and
+// glmCenterAndScale. Returns whether it reversed the winding.
+bool glmFinishModel(ObjModel* model, int axis);
 
 // The diffuse colour of the material most triangles use, when that material
 // is one the file defines and has no colour texture. False otherwise.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -90,7 +91,7 @@ struct FileDescriptor {
 };
 }  // namespace
 
-bool readWholeFile(const char* path, std::string& text, const char* operation) {
+bool readWholeFile(const char* path, std::string& text, const char* operation, std::size_t limit) {
     // Non-blocking, so that a pipe named as a model cannot stall the open.
     FileDescriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     if (file.fd < 0) return false;
@@ -99,9 +100,9 @@ bool readWholeFile(const char* path, std::string& text, const char* operation) {
     try {
         // Read straight into the string; files in /proc may say size 0, so grow as needed.
         std::size_t used = 0;
-        text.resize(static_cast<std::size_t>(status.st_size) + 1);
-        for (;;) {
-            if (used == text.size()) text.resize(text.size() * 2 + 4096);
+        text.resize(std::min(static_cast<std::size_t>(status.st_size) + 1, limit));
+        while (used < limit) {
+            if (used == text.size()) text.resize(std::min(text.size() * 2 + 4096, limit));
             ssize_t got = read(file.fd, text.data() + used, text.size() - used);
             if (got < 0) return false;
             if (got == 0) break;

@@ -111,9 +111,11 @@ struct ObjSource {
 void* allocateEntries(std::size_t count, std::size_t size, const char* operation, const char* what);
 // A malloc'ed copy of `text` up to its first NUL byte.
 char* copyString(std::string_view text, const char* operation);
-// Reads a whole regular file; false if it cannot be opened or read (missing,
-// a directory, a device, a pipe). Ends the process if memory runs out.
-bool readWholeFile(const char* path, std::string& text, const char* operation);
+// Reads a whole regular file, or its first `limit` bytes; false if it cannot
+// be opened or read (missing, a directory, a device, a pipe). Ends the
+// process if memory runs out.
+bool readWholeFile(const char* path, std::string& text, const char* operation,
+                   std::size_t limit = static_cast<std::size_t>(-1));
 
 void freeMaterials(ObjModel* model);
 // The not-found message of glmFindMaterial.

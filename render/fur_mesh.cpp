@@ -1,4 +1,4 @@
-// Building the prepared mesh from the model records, and choosing its texture
+// Building the prepared mesh from the finished model, and choosing its texture
 // coordinates. No OpenGL here; mesh_buffers.cpp uploads what this builds.
 #include "render/fur_mesh.h"
 
@@ -12,14 +12,15 @@
 #include "groom/groom.h"
 #include "mesh/mesh_simplify.h"
 #include "mesh/texture_coordinates.h"
+#include "model/model_file.h"
 #include "model/obj_model.h"
 
 FurMesh* furMesh = nullptr;
 
 void FurMesh::load(const char* path) {
-    model = glmReadOBJ(path);
+    model = glmReadModel(path);
+    rewound = glmFinishModel(model, upAxis);
     build();
-    if (recordCount == 0) std::fprintf(stderr, "FurMesh::load(): \"%s\" holds no triangles; nothing to draw.\n", path);
 }
 
 namespace {
@@ -56,9 +57,6 @@ void generateTexCoords(FurTriangle& record) {
 }  // namespace
 
 void FurMesh::build() {
-    glmTriangleNormals(model);
-    glmVertexNormals(model, 90.0f);
-    glmCenterAndScale(model);
     copyModelTriangles();
     TexCoordCoverage coverage;
     for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].ownTexCoords);

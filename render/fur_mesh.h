@@ -1,4 +1,4 @@
-// The prepared mesh: a flat, render-ready copy of the loaded model, one record
+// The prepared mesh: a flat, render-ready copy of the finished model, one record
 // per triangle with its corners' positions, normals and texture coordinates,
 // in the order of the model's group list. The record order is the drawing
 // order of every pass, and a record's index seeds its fins' texture offsets.
@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "core/fur_settings.h"
 #include "mesh/fur_triangle.h"
 
 struct ObjModel;
@@ -42,12 +43,17 @@ struct FurMesh {
     // usable, and the most triangles drawn with generated ones (0: no limit).
     bool generatedTexCoordsWanted = false;
     int triangleBudget = 0;
+    // The file axis load turns to point up (UpAxisId), and whether load found
+    // the model wound inside out and reversed it.
+    int upAxis = UP_AXIS_FILE;
+    bool rewound = false;
 
-    // Reads the OBJ file at path (a file that cannot be read ends the program)
-    // and builds the records from it.
+    // Reads the model file at path, in any format (a file that cannot be read
+    // ends the program), finishes it for `upAxis` (glmFinishModel in
+    // model/model_file.h) and builds the records from it.
     void load(const char* path);
-    // Gives the model facet and crease-angle normals, centres and scales it,
-    // judges its own coordinates, and refills the records from it.
+    // Judges the finished model's own coordinates and refills the records
+    // from it.
     void build();
     // Refills the records from the (built) model as the two wishes above ask:
     // the file's own coordinates scaled, or generated ones (when wanted or when

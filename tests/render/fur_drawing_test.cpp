@@ -49,6 +49,9 @@ protected:
         furMesh = new FurMesh;
         std::string text = octahedronObj;
         furMesh->model = glmReadOBJText(text.data(), text.size(), "octahedron.obj");
+        glmTriangleNormals(furMesh->model);
+        glmVertexNormals(furMesh->model, 90.0f);
+        glmCenterAndScale(furMesh->model);
         furMesh->build();
         buildMeshBuffers();
         ready = true;

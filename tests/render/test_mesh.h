@@ -61,6 +61,9 @@ struct TestMesh : FurMesh {
     explicit TestMesh(const std::string& text, bool generated = false) {
         generatedTexCoordsWanted = generated;
         model = glmReadOBJText(text.data(), text.size(), "inline.obj");
+        glmTriangleNormals(model);
+        glmVertexNormals(model, 90.0f);
+        glmCenterAndScale(model);
         build();
     }
     ~TestMesh() { glmDeleteModel(model); }
