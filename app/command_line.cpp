@@ -1,14 +1,18 @@
-// Command-line parsing for camera and window size. See command_line.h.
+// Both programs' command lines: the options they share, and pelage's reading. See
+// command_line.h.
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "app/camera.h"
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
+#include "core/settings_text.h"
 #include "groom/brush.h"
 
 int windowWidth = 1024;
@@ -37,99 +41,169 @@ int truncateToInt(double value) {
 
 namespace {
 
-struct VectorOption {
-    const char* name;
-    float* target;
+bool fail(std::string& error, const std::string& message) {
+    error = message;
+    return false;
+}
+
+// The option's value as a number. Strictly, the whole value must be one; as
+// pelage reads, its longest valid prefix (or 0) is taken, with a warning when
+// that is not all of it.
+bool readNumber(const OptionArgs& args, const char* value, float& number) {
+    if (args.reading == OptionReading::Strict) return parseSettingNumber(value, number);
+    if (!isWholeNumber(value))
+        std::fprintf(args.warnings, "%s: warning: \"%s\" after %s is not a number; read as %g (see %s --help)\n",
+                     args.program, value, args.name, commandLineNumber(value), args.program);
+    number = static_cast<float>(commandLineNumber(value));
+    return true;
+}
+
+bool readCameraVector(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    float* target = args.name[1] == 'e' ? view.eye : args.name[1] == 'a' ? view.lookAt : view.up;
+    float read[3];
+    for (int k = 0; k < 3; ++k)
+        if (!readNumber(args, args.values[k], read[k])) return fail(error, std::string(args.name) + " takes three numbers");
+    std::copy(read, read + 3, target);
+    return true;
+}
+
+// pelage takes any size, truncated toward zero; pelage-render a whole number
+// of pixels it can draw.
+bool readWindowSize(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    int& size = args.name[2] == 'x' ? view.width : view.height;
+    if (args.reading == OptionReading::Lenient) {
+        float ignored;
+        readNumber(args, args.values[0], ignored);
+        size = truncateToInt(commandLineNumber(args.values[0]));
+        return true;
+    }
+    int value;
+    if (parseSettingWhole(args.values[0], value) && value >= 1 && value <= 8192) {
+        size = value;
+        return true;
+    }
+    return fail(error, std::string(args.name) + " takes a whole number of pixels from 1 to 8192");
+}
+
+bool readModel(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    view.model = args.values[0];
+    return !view.model.empty() || fail(error, "--model takes the path of a model file");
+}
+
+// The same as --set upAxis=1 or =2, so that the two apply in the order given.
+// Unlike a number, a wrong axis has no harmless reading.
+bool readUpAxis(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    std::string axis = args.values[0];
+    if (axis != "y" && axis != "z") return fail(error, "--up takes y or z, not \"" + axis + "\"");
+    view.settings.push_back({LookOption::SET, axis == "y" ? "upAxis=1" : "upAxis=2"});
+    return true;
+}
+
+// pelage-render checks a setting as it reads it; pelage when it applies it,
+// as it does a look.
+bool readSetting(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    FurSettings scratch;
+    if (args.reading == OptionReading::Strict && !applyFurSetting(scratch, args.values[0], error)) return false;
+    view.settings.push_back({LookOption::SET, args.values[0]});
+    return true;
+}
+
+bool readLookOption(ViewOptions& view, const OptionArgs& args, std::string& error) {
+    view.settings.push_back({LookOption::LOOK, args.values[0]});
+    return args.reading == OptionReading::Lenient || !view.settings.back().value.empty() ||
+           fail(error, "--look takes the path of a look file");
+}
+
+bool readHelp(ViewOptions& view, const OptionArgs&, std::string&) {
+    view.help = true;
+    return true;
+}
+
+constexpr OptionRule<ViewOptions> sharedOptionRules[] = {
+    {"-e", 3, false, readCameraVector},   {"-a", 3, false, readCameraVector}, {"-u", 3, false, readCameraVector},
+    {"-sx", 1, false, readWindowSize},    {"-sy", 1, false, readWindowSize},  {"--model", 1, true, readModel},
+    {"--up", 1, true, readUpAxis},        {"--set", 1, true, readSetting},    {"--look", 1, true, readLookOption},
+    {"--help", 0, false, readHelp},       {"-h", 0, false, readHelp},
 };
 
-// The option's value as a number, with a warning when it is not one whole:
-// the original reading (its longest valid prefix, or 0) is kept.
-double optionNumber(const char* option, const char* value, std::FILE* warnings) {
-    if (!isWholeNumber(value))
-        std::fprintf(warnings, "pelage: warning: \"%s\" after %s is not a number; read as %g (see pelage --help)\n",
-                     value, option, commandLineNumber(value));
-    return commandLineNumber(value);
+// pelage's own options.
+struct PelageOptions : ViewOptions {
+    std::string saveDirectory;
+    BrushKind brush;
+};
+
+bool readBrush(PelageOptions& options, const OptionArgs& args, std::string& error) {
+    int brush = brushByName(args.values[0]);
+    if (brush < 0)
+        return fail(error, std::string("--brush takes off, length, density, comb, colour, smooth or erase, not \"") +
+                               args.values[0] + "\"");
+    options.brush = static_cast<BrushKind>(brush);
+    return true;
 }
 
-void readVector(const char* option, const char* const* values, float* target, std::FILE* warnings) {
-    for (int k = 0; k < 3; ++k) target[k] = static_cast<float>(optionNumber(option, values[k], warnings));
+bool readSaveDirectory(PelageOptions& options, const OptionArgs& args, std::string&) {
+    options.saveDirectory = args.values[0];
+    return true;
 }
 
-// The options that take values, and how many; anything else but --help and
-// -h is ignored, with a warning.
-int valuesTaken(const char* arg) {
-    static constexpr struct {
-        const char* name;
-        int values;
-    } options[] = {{"-e", 3},      {"-a", 3},     {"-u", 3},    {"-sx", 1},    {"-sy", 1},         {"--up", 1},
-                   {"--brush", 1}, {"--model", 1}, {"--set", 1}, {"--look", 1}, {"--save-dir", 1}, {"--help", 0},
-                   {"-h", 0}};
-    for (const auto& option : options)
-        if (std::strcmp(arg, option.name) == 0) return option.values;
-    return -1;
-}
+constexpr OptionRule<PelageOptions> pelageOptionRules[] = {
+    {"--brush", 1, true, readBrush},
+    {"--save-dir", 1, true, readSaveDirectory},
+};
 
 }  // namespace
 
-void parseCommandLine(int argc, const char* const* argv, std::FILE* echo, std::FILE* warnings) {
-    const VectorOption vectors[] = {{"-e", eyePoint}, {"-a", lookAtPoint}, {"-u", upVector}};
-    int i = 1;
-    while (i < argc) {
-        const char* arg = argv[i];
-        std::fprintf(echo, "%s\n", arg);
-        ++i;
-        int remaining = argc - i;
-        bool matched = false;
-        for (const VectorOption& option : vectors) {
-            if (std::strcmp(arg, option.name) != 0) continue;
-            matched = true;
-            if (remaining >= 3) {
-                readVector(arg, argv + i, option.target, warnings);
-                i += 3;
-            }
-            break;
-        }
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) helpRequested = true;
-        int taken = valuesTaken(arg);
-        if (taken < 0)
-            std::fprintf(warnings, "pelage: warning: \"%s\" is not an option and is ignored (see pelage --help)\n", arg);
-        else if (taken > remaining)
-            std::fprintf(warnings, "pelage: warning: %s takes %d value%s and is ignored (see pelage --help)\n", arg,
-                         taken, taken == 1 ? "" : "s");
-        if (matched || remaining < 1) continue;
-        if (std::strcmp(arg, "-sx") == 0) {
-            windowWidth = truncateToInt(optionNumber(arg, argv[i++], warnings));
-        } else if (std::strcmp(arg, "-sy") == 0) {
-            windowHeight = truncateToInt(optionNumber(arg, argv[i++], warnings));
-        } else if (std::strcmp(arg, "--up") == 0) {
-            const char* axis = argv[i++];
-            std::fprintf(echo, "%s\n", axis);
-            // Unlike a number, a wrong axis has no harmless reading.
-            if (std::strcmp(axis, "y") != 0 && std::strcmp(axis, "z") != 0)
-                fatalError(stderr, 2, "pelage: --up takes y or z, not \"%s\".\n", axis);
-            furSettings.upAxis = axis[0] == 'y' ? UP_AXIS_Y : UP_AXIS_Z;
-        } else if (std::strcmp(arg, "--brush") == 0) {
-            const char* name = argv[i++];
-            std::fprintf(echo, "%s\n", name);
-            int brush = brushByName(name);
-            if (brush < 0)
-                fatalError(stderr, 2,
-                           "pelage: --brush takes off, length, density, comb, colour, smooth or erase, not \"%s\".\n",
-                           name);
-            activeBrush = static_cast<BrushKind>(brush);
-        } else if (std::strcmp(arg, "--model") == 0) {
-            // Unlike the numbers, the path is echoed: it says which model a
-            // run's output belongs to.
-            modelPath = argv[i++];
-            std::fprintf(echo, "%s\n", modelPath);
-        } else if (std::strcmp(arg, "--set") == 0 || std::strcmp(arg, "--look") == 0) {
-            lookOptions.push_back({arg[2] == 's' ? LookOption::SET : LookOption::LOOK, argv[i++]});
-            std::fprintf(echo, "%s\n", lookOptions.back().value.c_str());
-        } else if (std::strcmp(arg, "--save-dir") == 0) {
-            saveDirectory = argv[i++];
-            std::fprintf(echo, "%s\n", saveDirectory.c_str());
-        }
+const OptionRule<ViewOptions>* findSharedOption(const char* name) {
+    for (const OptionRule<ViewOptions>& rule : sharedOptionRules)
+        if (std::strcmp(name, rule.name) == 0) return &rule;
+    return nullptr;
+}
+
+bool optionSkipped(const OptionArgs& args, const char* name, int valuesTaken, std::string& error) {
+    std::string taken = std::to_string(valuesTaken) + (valuesTaken == 1 ? " value" : " values");
+    if (args.reading == OptionReading::Strict) {
+        error = valuesTaken < 0 ? "unknown option \"" + std::string(name) + "\"" : name + (" needs " + taken);
+        return true;
     }
+    if (valuesTaken < 0)
+        std::fprintf(args.warnings, "%s: warning: \"%s\" is not an option and is ignored (see %s --help)\n",
+                     args.program, name, args.program);
+    else
+        std::fprintf(args.warnings, "%s: warning: %s takes %s and is ignored (see %s --help)\n", args.program, name,
+                     taken.c_str(), args.program);
+    return false;
+}
+
+void parseCommandLine(int argc, const char* const* argv, std::FILE* echo, std::FILE* warnings) {
+    // What the globals hold already is what an option not given leaves.
+    static std::string givenModel;
+    PelageOptions options;
+    std::copy(eyePoint, eyePoint + 3, options.eye);
+    std::copy(lookAtPoint, lookAtPoint + 3, options.lookAt);
+    std::copy(upVector, upVector + 3, options.up);
+    options.width = windowWidth;
+    options.height = windowHeight;
+    options.settings = lookOptions;
+    options.help = helpRequested;
+    options.saveDirectory = saveDirectory;
+    options.brush = activeBrush;
+    std::string error;
+    if (!parseOptions(argc, argv, pelageOptionRules, std::size(pelageOptionRules), options,
+                      {OptionReading::Lenient, "pelage", echo, warnings}, error))
+        fatalError(stderr, 2, "pelage: %s.\n", error.c_str());
+    std::copy(options.eye, options.eye + 3, eyePoint);
+    std::copy(options.lookAt, options.lookAt + 3, lookAtPoint);
+    std::copy(options.up, options.up + 3, upVector);
+    windowWidth = options.width;
+    windowHeight = options.height;
+    if (!options.model.empty()) {
+        givenModel = options.model;
+        modelPath = givenModel.c_str();
+    }
+    lookOptions = options.settings;
+    helpRequested = options.help;
+    saveDirectory = options.saveDirectory;
+    activeBrush = options.brush;
 }
 
 const char* pelageUsage() {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
-#include "app/command_line.h"
 #include "core/fur_settings.h"
 #include "core/settings_text.h"
 
@@ -88,181 +88,85 @@ void spinRotation(const float base[16], float degrees, float out[16]) {
 
 namespace {
 
-bool readVector(const char* const* values, float out[3]) {
-    for (int k = 0; k < 3; ++k)
-        if (!parseSettingNumber(values[k], out[k])) return false;
+bool fail(std::string& error, const std::string& message) {
+    error = message;
+    return false;
+}
+
+bool readOut(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    options.out = args.values[0];
+    int conversions = scanPattern(options.out);
+    if (!options.out.empty() && conversions >= 0 && conversions <= 1) return true;
+    return fail(error, "--out takes a file name, with at most one frame number such as %04d");
+}
+
+bool readFrames(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    int& frames = options.frames;
+    return (parseSettingWhole(args.values[0], frames) && frames >= 1 && frames <= 100000) ||
+           fail(error, "--frames takes a whole number from 1 to 100000");
+}
+
+// --orbit and --spin.
+bool readDegrees(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    float& degrees = args.name[2] == 'o' ? options.orbit : options.spin;
+    return (parseSettingNumber(args.values[0], degrees) && std::fabs(degrees) <= 360.0f) ||
+           fail(error, std::string(args.name) + " takes degrees per frame, from -360 to 360");
+}
+
+bool readTimeStep(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    float& step = options.timeStep;
+    return (parseSettingNumber(args.values[0], step) && step >= 0.0f && step <= 1.0f) ||
+           fail(error, "--time-step takes seconds per frame, from 0 to 1");
+}
+
+bool readAnimation(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    options.animation = args.values[0];
+    return !options.animation.empty() || fail(error, "--animation takes the name or number of one of the model's clips");
+}
+
+bool readTime(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    float& time = options.time;
+    return (parseSettingNumber(args.values[0], time) && time >= 0.0f && time <= 100000.0f) ||
+           fail(error, "--time takes seconds into the clip, from 0 to 100000");
+}
+
+bool readSaveLook(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    options.saveLook = args.values[0];
+    return !options.saveLook.empty() || fail(error, "--save-look takes the path of the look file to write");
+}
+
+bool readGl(RenderOptions& options, const OptionArgs& args, std::string& error) {
+    std::string name = args.values[0];
+    if (name != "egl" && name != "glx") return fail(error, "--gl takes egl or glx");
+    options.gl = name == "egl" ? GlInterface::Egl : GlInterface::Glx;
     return true;
 }
 
-bool readSize(const char* text, int& size) {
-    int value;
-    if (!parseSettingWhole(text, value) || value < 1 || value > 8192) return false;
-    size = value;
+bool readBench(RenderOptions& options, const OptionArgs&, std::string&) {
+    options.bench = true;
     return true;
 }
 
-// What an option reads: its values (already known to be there), into the
-// options or, for --set, a scratch record that checks the assignment.
-struct OptionInput {
-    const std::string& name;
-    const char* const* values;
-    RenderOptions& options;
-    FurSettings& scratch;
-    std::string& error;
+bool readFrame(RenderOptions& options, const OptionArgs&, std::string&) {
+    options.frame = true;
+    return true;
+}
 
-    bool fail(const std::string& message) {
-        error = message;
-        return false;
-    }
+constexpr OptionRule<RenderOptions> renderOptionRules[] = {
+    {"--out", 1, false, readOut},         {"--frames", 1, false, readFrames},     {"--orbit", 1, false, readDegrees},
+    {"--spin", 1, false, readDegrees},    {"--time-step", 1, false, readTimeStep}, {"--animation", 1, false, readAnimation},
+    {"--time", 1, false, readTime},       {"--save-look", 1, false, readSaveLook}, {"--gl", 1, false, readGl},
+    {"--bench", 0, false, readBench},     {"--frame", 0, false, readFrame},
 };
-
-bool readCameraVector(OptionInput in) {
-    float* target = in.name == "-e" ? in.options.eye : in.name == "-a" ? in.options.lookAt : in.options.up;
-    return readVector(in.values, target) || in.fail(in.name + " takes three numbers");
-}
-
-bool readWindowSize(OptionInput in) {
-    return readSize(in.values[0], in.name == "-sx" ? in.options.width : in.options.height) ||
-           in.fail(in.name + " takes a whole number of pixels from 1 to 8192");
-}
-
-bool readOut(OptionInput in) {
-    in.options.out = in.values[0];
-    int conversions = scanPattern(in.options.out);
-    if (!in.options.out.empty() && conversions >= 0 && conversions <= 1) return true;
-    return in.fail("--out takes a file name, with at most one frame number such as %04d");
-}
-
-bool readFrames(OptionInput in) {
-    int& frames = in.options.frames;
-    return (parseSettingWhole(in.values[0], frames) && frames >= 1 && frames <= 100000) ||
-           in.fail("--frames takes a whole number from 1 to 100000");
-}
-
-bool readOrbit(OptionInput in) {
-    return (parseSettingNumber(in.values[0], in.options.orbit) && std::fabs(in.options.orbit) <= 360.0f) ||
-           in.fail("--orbit takes degrees per frame, from -360 to 360");
-}
-
-bool readSpin(OptionInput in) {
-    return (parseSettingNumber(in.values[0], in.options.spin) && std::fabs(in.options.spin) <= 360.0f) ||
-           in.fail("--spin takes degrees per frame, from -360 to 360");
-}
-
-bool readTimeStep(OptionInput in) {
-    float& step = in.options.timeStep;
-    return (parseSettingNumber(in.values[0], step) && step >= 0.0f && step <= 1.0f) ||
-           in.fail("--time-step takes seconds per frame, from 0 to 1");
-}
-
-bool readAnimation(OptionInput in) {
-    in.options.animation = in.values[0];
-    return !in.options.animation.empty() || in.fail("--animation takes the name or number of one of the model's clips");
-}
-
-bool readTime(OptionInput in) {
-    float& time = in.options.time;
-    return (parseSettingNumber(in.values[0], time) && time >= 0.0f && time <= 100000.0f) ||
-           in.fail("--time takes seconds into the clip, from 0 to 100000");
-}
-
-bool readSetting(OptionInput in) {
-    if (!applyFurSetting(in.scratch, in.values[0], in.error)) return false;
-    in.options.settings.push_back({LookOption::SET, in.values[0]});
-    return true;
-}
-
-bool readLookOption(OptionInput in) {
-    in.options.settings.push_back({LookOption::LOOK, in.values[0]});
-    return !in.options.settings.back().value.empty() || in.fail("--look takes the path of a look file");
-}
-
-bool readSaveLook(OptionInput in) {
-    in.options.saveLook = in.values[0];
-    return !in.options.saveLook.empty() || in.fail("--save-look takes the path of the look file to write");
-}
-
-bool readModel(OptionInput in) {
-    in.options.model = in.values[0];
-    return !in.options.model.empty() || in.fail("--model takes the path of a model file");
-}
-
-// The same as --set upAxis=1 or =2, so that the two apply in the order given.
-bool readUpAxis(OptionInput in) {
-    const std::string& axis = in.values[0];
-    if (axis != "y" && axis != "z") return in.fail("--up takes y or z");
-    in.options.settings.push_back({LookOption::SET, axis == "y" ? "upAxis=1" : "upAxis=2"});
-    return true;
-}
-
-bool readGl(OptionInput in) {
-    std::string name = in.values[0];
-    if (name == "egl" || name == "glx") {
-        in.options.gl = name == "egl" ? GlInterface::Egl : GlInterface::Glx;
-        return true;
-    }
-    return in.fail("--gl takes egl or glx");
-}
-
-bool readHelp(OptionInput in) {
-    in.options.help = true;
-    return true;
-}
-bool readBench(OptionInput in) {
-    in.options.bench = true;
-    return true;
-}
-bool readFrame(OptionInput in) {
-    in.options.frame = true;
-    return true;
-}
-
-struct OptionRule {
-    const char* name;
-    int values;  // how many arguments follow it
-    bool (*read)(OptionInput in);
-};
-
-constexpr OptionRule optionRules[] = {
-    {"--help", 0, readHelp},         {"-h", 0, readHelp},          {"--bench", 0, readBench},
-    {"-e", 3, readCameraVector},     {"-a", 3, readCameraVector},  {"-u", 3, readCameraVector},
-    {"-sx", 1, readWindowSize},      {"-sy", 1, readWindowSize},   {"--out", 1, readOut},
-    {"--frames", 1, readFrames},     {"--orbit", 1, readOrbit},    {"--set", 1, readSetting},
-    {"--model", 1, readModel},       {"--spin", 1, readSpin},      {"--time-step", 1, readTimeStep},
-    {"--look", 1, readLookOption},   {"--save-look", 1, readSaveLook},
-    {"--gl", 1, readGl},             {"--frame", 0, readFrame},       {"--animation", 1, readAnimation},
-    {"--time", 1, readTime},
-    {"--up", 1, readUpAxis},
-};
-
-const OptionRule* findOptionRule(const std::string& name) {
-    for (const OptionRule& rule : optionRules)
-        if (name == rule.name) return &rule;
-    return nullptr;
-}
 
 }  // namespace
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
-    FurSettings scratch;  // settings are checked here and applied later, in order
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        const OptionRule* rule = findOptionRule(name);
-        if (!rule) {
-            error = "unknown option \"" + name + "\"";
-            return false;
-        }
-        if (argc - i - 1 < rule->values) {
-            error = name + " needs " + std::to_string(rule->values) + (rule->values == 1 ? " value" : " values");
-            return false;
-        }
-        if (!rule->read({name, argv + i + 1, options, scratch, error})) return false;
-        i += rule->values;
-    }
-    if (options.frames > 1 && !options.out.empty() && !hasFrameNumber(options.out)) {
-        error = "--out needs a frame number such as %04d when --frames is more than 1";
+    if (!parseOptions(argc, argv, renderOptionRules, std::size(renderOptionRules), options,
+                      {OptionReading::Strict, "pelage-render", nullptr, nullptr}, error))
         return false;
-    }
+    if (options.frames > 1 && !options.out.empty() && !hasFrameNumber(options.out))
+        return fail(error, "--out needs a frame number such as %04d when --frames is more than 1");
     return true;
 }
 

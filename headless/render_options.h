@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/look_file.h"
+#include "app/command_line.h"
 #include "core/settings_text.h"
 
 // The GL interface --gl asks for; Automatic: EGL without an X display, else GLX.
 enum class GlInterface { Automatic, Egl, Glx };
 
-struct RenderOptions {
+struct RenderOptions : ViewOptions {
     std::string out;       // output path or pattern; empty: the default name
     int frames = 1;        // frames to render
     float orbit = 0.0f;    // degrees the eye turns about the look-at point per frame
@@ -23,20 +23,16 @@ struct RenderOptions {
     float timeStep = 1.0f / 30.0f;  // seconds of the fur's motion per frame
     bool bench = false;
     bool frame = false;    // the camera moved to frame the model, as pelage's f does
-    bool help = false;
-    float eye[3] = {0, 0, 3}, lookAt[3] = {0, 0, 0}, up[3] = {0, 1, 0};
-    int width = 1024, height = 1024;
-    std::vector<LookOption> settings;  // --set NAME=VALUE and --look FILE, applied in order
-    std::string model;                 // the OBJ file; empty: pelage's default
     std::string saveLook;              // where to write the look rendered; empty: nowhere
     std::string animation;             // the clip to play, by name or number; empty: none
     float time = 0.0f;                 // seconds into the clip of the first frame
     GlInterface gl = GlInterface::Automatic;
 };
 
-// Reads argv[1..argc-1]. False with a one-line message in `error` on a usage
-// error (unknown option, missing or malformed value, bad setting). Look files
-// are read when applied (applyLookOptions), not here.
+// Reads argv[1..argc-1] strictly, by the options pelage shares and the
+// renderer's own. False with a one-line message in `error` on a usage error
+// (unknown option, missing or malformed value, bad setting). Look files are
+// read when applied (applyLookOptions), not here.
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 
 // The output file of frame `index`: the pattern's one %d conversion (flags 0

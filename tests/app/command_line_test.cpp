@@ -172,19 +172,20 @@ int parseStatus(const char* option, const char* value, std::string& err) {
 }  // namespace
 
 TEST(CommandLine, UpNamesTheAxisThatPointsUpAndRefusesAnyOther) {
+    // Applied in order with the settings, as pelage-render applies it.
     struct Case {
         const char* axis;
-        int upAxis;  // -1: refused
-    } cases[] = {{"z", UP_AXIS_Z}, {"y", UP_AXIS_Y}, {"x", -1}, {"Z", -1}, {"", -1}};
+        const char* setting;  // null: refused
+    } cases[] = {{"z", "upAxis=2"}, {"y", "upAxis=1"}, {"x", nullptr}, {"Z", nullptr}, {"", nullptr}};
     for (const Case& c : cases) {
-        furSettings.upAxis = UP_AXIS_FILE;
+        lookOptions.clear();
         std::string err;
         int status = parseStatus("--up", c.axis, err);
-        EXPECT_EQ(furSettings.upAxis, c.upAxis < 0 ? UP_AXIS_FILE : c.upAxis) << c.axis;
-        EXPECT_EQ(status, c.upAxis < 0 ? 2 : 0) << c.axis;
-        EXPECT_EQ(err, c.upAxis < 0 ? "pelage: --up takes y or z, not \"" + std::string(c.axis) + "\".\n" : "");
+        EXPECT_EQ(status, c.setting ? 0 : 2) << c.axis;
+        EXPECT_EQ(lookOptions.empty() ? "" : lookOptions.back().value, c.setting ? c.setting : "") << c.axis;
+        EXPECT_EQ(err, c.setting ? "" : "pelage: --up takes y or z, not \"" + std::string(c.axis) + "\".\n");
     }
-    furSettings.upAxis = UP_AXIS_FILE;
+    lookOptions.clear();
 }
 
 TEST(CommandLine, BrushChoosesThePaintingBrushAndRefusesAnyOther) {

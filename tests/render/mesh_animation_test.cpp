@@ -54,7 +54,9 @@ TEST_F(SkinnedBox, EachVertexsHairTrailsItsMotionAndSettles) {
         advancePlayback(animation, f == 0 ? 0.0f : frame, 1.0f);
         poseMeshAnimation(animation, springs, f == 0 ? 0.0f : frame);
         float lag = animation.extras[v].lag[1];
-        if (f < 3) EXPECT_EQ(lag, 0.0f) << "still before the step, frame " << f;
+        if (f < 3) {
+            EXPECT_EQ(lag, 0.0f) << "still before the step, frame " << f;
+        }
         trailing = std::min(trailing, lag);
         if (trailing < 0) swingBack = std::max(swingBack, lag);
     }
