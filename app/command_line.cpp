@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 #include "app/camera.h"
 #include "core/fatal_error.h"
@@ -129,7 +130,7 @@ constexpr OptionRule<ViewOptions> sharedOptionRules[] = {
 // pelage's own options.
 struct PelageOptions : ViewOptions {
     std::string saveDirectory;
-    BrushKind brush;
+    BrushKind brush = BRUSH_OFF;
 };
 
 bool readBrush(PelageOptions& options, const OptionArgs& args, std::string& error) {
@@ -150,6 +151,20 @@ constexpr OptionRule<PelageOptions> pelageOptionRules[] = {
     {"--brush", 1, true, readBrush},
     {"--save-dir", 1, true, readSaveDirectory},
 };
+
+// pelage's options live in globals. Swapped into the record before reading and
+// back after it, an option not given leaves its global as it was.
+void swapWithGlobals(PelageOptions& options) {
+    std::swap_ranges(eyePoint, eyePoint + 3, options.eye);
+    std::swap_ranges(lookAtPoint, lookAtPoint + 3, options.lookAt);
+    std::swap_ranges(upVector, upVector + 3, options.up);
+    std::swap(windowWidth, options.width);
+    std::swap(windowHeight, options.height);
+    std::swap(lookOptions, options.settings);
+    std::swap(helpRequested, options.help);
+    std::swap(saveDirectory, options.saveDirectory);
+    std::swap(activeBrush, options.brush);
+}
 
 }  // namespace
 
@@ -175,35 +190,18 @@ bool optionSkipped(const OptionArgs& args, const char* name, int valuesTaken, st
 }
 
 void parseCommandLine(int argc, const char* const* argv, std::FILE* echo, std::FILE* warnings) {
-    // What the globals hold already is what an option not given leaves.
-    static std::string givenModel;
+    static std::string givenModel;  // what modelPath points to once --model names a file
     PelageOptions options;
-    std::copy(eyePoint, eyePoint + 3, options.eye);
-    std::copy(lookAtPoint, lookAtPoint + 3, options.lookAt);
-    std::copy(upVector, upVector + 3, options.up);
-    options.width = windowWidth;
-    options.height = windowHeight;
-    options.settings = lookOptions;
-    options.help = helpRequested;
-    options.saveDirectory = saveDirectory;
-    options.brush = activeBrush;
+    swapWithGlobals(options);
     std::string error;
-    if (!parseOptions(argc, argv, pelageOptionRules, std::size(pelageOptionRules), options,
-                      {OptionReading::Lenient, "pelage", echo, warnings}, error))
-        fatalError(stderr, 2, "pelage: %s.\n", error.c_str());
-    std::copy(options.eye, options.eye + 3, eyePoint);
-    std::copy(options.lookAt, options.lookAt + 3, lookAtPoint);
-    std::copy(options.up, options.up + 3, upVector);
-    windowWidth = options.width;
-    windowHeight = options.height;
+    bool read = parseOptions(argc, argv, pelageOptionRules, std::size(pelageOptionRules), options,
+                             {OptionReading::Lenient, "pelage", echo, warnings}, error);
+    swapWithGlobals(options);
+    if (!read) fatalError(stderr, 2, "pelage: %s.\n", error.c_str());
     if (!options.model.empty()) {
         givenModel = options.model;
         modelPath = givenModel.c_str();
     }
-    lookOptions = options.settings;
-    helpRequested = options.help;
-    saveDirectory = options.saveDirectory;
-    activeBrush = options.brush;
 }
 
 const char* pelageUsage() {
