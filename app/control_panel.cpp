@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -438,10 +439,12 @@ void drawClipList(MeshAnimation& animation) {
     for (const AnimationClip& clip : animation.skin->clips) names.push_back(clip.name.c_str());
     int selected = animation.playback.clip + 1;
     if (!drawList("Clip", names.data(), static_cast<int>(names.size()), selected)) return;
-    animation.playback.clip = selected - 1;
-    animation.playback.time = 0;
-    animation.playback.playing = false;
-    resetAnimationSprings(animation);
+    // The look keeps the clip by name; by number when the name is too long.
+    const SettingField& field = furSettingFields[settingFieldIndex("animationClip")];
+    std::string name = selected == 0 ? "" : names[static_cast<std::size_t>(selected)];
+    if (!assignSettingText(furSettings, field, name.c_str()))
+        assignSettingText(furSettings, field, std::to_string(selected - 1).c_str());
+    chooseClip(animation, furSettings.animationClip);
     call(panelHost.redisplayMain);
 }
 

@@ -166,6 +166,7 @@ void copySetting(FurSettings& to, FurSettings& from, const SettingField& field) 
     case SettingKind::Flag: *settingInt(to, field) = *settingInt(from, field); break;
     case SettingKind::Bool: *settingBool(to, field) = *settingBool(from, field); break;
     case SettingKind::Transform: *settingTransform(to, field) = *settingTransform(from, field); break;
+    case SettingKind::Text: assignSettingText(to, field, settingText(from, field)); break;
     }
 }
 

@@ -2,6 +2,8 @@
 // reader of an ObjectTransform shares, and typed access through the table.
 #include "core/fur_settings.h"
 
+#include <cstring>
+
 FurSettings::FurSettings() {
     for (const SettingField& field : furSettingFields) assignSettingDefault(*this, field);
 }
@@ -39,6 +41,19 @@ ObjectTransform* settingTransform(FurSettings& settings, const SettingField& fie
     return field.kind == SettingKind::Transform ? static_cast<ObjectTransform*>(field.address(settings)) : nullptr;
 }
 
+char* settingText(FurSettings& settings, const SettingField& field) {
+    return field.kind == SettingKind::Text ? static_cast<char*>(field.address(settings)) : nullptr;
+}
+
+bool assignSettingText(FurSettings& settings, const SettingField& field, const char* text) {
+    char* storage = settingText(settings, field);
+    std::size_t length = std::strlen(text);
+    if (storage == nullptr || length >= static_cast<std::size_t>(field.count)) return false;
+    std::memset(storage, 0, static_cast<std::size_t>(field.count));
+    std::memcpy(storage, text, length);
+    return true;
+}
+
 void assignSettingDefault(FurSettings& settings, const SettingField& field) {
     switch (field.kind) {
     case SettingKind::Floats:
@@ -47,6 +62,7 @@ void assignSettingDefault(FurSettings& settings, const SettingField& field) {
     case SettingKind::Int:
     case SettingKind::Flag: *settingInt(settings, field) = static_cast<int>(field.initial[0]); break;
     case SettingKind::Bool: *settingBool(settings, field) = field.initial[0] != 0; break;
+    case SettingKind::Text: assignSettingText(settings, field, ""); break;
     case SettingKind::Transform: {
         ObjectTransform& transform = *settingTransform(settings, field);
         transform.translateXZ[0] = field.initial[0];

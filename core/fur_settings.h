@@ -67,6 +67,10 @@ struct FurSettings {
     float springDamping;
     // How fast a model's clip plays: 1 as the file times it.
     float animationSpeed;
+    // The clip a rigged model plays, by name (or by number, for a name too
+    // long to hold); empty: "Bind Pose". Kept whole in the record, its unused
+    // bytes zero, so records still compare byte by byte.
+    char animationClip[64];
     ObjectTransform modelTransform;
     ObjectTransform lightTransform;
     ObjectTransform hairVolumeTransform;
@@ -109,12 +113,15 @@ enum class SettingKind {
     Flag,       // an int switch, 0 or 1
     Bool,       // a bool
     Transform,  // an ObjectTransform: a position within [min, max] each way, and a rotation
+    Text,       // a char array of `count` bytes holding a text of at most count - 1 and its zero end
 };
 
 struct SettingField {
     const char* name;  // the member's name, as --set spells it
     SettingKind kind;
-    int count;  // values held: the floats of Floats, 1 for Int/Flag/Bool, 3 (the position) for Transform
+    // Values held: the floats of Floats, 1 for Int/Flag/Bool, 3 (the position)
+    // for Transform, the bytes of Text's storage.
+    int count;
     float min, max;
     // The default: `count` values (a transform's x, y, z position; its rotation
     // starts as the identity).
@@ -162,6 +169,8 @@ inline constexpr SettingField furSettingFields[] = {
     {"springStiffness", SettingKind::Floats, 1, 0, 1000, {0}, false, offsetof(FurSettings, springStiffness)},
     {"springDamping", SettingKind::Floats, 1, 0, 100, {0}, false, offsetof(FurSettings, springDamping)},
     {"animationSpeed", SettingKind::Floats, 1, 0, 4, {1}, false, offsetof(FurSettings, animationSpeed)},
+    // Every Text default is the empty text.
+    {"animationClip", SettingKind::Text, 64, 0, 0, {0}, false, offsetof(FurSettings, animationClip)},
     {"modelTransform", SettingKind::Transform, 3, -1000, 1000, {0, 0, 0}, false, offsetof(FurSettings, modelTransform)},
     {"lightTransform", SettingKind::Transform, 3, -1000, 1000, {5, 5, 2}, true, offsetof(FurSettings, lightTransform)},
     {"hairVolumeTransform", SettingKind::Transform, 3, -1000, 1000, {0, 1, 0}, true,
@@ -204,6 +213,11 @@ float* settingFloats(FurSettings& settings, const SettingField& field);
 int* settingInt(FurSettings& settings, const SettingField& field);
 bool* settingBool(FurSettings& settings, const SettingField& field);
 ObjectTransform* settingTransform(FurSettings& settings, const SettingField& field);
+char* settingText(FurSettings& settings, const SettingField& field);
+
+// Stores `text` in a Text field, the rest of its bytes zero. False, and the
+// field unchanged, when it does not fit.
+bool assignSettingText(FurSettings& settings, const SettingField& field, const char* text);
 
 // Sets a field to its default from the table (a transform: its position only).
 void assignSettingDefault(FurSettings& settings, const SettingField& field);

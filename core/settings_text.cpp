@@ -110,6 +110,9 @@ std::string accepted(const SettingField& field) {
     case Kind::Transform:
         return "x,y,z (a position, each from " + number(field.min) + " to " + number(field.max) +
                ") or 16 rotation values (column-major) followed by x,y,z";
+    case Kind::Text:
+        return "a name of at most " + std::to_string(field.count - 1) +
+               " bytes, without '#', control characters or blanks at either end (empty: none)";
     case Kind::Floats:
         break;
     }
@@ -128,7 +131,19 @@ bool assignWhole(FurSettings& settings, const SettingField& field, const std::st
     return true;
 }
 
+// A text a look line carries back unchanged: a look's values lose their
+// blanks at either end, '#' starts a comment and a line ends at its break.
+bool assignText(FurSettings& settings, const SettingField& field, const std::string& value) {
+    for (unsigned char c : value)
+        if (c < 0x20 || c == 0x7f || c == '#') return false;
+    if (!value.empty() && (std::isspace(static_cast<unsigned char>(value.front())) ||
+                           std::isspace(static_cast<unsigned char>(value.back()))))
+        return false;
+    return assignSettingText(settings, field, value.c_str());
+}
+
 bool assign(FurSettings& settings, const SettingField& field, const std::string& value) {
+    if (field.kind == Kind::Text) return assignText(settings, field, value);
     if (field.kind == Kind::Int || field.kind == Kind::Flag || field.kind == Kind::Bool)
         return assignWhole(settings, field, value);
     std::vector<float> values;
@@ -189,6 +204,7 @@ std::string formatFurSetting(const FurSettings& settings, const SettingField& fi
         return text + exactNumber(transform.translateXZ[0]) + "," + exactNumber(transform.translateY) + "," +
                exactNumber(transform.translateXZ[1]);
     }
+    case Kind::Text: return settingText(record, field);
     case Kind::Floats: break;
     }
     std::string text;

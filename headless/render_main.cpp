@@ -539,15 +539,23 @@ int main(int argc, char** argv) {
     std::fflush(stderr);
     std::printf("%s\n", meshSummary(*furMesh, modelPath).c_str());
     if (options.frame) frameModel(windowWidth, windowHeight);
-    int clip = -1;
     if (!options.animation.empty()) {
         const ModelSkin* skin = furMesh->model->skin;
-        clip = skin ? findClip(*skin, options.animation) : -1;
-        if (clip < 0) {
+        int named = skin ? findClip(*skin, options.animation) : -1;
+        if (named < 0) {
             std::fprintf(stderr, "pelage-render: the model has no clip \"%s\"%s.\n", options.animation.c_str(),
                          skin && !skin->clips.empty() ? "" : " (it has no clips)");
             return 2;
         }
+        // The look keeps the clip by name; by number when the name is too long.
+        const SettingField& field = furSettingFields[settingFieldIndex("animationClip")];
+        if (!assignSettingText(furSettings, field, skin->clips[static_cast<std::size_t>(named)].name.c_str()))
+            assignSettingText(furSettings, field, std::to_string(named).c_str());
+    }
+    // The look's clip, or the one asked for, plays from --time.
+    chooseClip(*meshAnimation, furSettings.animationClip);
+    int clip = meshAnimation->playback.clip;
+    if (clip >= 0) {
         meshAnimation->playback = {clip, options.time, true, true};
         // A time past the clip's end comes round as playing on would bring it.
         advancePlayback(*meshAnimation, 0.0f, 1.0f);

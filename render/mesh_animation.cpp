@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -51,6 +52,17 @@ void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, cons
     animation.recordCount = furMesh.recordCount;
     animation.records.reset(new FurTriangle[std::max(furMesh.recordCount, 1)]);
     std::copy_n(furMesh.records.get(), furMesh.recordCount, animation.records.get());
+    resetAnimationSprings(animation);
+}
+
+void chooseClip(MeshAnimation& animation, const char* name) {
+    if (name == animation.clipName && animation.skin == animation.clipNameSkin) return;
+    animation.clipName = name;
+    animation.clipNameSkin = animation.skin;
+    int clip = animation.skin && *name ? findClip(*animation.skin, name) : -1;
+    if (clip < 0 && *name)
+        std::fprintf(stderr, "warning: the model has no clip \"%s\"; it stands in its bind pose.\n", name);
+    animation.playback = {clip, 0.0f, false, animation.playback.loop};
     resetAnimationSprings(animation);
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "mesh/indexed_mesh.h"
@@ -29,6 +30,9 @@ struct AnimationPlayback {
 struct MeshAnimation {
     const ModelSkin* skin = nullptr;  // null: the model has no skin and nothing here runs
     AnimationPlayback playback;
+    // The clip's name as last chosen by chooseClip, and for which skin.
+    std::string clipName;
+    const ModelSkin* clipNameSkin = nullptr;
 
     // Fixed by prepareMeshAnimation.
     std::vector<MeshVertex> rest;              // the indexed vertices at rest
@@ -56,6 +60,12 @@ struct MeshAnimation {
 // mesh `mesh` was made from) and each vertex's model vertex, found by its
 // rest position. Keeps the playback; drops a pose.
 void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, const IndexedMesh& mesh);
+
+// Plays the clip called `name` (or numbered by it, as findClip takes it),
+// from its start and paused, when it is not the one chosen last for this
+// skin; "" is "Bind Pose". A name the model has no clip for chooses the bind
+// pose, with one warning on standard error.
+void chooseClip(MeshAnimation& animation, const char* name);
 
 // The clip's length in seconds; 0 for the bind pose.
 float clipDuration(const MeshAnimation& animation);

@@ -159,7 +159,9 @@ void buildMeshBuffers() {
 }
 
 void animateMesh(float seconds) {
-    if (meshAnimation == nullptr || !meshAnimation->skin || buffers.vertexBuffer == 0) return;
+    if (meshAnimation == nullptr) return;
+    chooseClip(*meshAnimation, furSettings.animationClip);
+    if (!meshAnimation->skin || buffers.vertexBuffer == 0) return;
     MeshAnimation& animation = *meshAnimation;
     advancePlayback(animation, seconds, furSettings.animationSpeed);
     bool wasPosed = animation.posed;

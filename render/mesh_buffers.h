@@ -17,9 +17,10 @@ void buildMeshBuffers();
 // what painting the direction needs, without building anything again.
 void refreshMeshCombs();
 
-// Moves the animation (mesh_animation.h) on by `seconds` at the settings'
-// animation speed, poses the mesh at its time and uploads the pose; with the
-// bind pose, the mesh as built. Nothing for a model without a skin.
+// Plays the clip the settings name when they name another (chooseClip,
+// mesh_animation.h), moves it on by `seconds` at the settings' animation
+// speed, poses the mesh at its time and uploads the pose; with the bind
+// pose, the mesh as built. Nothing more for a model without a skin.
 void animateMesh(float seconds);
 
 // Refills furMesh as furSettings.generatedTexCoords and triangleBudget ask

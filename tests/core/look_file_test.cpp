@@ -130,7 +130,8 @@ TEST_F(LookFiles, ASavedLookReadsBackToTheSameBitsWithItsMapsRelativeToIt) {
     // Values no decimal shortens, in every kind of field.
     for (const char* assignment :
          {"finHeight=0.0123456789", "numHairs=1234", "hairColor=0.1,0.3333333,0.7", "drawFins=0", "gravity=1e-7",
-          "windDirection=-0.333333343,0.5,1", "lightTransform=0,0,-1,0,0,1,0,0,1,0,0,0,0,0,0,1,1.1,-2.2,3.3"})
+          "windDirection=-0.333333343,0.5,1", "lightTransform=0,0,-1,0,0,1,0,0,1,0,0,0,0,0,0,1,1.1,-2.2,3.3",
+          "animationClip=Walk, then Run"})
         ASSERT_TRUE(applyFurSetting(odd, assignment, error)) << error;
     odd.modelTransform.rotation[0] = std::nextafter(1.0f, 0.0f);
     std::string maps[GROOM_MAP_COUNT] = {dir + "/map.png", "", dir + "/whole.png", ""};

@@ -1,6 +1,7 @@
 // A clip played in images rendered by pelage-render without a display: the
 // skinned box bent a quarter turn at its middle stands its tip, fur and all,
-// up over its root; a clip it does not have is a usage error.
+// up over its root; a clip it does not have is a usage error, and in a look
+// a warning.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -19,12 +20,14 @@ class AnimationImages : public testing::Test {
 protected:
     void SetUp() override { std::ofstream(box) << skinnedBoxGltf(); }
 
-    int render(std::vector<std::string> args, const std::string& out, RgbImage* image = nullptr) {
+    int render(std::vector<std::string> args, const std::string& out, RgbImage* image = nullptr,
+               std::string* standardError = nullptr) {
         std::vector<std::string> all = {"--model", box, "-sx", std::to_string(imageSize), "-sy",
                                         std::to_string(imageSize), "--set", "numHairs=500", "--out", dir + "/" + out};
         all.insert(all.end(), args.begin(), args.end());
         e2e::Program program("pelage-render", all);
         int status = program.wait(120);
+        if (standardError) *standardError = program.standardError();
         std::string error;
         if (image) {
             EXPECT_TRUE(readPng(dir + "/" + out, *image, error)) << error << program.standardError().substr(0, 2000);
@@ -58,6 +61,19 @@ TEST_F(AnimationImages, TheBentBoxStandsItsFurredTipUpOverItsRoot) {
     EXPECT_GT(rightQuarterCovered(straight), 200);
     EXPECT_EQ(rightQuarterCovered(bent), 0);
     EXPECT_EQ(render({"--animation", "Gallop"}, "none.png"), 2);
+}
+
+TEST_F(AnimationImages, TheLookKeepsTheClipByNameAndOneTheModelLacksStandsInBindPose) {
+    std::ofstream(dir + "/bent.look") << "animationClip = Bend\n";
+    RgbImage bent, straight;
+    ASSERT_EQ(render({"--look", dir + "/bent.look", "--time", "0.5"}, "look.png", &bent), 0);
+    EXPECT_EQ(rightQuarterCovered(bent), 0);
+    std::string error;
+    ASSERT_EQ(render({"--set", "animationClip=Gallop", "--time", "0.5"}, "lacking.png", &straight, &error), 0);
+    EXPECT_GT(rightQuarterCovered(straight), 200);
+    std::size_t first = error.find("no clip \"Gallop\"");
+    EXPECT_NE(first, std::string::npos) << error;
+    EXPECT_EQ(error.find("no clip", first + 1), std::string::npos) << "one warning: " << error;
 }
 
 }  // namespace

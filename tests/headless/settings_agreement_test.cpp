@@ -83,7 +83,7 @@ TEST(SettingsAgreement, EveryPanelRowEditsATableFieldWithinItsLimits) {
     // The rest are edited by the object section, by a list or not at all.
     std::set<std::string> notInRows = {"ambientColor",   "diffuseColor",        "specularColor", "modelTransform",
                                        "lightTransform", "hairVolumeTransform", "objectToMove",  "texturesDirty",
-                                       "upAxis",         "brushColor"};
+                                       "upAxis",         "brushColor",          "animationClip"};
     for (const SettingField& field : furSettingFields)
         EXPECT_NE(edited.count(field.name), notInRows.count(field.name)) << field.name;
 }
@@ -93,6 +93,13 @@ TEST(SettingsAgreement, SetAcceptsEachFieldExactlyWithinTheTableLimits) {
     for (const SettingField& field : furSettingFields) {
         SCOPED_TRACE(field.name);
         names.insert(field.name);
+        if (field.kind == SettingKind::Text) {
+            FurSettings scratch;
+            std::string error, longest(static_cast<std::size_t>(field.count - 1), 'a');
+            EXPECT_TRUE(applyFurSetting(scratch, std::string(field.name) + "=" + longest, error)) << error;
+            EXPECT_FALSE(applyFurSetting(scratch, std::string(field.name) + "=" + longest + "a", error));
+            continue;
+        }
         EXPECT_TRUE(accepts(field, field.min));
         EXPECT_TRUE(accepts(field, field.max));
         double step = field.kind == SettingKind::Floats || field.kind == SettingKind::Transform
@@ -151,6 +158,7 @@ TEST(SettingsAgreement, ARunStartsWithTheTableDefaults) {
         case SettingKind::Int:
         case SettingKind::Flag: EXPECT_EQ(*settingInt(furSettings, field), field.initial[0]); break;
         case SettingKind::Bool: EXPECT_EQ(*settingBool(furSettings, field), field.initial[0] != 0); break;
+        case SettingKind::Text: EXPECT_STREQ(settingText(furSettings, field), ""); break;
         case SettingKind::Transform: {
             float position[3];
             objectPosition(*settingTransform(furSettings, field), position);
