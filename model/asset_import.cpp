@@ -86,15 +86,6 @@ int fileUpAxisOf(const aiScene* scene, const unsigned char* firstBytes, std::siz
     return UP_AXIS_Y;
 }
 
-void setDefaultMaterial(ObjMaterial& material) {
-    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f}, ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f},
-                specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
-    std::memcpy(material.ambient, ambient, sizeof ambient);
-    std::memcpy(material.specular, specular, sizeof specular);
-    material.shininess = 65.0f;
-}
-
 void copyColour(const aiMaterial* source, const char* key, unsigned type, unsigned index, float* out) {
     aiColor4D colour;
     if (source->Get(key, type, index, colour) != AI_SUCCESS) return;

@@ -276,15 +276,6 @@ std::vector<Affine> restGlobals(const ModelSkin& skin) {
 
 // ---- Materials --------------------------------------------------------------
 
-void setDefaultMaterial(ObjMaterial& material) {
-    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f}, ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f},
-                specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
-    std::memcpy(material.ambient, ambient, sizeof ambient);
-    std::memcpy(material.specular, specular, sizeof specular);
-    material.shininess = 65.0f;
-}
-
 std::string besideModel(const char* modelPath, const std::string& name) {
     if (!name.empty() && name[0] == '/') return name;
     std::string directory = modelPath;

@@ -16,16 +16,6 @@
 
 namespace {
 
-void setDefaults(ObjMaterial& material) {
-    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
-    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-    const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
-    std::memcpy(material.ambient, ambient, sizeof ambient);
-    std::memcpy(material.specular, specular, sizeof specular);
-    material.shininess = 65.0f;
-}
-
 std::uint32_t countMaterials(TextScanner& scanner, const std::string& path) {
     std::uint64_t count = 1;  // "default"
     for (std::string_view token = scanner.token(); !token.empty(); token = scanner.token()) {
@@ -141,7 +131,7 @@ void glmReadMTL(ObjModel* model, const char* name) {
     freeMaterials(model);
     model->materials = materials;
     model->materialCount = count;
-    for (std::uint32_t i = 0; i < count; ++i) setDefaults(materials[i]);
+    for (std::uint32_t i = 0; i < count; ++i) setDefaultMaterial(materials[i]);
     materials[0].name = copyString("default", "glmReadMTL");
     readMaterials(model, scanner, directory);
 }

@@ -91,6 +91,15 @@ struct FileDescriptor {
 };
 }  // namespace
 
+void setDefaultMaterial(ObjMaterial& material) {
+    const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f}, ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f},
+                specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(material.diffuse, diffuse, sizeof diffuse);
+    std::memcpy(material.ambient, ambient, sizeof ambient);
+    std::memcpy(material.specular, specular, sizeof specular);
+    material.shininess = 65.0f;
+}
+
 bool readWholeFile(const char* path, std::string& text, const char* operation, std::size_t limit) {
     // Non-blocking, so that a pipe named as a model cannot stall the open.
     FileDescriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};

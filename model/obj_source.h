@@ -1,6 +1,7 @@
-// What the OBJ and MTL readers share: a scanner over text held whole in memory
+// What the model readers share: a scanner over text held whole in memory
 // with the readers' token, line and number rules, the bookkeeping the two OBJ
-// passes share, and the checked allocation and file loading behind them.
+// passes share, the checked allocation and file loading behind them, and the
+// default material every reader starts from.
 //
 // Lines are unbounded: a token, a rest of line or a name is as long as the
 // text says, and a line is always consumed up to its line feed, so the two
@@ -111,6 +112,10 @@ struct ObjSource {
 void* allocateEntries(std::size_t count, std::size_t size, const char* operation, const char* what);
 // A malloc'ed copy of `text` up to its first NUL byte.
 char* copyString(std::string_view text, const char* operation);
+
+// A material as every reader starts one: grey diffuse, a little ambient, no
+// specular, shininess 65; its name and maps untouched.
+void setDefaultMaterial(ObjMaterial& material);
 // Reads a whole regular file, or its first `limit` bytes; false if it cannot
 // be opened or read (missing, a directory, a device, a pipe). Ends the
 // process if memory runs out.
