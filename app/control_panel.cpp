@@ -160,6 +160,7 @@ namespace {
 
 PanelRebuilds panelRebuilds;
 PanelHost panelHost;
+MeshAnimation* panelAnimation = nullptr;
 
 void call(void (*hook)()) {
     if (hook) hook();
@@ -451,13 +452,13 @@ void drawClipList(MeshAnimation& animation) {
 // Below "Groom", closed at start: the clip, its playing and its time. Only a
 // model with clips has the section; the panel of any other stays as it was.
 void drawAnimationSection() {
-    MeshAnimation* animation = meshAnimation;
+    MeshAnimation* animation = panelAnimation;
     if (animation == nullptr || animation->skin == nullptr || animation->skin->clips.empty()) return;
     if (!openSection("Animation", animationRolloutOpen)) return;
     drawClipList(*animation);
     AnimationPlayback& playback = animation->playback;
     if (ImGui::Button(playback.playing ? "Pause" : "Play")) {
-        toggleAnimationPlaying();
+        toggleAnimationPlaying(*animation);
         call(panelHost.redisplayMain);
     }
     noteLastItem("Animation/Play");
@@ -504,6 +505,7 @@ void drawLookSection() {
 
 void setPanelRebuilds(const PanelRebuilds& rebuilds) { panelRebuilds = rebuilds; }
 void setPanelHost(const PanelHost& host) { panelHost = host; }
+void setPanelAnimation(MeshAnimation* animation) { panelAnimation = animation; }
 
 void initControlBindings() {
     // The panel build's own start values, before the transform controls are

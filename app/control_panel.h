@@ -74,6 +74,11 @@ struct PanelHost {
 };
 void setPanelHost(const PanelHost& host);
 
+// The clip the "Animation" section shows and drives (render/mesh_animation.h),
+// handed over once at start-up; nullptr (the default): no section.
+struct MeshAnimation;
+void setPanelAnimation(MeshAnimation* animation);
+
 // The controls of the "Groom" section below "Dynamics", after its brush list:
 // the brush's radius, strength and value. Its colour, "Undo", "Redo" and "Save
 // Look" follow them. The section is closed at start (groomRolloutOpen).

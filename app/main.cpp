@@ -27,6 +27,10 @@
 
 namespace {
 
+// The model's clip as pelage plays it: posed each frame here, driven by the
+// panel and the space bar, which are handed it at start-up.
+MeshAnimation characterAnimation;
+
 // The seconds since the previous call, from a monotonic clock; 0 the first
 // time. The fur's wind and springs run on real time, whatever the frame rate.
 float secondsSinceLastFrame() {
@@ -45,12 +49,12 @@ float secondsSinceLastFrame() {
 void animatedDisplay() {
     float seconds = secondsSinceLastFrame();
     advanceFurDynamics(seconds);
-    animateMesh(seconds);
+    animateMesh(characterAnimation, seconds);
     drawFrame();
     takeRequestedPicture();
     glutSwapBuffers();
     // The panel's time slider follows a playing clip.
-    if (meshAnimationMoving() && controlPanel != 0) glutPostWindowRedisplay(controlPanel);
+    if (meshAnimationMoving(characterAnimation) && controlPanel != 0) glutPostWindowRedisplay(controlPanel);
     idleOnlyWhileMoving();
     showUnsavedMark();
 }
@@ -90,6 +94,8 @@ int main(int argc, char** argv) {
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
     glutPassiveMotionFunc(passiveMotion);
+    setWindowAnimation(&characterAnimation);
+    setPanelAnimation(&characterAnimation);
 
     // The control panel is built here, right after the callbacks: building it
     // leaves the main window current for the rest of the start-up.

@@ -15,6 +15,7 @@
 #include "render/brush_outline.h"
 #include "render/fur_mesh.h"
 #include "render/mesh_animation.h"
+#include "render/mesh_buffers.h"
 
 namespace {
 
@@ -38,9 +39,9 @@ bool pickAt(int x, int y, const ViewRays& view, SurfaceHit& hit) {
     if (furMesh == nullptr || !furMesh->records || furMesh->recordCount == 0) return false;
     if (!cursorRay(view, x, y, world) || !rayIntoModel(world, furSettings.modelTransform, ray)) return false;
     // A posed mesh is picked as it is drawn.
-    bool posed = meshAnimation != nullptr && meshAnimation->posed;
-    const FurTriangle* records = posed ? meshAnimation->records.get() : furMesh->records.get();
-    long count = posed ? meshAnimation->recordCount : furMesh->recordCount;
+    const MeshAnimation* pose = drawnMeshPose();
+    const FurTriangle* records = pose ? pose->records.get() : furMesh->records.get();
+    long count = pose ? pose->recordCount : furMesh->recordCount;
     constexpr std::size_t stride = sizeof(FurTriangle) / sizeof(float);
     return pickSurface(ray, records[0].positions[0], records[0].normals[0], count, stride, hit);
 }
@@ -49,9 +50,10 @@ bool pickAt(int x, int y, const ViewRays& view, SurfaceHit& hit) {
 // painted: the same place on the same triangle, with that triangle's normal
 // at rest.
 SurfaceHit atRest(const SurfaceHit& hit) {
-    if (meshAnimation == nullptr || !meshAnimation->posed) return hit;
+    const MeshAnimation* pose = drawnMeshPose();
+    if (pose == nullptr) return hit;
     SurfaceHit rest = hit;
-    restPointOf(*meshAnimation, *furMesh, hit.triangle, hit.point, rest.point);
+    restPointOf(*pose, *furMesh, hit.triangle, hit.point, rest.point);
     if (hit.triangle >= 0 && hit.triangle < furMesh->recordCount) {
         const FurTriangle& record = furMesh->records[hit.triangle];
         float normal[3];

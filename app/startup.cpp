@@ -15,7 +15,6 @@
 #include "fur/view_restore.h"
 #include "groom/groom.h"
 #include "render/fur_mesh.h"
-#include "render/mesh_animation.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
@@ -41,7 +40,6 @@ void runStartupSequence(ViewRestorer restoreView) {
     initShaders();
     generateHairPatch();
     furMesh = new FurMesh;
-    meshAnimation = new MeshAnimation;
     furMesh->generatedTexCoordsWanted = furSettings.generatedTexCoords != 0;
     furMesh->triangleBudget = furSettings.triangleBudget;
     loadFurModel(modelPath);

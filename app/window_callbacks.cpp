@@ -26,14 +26,18 @@ int mainWindow = 0;
 
 namespace {
 void (*dockControlPanel)(int windowWidth, int windowHeight) = nullptr;
-}
+MeshAnimation* windowAnimation = nullptr;
+
+bool animationMoving() { return windowAnimation != nullptr && meshAnimationMoving(*windowAnimation); }
+}  // namespace
 
 void setPanelDock(void (*dock)(int windowWidth, int windowHeight)) { dockControlPanel = dock; }
+void setWindowAnimation(MeshAnimation* animation) { windowAnimation = animation; }
 
 void idle() {
     if (glutGetWindow() != mainWindow) glutSetWindow(mainWindow);
     // Wind and the springs change the picture without any input.
-    if (furInMotion() || meshAnimationMoving()) glutPostWindowRedisplay(mainWindow);
+    if (furInMotion() || animationMoving()) glutPostWindowRedisplay(mainWindow);
 }
 
 void idleOnlyWhileMoving() {
@@ -41,7 +45,7 @@ void idleOnlyWhileMoving() {
     // it is there only while the fur moves on its own or a clip plays; any change that sets
     // it moving also redraws, which comes back here.
     static bool registered = false;
-    bool moving = furInMotion() || meshAnimationMoving();
+    bool moving = furInMotion() || animationMoving();
     if (moving != registered) glutIdleFunc(moving ? idle : nullptr);
     registered = moving;
 }
@@ -55,7 +59,7 @@ void keyboard(unsigned char key, int, int) {
     if (key == ctrlZ) (glutGetModifiers() & GLUT_ACTIVE_SHIFT) ? redoStroke() : undoStroke();
     if (key == 'f') frameViewedModel();
     if (key == '[' || key == ']') resizeBrush(key == ']' ? 1 : -1);
-    if (key == ' ') toggleAnimationPlaying();
+    if (key == ' ' && windowAnimation) toggleAnimationPlaying(*windowAnimation);
     glutPostRedisplay();
 }
 

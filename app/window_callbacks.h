@@ -2,6 +2,8 @@
 // keyboard, reshape, and the mouse callbacks that drive the camera.
 #pragma once
 
+struct MeshAnimation;
+
 extern int mainWindow;  // GLUT id of the main window, 0 until it exists
 
 // Keeps the main window current and, while the fur moves on its own, redrawing.
@@ -27,6 +29,10 @@ void reshape(int width, int height);
 // What reshape does for a window of the given size, without GLUT: the docked
 // panel, the viewport and the projection. Usable in a context with no window.
 void setView(int windowWidth, int windowHeight);
+// The clip the window plays (render/mesh_animation.h), handed over once at
+// start-up: the space bar plays and pauses it, and idle runs while it moves.
+// nullptr (the default): none.
+void setWindowAnimation(MeshAnimation* animation);
 // Installs the call reshape makes with the main window's size, so a docked
 // panel can follow the window's right edge; nullptr (the default): no panel.
 void setPanelDock(void (*dockControlPanel)(int windowWidth, int windowHeight));

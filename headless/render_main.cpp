@@ -111,7 +111,7 @@ int saveLook(const std::string& path) {
     return 0;
 }
 
-int renderFrames(const RenderOptions& options) {
+int renderFrames(const RenderOptions& options, MeshAnimation& animation) {
     std::string pattern = options.out;
     if (pattern.empty()) pattern = options.frames > 1 ? "pelage-%04d.png" : "pelage.png";
     float baseEye[3] = {eyePoint[0], eyePoint[1], eyePoint[2]};
@@ -126,7 +126,7 @@ int renderFrames(const RenderOptions& options) {
         // Frame k shows the fur k time steps in: a fixed step, so a sequence
         // repeats exactly.
         advanceFurDynamics(frame == 0 ? 0.0f : options.timeStep);
-        animateMesh(frame == 0 ? 0.0f : options.timeStep);
+        animateMesh(animation, frame == 0 ? 0.0f : options.timeStep);
         drawFrame();
         readFrame(image, rows);
         presentRenderFrame();
@@ -427,19 +427,18 @@ FrameTimes benchSkinOnly(const FurSettings& base) {
 // The model's clip played, frame by frame at pelage-render's default step,
 // against the same model's frames in the bind pose; dynamics off, then on
 // with springs.
-void benchAnimation(int clip) {
-    MeshAnimation& animation = *meshAnimation;
+void benchAnimation(MeshAnimation& animation, int clip) {
     const FurSettings base = furSettings;
     auto play = [&](bool playing) {
         animation.playback = {playing ? clip : -1, 0.0f, playing, true};
-        animateMesh(0);
+        animateMesh(animation, 0);
     };
     play(false);
     FrameTimes still = timeFrames(benchFrames);
     play(true);
     auto animatedFrame = [&] {
         Clock::time_point start = Clock::now();
-        animateMesh(1.0f / 30.0f);
+        animateMesh(animation, 1.0f / 30.0f);
         finishFrame();
         return millisecondsSince(start);
     };
@@ -477,11 +476,11 @@ void benchAnimation(int clip) {
     play(false);
 }
 
-int bench(Clock::time_point processStart, int clip) {
+int bench(Clock::time_point processStart, MeshAnimation& animation, int clip) {
     const FurSettings base = furSettings;
     if (clip >= 0) {
         benchStartup(processStart);
-        benchAnimation(clip);
+        benchAnimation(animation, clip);
         return 0;
     }
     std::printf("pelage-render --bench: %d x %d, %d shells, %d hairs\n", renderContext.width,
@@ -552,15 +551,17 @@ int main(int argc, char** argv) {
         if (!assignSettingText(furSettings, field, skin->clips[static_cast<std::size_t>(named)].name.c_str()))
             assignSettingText(furSettings, field, std::to_string(named).c_str());
     }
-    // The look's clip, or the one asked for, plays from --time.
-    chooseClip(*meshAnimation, furSettings.animationClip);
-    int clip = meshAnimation->playback.clip;
+    // The look's clip, or the one asked for, plays from --time: tied to the
+    // mesh and chosen by a first step of nothing.
+    MeshAnimation animation;
+    animateMesh(animation, 0);
+    int clip = animation.playback.clip;
     if (clip >= 0) {
-        meshAnimation->playback = {clip, options.time, true, true};
+        animation.playback = {clip, options.time, true, true};
         // A time past the clip's end comes round as playing on would bring it.
-        advancePlayback(*meshAnimation, 0.0f, 1.0f);
+        advancePlayback(animation, 0.0f, 1.0f);
     }
-    int status = options.bench ? bench(processStart, clip) : renderFrames(options);
+    int status = options.bench ? bench(processStart, animation, clip) : renderFrames(options, animation);
     if (status == 0 && !options.saveLook.empty()) status = saveLook(options.saveLook);
     std::fflush(stdout);
     return status;

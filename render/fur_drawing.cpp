@@ -17,7 +17,6 @@
 #include "render/fur_mesh.h"
 #include "render/fur_shadows.h"
 #include "render/groom_textures.h"
-#include "render/mesh_animation.h"
 #include "render/mesh_buffers.h"
 #include "render/render_camera.h"
 #include "render/shader_setup.h"
@@ -210,7 +209,7 @@ void drawFur() {
     // Groomed fur draws with the programs that read the groom; the others pay
     // nothing for it.
     if (furMesh != nullptr) prepareGroomForFrame();
-    useGroomShaders(groomActive(), meshAnimation != nullptr && meshAnimation->posed);
+    useGroomShaders(groomActive(), drawnMeshPose() != nullptr);
 
     // Before the model transform: the viewing transform alone.
     cgGLSetStateMatrixParameter(preModelMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);

@@ -12,8 +12,6 @@
 #include "model/obj_model.h"
 #include "render/fur_dynamics.h"
 
-MeshAnimation* meshAnimation = nullptr;
-
 namespace {
 
 std::string positionKey(const float p[3]) {
@@ -187,15 +185,16 @@ bool animationSpringsMoving(const MeshAnimation& animation) {
     return false;
 }
 
-bool meshAnimationMoving() {
-    if (meshAnimation == nullptr || !meshAnimation->skin || meshAnimation->playback.clip < 0) return false;
-    return meshAnimation->playback.playing || animationSpringsMoving(*meshAnimation);
+bool meshAnimationMoving(const MeshAnimation& animation) {
+    if (!animation.skin || animation.playback.clip < 0) return false;
+    return animation.playback.playing || animationSpringsMoving(animation);
 }
 
-void toggleAnimationPlaying() {
-    if (meshAnimation == nullptr || clipDuration(*meshAnimation) <= 0) return;
-    AnimationPlayback& playback = meshAnimation->playback;
-    if (!playback.playing && !playback.loop && playback.time >= clipDuration(*meshAnimation)) playback.time = 0;
+void toggleAnimationPlaying(MeshAnimation& animation) {
+    float duration = clipDuration(animation);
+    if (duration <= 0) return;
+    AnimationPlayback& playback = animation.playback;
+    if (!playback.playing && !playback.loop && playback.time >= duration) playback.time = 0;
     playback.playing = !playback.playing;
 }
 

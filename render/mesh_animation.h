@@ -34,7 +34,9 @@ struct MeshAnimation {
     std::string clipName;
     const ModelSkin* clipNameSkin = nullptr;
 
-    // Fixed by prepareMeshAnimation.
+    // Fixed by prepareMeshAnimation, for the mesh buffers' build `meshBuild`
+    // (mesh_buffers.h; -1: none yet).
+    long meshBuild = -1;
     std::vector<MeshVertex> rest;              // the indexed vertices at rest
     std::vector<std::uint32_t> indices;        // three per record
     std::vector<std::int32_t> modelVertexOf;   // each indexed vertex's model vertex, 0 for none
@@ -92,12 +94,8 @@ void restPointOf(const MeshAnimation& animation, const FurMesh& furMesh, long re
 
 // Whether the animation changes the picture without input: a clip playing,
 // or the hair's springs still settling.
-bool meshAnimationMoving();
+bool meshAnimationMoving(const MeshAnimation& animation);
 
 // Plays a paused clip, from its start when it stopped at its end, or pauses
 // a playing one; nothing with the bind pose.
-void toggleAnimationPlaying();
-
-// The process's one animation, beside furMesh: the two functions above
-// work on it.
-extern MeshAnimation* meshAnimation;
+void toggleAnimationPlaying(MeshAnimation& animation);

@@ -36,8 +36,13 @@ struct MeshBuffers {
     // A posed mesh's rest places and lags, per vertex and per fin corner.
     GLuint extraBuffer = 0;
     GLuint finExtraBuffer = 0;
+    // Which build this is, so an animation knows when to tie itself to the
+    // mesh again; and the animation whose pose is uploaded, null for none.
+    long build = 0;
+    MeshAnimation* posedBy = nullptr;
 };
 MeshBuffers buffers;
+long meshBuilds = 0;
 
 const void* offsetOf(std::size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 
@@ -78,8 +83,6 @@ void disableGroomArrays() {
     }
     glClientActiveTexture(GL_TEXTURE0);
 }
-
-bool meshPosed() { return meshAnimation != nullptr && meshAnimation->posed && buffers.extraBuffer != 0; }
 
 // A posed mesh's rest places on unit 3 and lags on unit 4, from their own
 // buffer, bound as the array buffer until the caller binds its own again.
@@ -149,28 +152,30 @@ void buildMeshBuffers() {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     buildFinGeometry(*furMesh, buffers.fins);
     uploadFinIndices(buffers.fins.fins.size());
-    if (meshAnimation) {
-        prepareMeshAnimation(*meshAnimation, *furMesh, mesh);
-        if (meshAnimation->skin) {
-            glGenBuffers(1, &buffers.extraBuffer);
-            glGenBuffers(1, &buffers.finExtraBuffer);
-        }
-    }
+    buffers.build = ++meshBuilds;
 }
 
-void animateMesh(float seconds) {
-    if (meshAnimation == nullptr) return;
-    chooseClip(*meshAnimation, furSettings.animationClip);
-    if (!meshAnimation->skin || buffers.vertexBuffer == 0) return;
-    MeshAnimation& animation = *meshAnimation;
+const MeshAnimation* drawnMeshPose() { return buffers.posedBy; }
+
+void animateMesh(MeshAnimation& animation, float seconds) {
+    if (furMesh != nullptr && buffers.vertexBuffer != 0 && animation.meshBuild != buffers.build) {
+        prepareMeshAnimation(animation, *furMesh, buffers.mesh);
+        animation.meshBuild = buffers.build;
+    }
+    chooseClip(animation, furSettings.animationClip);
+    if (!animation.skin || buffers.vertexBuffer == 0) return;
     advancePlayback(animation, seconds, furSettings.animationSpeed);
-    bool wasPosed = animation.posed;
     poseMeshAnimation(animation, dynamicsParameters(furSettings), seconds);
     if (!animation.posed) {
         // Back to the bind pose: the rest vertices and fins as built.
-        if (wasPosed) buildMeshBuffers();
+        if (buffers.posedBy) buildMeshBuffers();
         return;
     }
+    if (buffers.extraBuffer == 0) {
+        glGenBuffers(1, &buffers.extraBuffer);
+        glGenBuffers(1, &buffers.finExtraBuffer);
+    }
+    buffers.posedBy = &animation;
     const std::vector<MeshVertex>& vertices = animation.vertices;
     glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices.size() * sizeof(MeshVertex)), vertices.data());
@@ -189,10 +194,10 @@ void refreshMeshCombs() {
         const float* comb = furMesh->records[i / 3].combs[i % 3];
         std::copy(comb, comb + 3, mesh.vertices[mesh.indices[i]].comb);
     }
-    if (meshPosed() && meshAnimation->rest.size() == mesh.vertices.size()) {
+    if (buffers.posedBy && buffers.posedBy->rest.size() == mesh.vertices.size()) {
         // The rest combs change; the pose turns them at the next frame.
         for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
-            std::copy_n(mesh.vertices[v].comb, 3, meshAnimation->rest[v].comb);
+            std::copy_n(mesh.vertices[v].comb, 3, buffers.posedBy->rest[v].comb);
         return;
     }
     glBindBuffer(GL_ARRAY_BUFFER, buffers.vertexBuffer);
@@ -218,7 +223,7 @@ void drawMeshTriangles() {
     glNormalPointer(GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, normal)));
     glTexCoordPointer(2, GL_FLOAT, sizeof(MeshVertex), offsetOf(offsetof(MeshVertex, texCoord)));
     enableGroomArrays(sizeof(MeshVertex), offsetof(MeshVertex, ownTexCoord), offsetof(MeshVertex, comb));
-    bool posed = meshPosed();
+    bool posed = buffers.posedBy != nullptr;
     if (posed) enableSkinnedArrays(buffers.extraBuffer);
     glDrawElements(GL_TRIANGLES, buffers.indexCount, GL_UNSIGNED_INT, offsetOf(0));
     if (posed) disableSkinnedArrays();
@@ -227,9 +232,10 @@ void drawMeshTriangles() {
 
 void drawMeshFins(const float view[3]) {
     if (furMesh == nullptr || furMesh->recordCount == 0 || buffers.fins.fins.empty()) return;
-    bool posed = meshPosed();
-    FinFrame frame = posed ? layOutFins(meshAnimation->records.get(), meshAnimation->recordCount, furSettings, view,
-                                        buffers.fins, meshAnimation->extras.data(), meshAnimation->indices.data())
+    const MeshAnimation* pose = buffers.posedBy;
+    bool posed = pose != nullptr;
+    FinFrame frame = posed ? layOutFins(pose->records.get(), pose->recordCount, furSettings, view, buffers.fins,
+                                        pose->extras.data(), pose->indices.data())
                            : layOutFins(*furMesh, furSettings, view, buffers.fins);
     // The generator as the fins would leave it drawn one by one: the hair
     // patch draws from it next without reseeding.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "render/fin_geometry.h"
+#include "render/mesh_animation.h"
 #include "render/shell_lod.h"
 
 // Uploads furMesh's triangles and lays out its fins; replaces what an earlier
@@ -17,11 +18,18 @@ void buildMeshBuffers();
 // what painting the direction needs, without building anything again.
 void refreshMeshCombs();
 
-// Plays the clip the settings name when they name another (chooseClip,
-// mesh_animation.h), moves it on by `seconds` at the settings' animation
-// speed, poses the mesh at its time and uploads the pose; with the bind
-// pose, the mesh as built. Nothing more for a model without a skin.
-void animateMesh(float seconds);
+// Ties `animation` (mesh_animation.h) to the mesh as last built, plays the
+// clip the settings name when they name another (chooseClip), moves it on
+// by `seconds` at the settings' animation speed, poses the mesh at its time
+// and uploads the pose; with the bind pose, the mesh as built. Nothing more
+// for a model without a skin. The buffers draw the pose of the animation
+// last passed here until the mesh is built again; it must outlive that.
+void animateMesh(MeshAnimation& animation, float seconds);
+
+// The animation whose pose the buffers draw, with their rest places and
+// lags beside the posed vertices; null while they draw the mesh as built.
+// Painting picks what is drawn.
+const MeshAnimation* drawnMeshPose();
 
 // Refills furMesh as furSettings.generatedTexCoords and triangleBudget ask
 // and uploads it again: what a change of either needs.
