@@ -2,7 +2,8 @@
 // the glTF reader for binary glTF and JSON text, then what the program does
 // to every model after reading (up axis, winding, normals, centring) and, for
 // a model with a skin, every clip posed at a few times and every vertex
-// skinned. The input is the file; the library finds its format from
+// skinned, and the skin handed over as the import's child process hands it.
+// The input is the file; the library finds its format from
 // its content. A fatal error (one message, status 1) is an accepted end; a
 // crash, a sanitizer report or a model that breaks an invariant is a finding.
 //
@@ -25,6 +26,7 @@
 #include "model/gltf_reader.h"
 #include "model/model_skin.h"
 #include "model/model_file.h"
+#include "model/model_transfer.h"
 #include "tests/support/model_invariants.h"
 
 namespace {
@@ -92,7 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
     abortOnModelInvariantViolation(model, true);
-    if (model->skin) poseEveryClip(model);
+    if (model->skin) {
+        poseEveryClip(model);
+        // The skin crosses from the import's child process as bytes.
+        std::string bytes;
+        packModel(*model, bytes);
+        ObjModel* handedOver = unpackModel(bytes.data(), bytes.size());
+        if (!handedOver || !handedOver->skin || handedOver->skin->clips.size() != model->skin->clips.size()) std::abort();
+        glmDeleteModel(handedOver);
+    }
     glmDeleteModel(model);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <assimp/scene.h>
 
 #include <assimp/Importer.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,10 +18,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/fatal_error.h"
 #include "core/fur_settings.h"
+#include "model/model_skin.h"
 #include "model/obj_source.h"
 
 namespace {
@@ -242,6 +247,203 @@ std::string groupName(const MeshInstance& instance, std::size_t index) {
     return "mesh " + std::to_string(index);
 }
 
+// ---- Skins and clips ------------------------------------------------------------
+
+// One reading of a skinned scene's skeleton, weights and clips, with the
+// faults met so far, each warned about once.
+struct SkinReading {
+    SkinReading(const char* file, ModelSkin& into) : path(file), skin(into) {}
+    const char* path;
+    ModelSkin& skin;
+    std::unordered_map<std::string, int> nodeNamed;  // the first node of each name
+    std::unordered_map<const aiNode*, int> nodeOf;
+    std::unordered_map<int, std::uint32_t> rigidJointOf;  // by node
+    std::vector<Affine> restGlobals;
+    bool warnedRigid = false, warnedRenormalised = false, warnedBone = false, warnedChannel = false;
+    void warn(bool& once, const char* what) {
+        if (!once) std::fprintf(stderr, "glmImportModel(): \"%s\": %s.\n", path, what);
+        once = true;
+    }
+};
+
+Affine affineOf(const aiMatrix4x4& m) {
+    return Affine{m.a1, m.a2, m.a3, m.a4, m.b1, m.b2, m.b3, m.b4, m.c1, m.c2, m.c3, m.c4};
+}
+
+// A node's rest transform as translation, rotation and scale; a matrix that
+// does not come apart into finite ones keeps only its translation.
+void restTransform(const aiMatrix4x4& m, SkinNode& node) {
+    aiVector3D scaling, position;
+    aiQuaternion rotation;
+    m.Decompose(scaling, rotation, position);
+    float values[10] = {position.x, position.y, position.z, rotation.x, rotation.y, rotation.z, rotation.w,
+                        scaling.x,  scaling.y,  scaling.z};
+    bool finite = true;
+    for (float v : values) finite = finite && std::isfinite(v);
+    if (!finite) {
+        values[3] = values[4] = values[5] = 0, values[6] = 1, values[7] = values[8] = values[9] = 1;
+        values[0] = m.a4, values[1] = m.b4, values[2] = m.c4;
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(values[k])) values[k] = 0;
+    }
+    std::copy(values, values + 3, node.translation);
+    std::copy(values + 3, values + 7, node.rotation);
+    std::copy(values + 7, values + 10, node.scale);
+}
+
+// The hierarchy, parents before children, walked without recursion; the
+// root carries `base` as the meshes' placement does.
+void readNodes(SkinReading& r, const aiScene* scene, const aiMatrix4x4& base) {
+    std::vector<std::pair<const aiNode*, int>> pending{{scene->mRootNode, -1}};
+    while (!pending.empty()) {
+        auto [source, parent] = pending.back();
+        pending.pop_back();
+        int ours = static_cast<int>(r.skin.nodes.size());
+        SkinNode node;
+        node.name = source->mName.C_Str();
+        node.parent = parent;
+        restTransform(parent < 0 ? base * source->mTransformation : source->mTransformation, node);
+        r.skin.nodes.push_back(node);
+        r.nodeOf[source] = ours;
+        r.nodeNamed.emplace(node.name, ours);
+        for (unsigned i = source->mNumChildren; i-- > 0;) pending.push_back({source->mChildren[i], ours});
+    }
+    std::vector<NodePose> pose;
+    std::vector<Affine> unused;
+    sampleClip(r.skin, nullptr, 0, pose);
+    jointMatrices(r.skin, pose, r.restGlobals, unused);
+}
+
+// The joint that carries a vertex rigidly with its mesh's node.
+std::uint32_t rigidJoint(SkinReading& r, int node) {
+    auto [entry, added] = r.rigidJointOf.emplace(node, static_cast<std::uint32_t>(r.skin.joints.size()));
+    if (added) r.skin.joints.push_back({node, affineInverse(r.restGlobals[static_cast<std::size_t>(node)])});
+    return entry->second;
+}
+
+// One mesh instance's bones as joints, and its vertices' weights, from
+// model vertex `first` on. The vertices were placed by the instance's
+// transform; the library poses them from the mesh's own space (the bone's
+// global transform times its offset), so each joint's inverse bind takes
+// them back there first.
+void readWeights(SkinReading& r, const MeshInstance& instance, std::uint32_t first) {
+    const aiMesh* mesh = instance.mesh;
+    int meshNode = r.nodeOf.count(instance.node) ? r.nodeOf[instance.node] : 0;
+    std::uint32_t rigid = rigidJoint(r, meshNode);
+    Affine unplace = affineInverse(affineOf(instance.transform));
+    std::vector<std::vector<std::pair<std::uint32_t, float>>> influences(mesh->mNumVertices);
+    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+        const aiBone* bone = mesh->mBones[b];
+        auto named = r.nodeNamed.find(bone->mName.C_Str());
+        std::uint32_t joint = ~0u;  // weighs nothing
+        if (named == r.nodeNamed.end()) {
+            r.warn(r.warnedBone, "a bone names a node that does not exist; its weights are left out");
+        } else {
+            joint = static_cast<std::uint32_t>(r.skin.joints.size());
+            r.skin.joints.push_back({named->second, affineMultiply(affineOf(bone->mOffsetMatrix), unplace)});
+        }
+        for (unsigned w = 0; w < bone->mNumWeights; ++w) {
+            const aiVertexWeight& weight = bone->mWeights[w];
+            if (weight.mVertexId < mesh->mNumVertices) influences[weight.mVertexId].push_back({joint, weight.mWeight});
+        }
+    }
+    auto jointCount = static_cast<std::uint32_t>(r.skin.joints.size());
+    std::vector<std::uint32_t> joints;
+    std::vector<float> weights;
+    for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+        joints.clear(), weights.clear();
+        for (auto [joint, weight] : influences[v]) joints.push_back(joint), weights.push_back(weight);
+        std::size_t at = 4 * (std::size_t{first} + v);
+        WeightRepair repair = repairWeights(joints.data(), weights.data(), static_cast<int>(joints.size()), jointCount,
+                                            rigid, &r.skin.vertexJoints[at], &r.skin.vertexWeights[at]);
+        // A vertex no bone weighs follows its node, as a mesh without bones does.
+        if (!joints.empty() && repair == WeightRepair::Rigid)
+            r.warn(r.warnedRigid, "weights that sum to 0 or are not numbers; those vertices follow their node rigidly");
+        if (repair == WeightRepair::Renormalised)
+            r.warn(r.warnedRenormalised, "weights that do not sum to 1 are renormalised");
+    }
+}
+
+// One key array of a node's channel, its times in seconds; false when a
+// time or value is not a finite number or the times go back.
+template <typename Key>
+bool readKeys(const Key* keys, unsigned count, double ticksPerSecond, int width, ClipChannel& channel) {
+    bool finite = true;
+    for (unsigned k = 0; k < count; ++k) {
+        float time = static_cast<float>(keys[k].mTime / ticksPerSecond);
+        finite = finite && std::isfinite(time) && (channel.times.empty() || time >= channel.times.back());
+        channel.times.push_back(time);
+        const auto& v = keys[k].mValue;
+        float values[4];
+        if constexpr (std::is_same_v<Key, aiQuatKey>)
+            values[0] = v.x, values[1] = v.y, values[2] = v.z, values[3] = v.w;
+        else
+            values[0] = v.x, values[1] = v.y, values[2] = v.z;
+        for (int c = 0; c < width; ++c) finite = finite && std::isfinite(values[c]);
+        channel.values.insert(channel.values.end(), values, values + width);
+    }
+    return finite;
+}
+
+void readClips(SkinReading& r, const aiScene* scene) {
+    for (unsigned a = 0; a < scene->mNumAnimations; ++a) {
+        const aiAnimation* source = scene->mAnimations[a];
+        AnimationClip clip;
+        clip.name = source->mName.length > 0 ? source->mName.C_Str() : "clip " + std::to_string(a);
+        // Files that leave the rate out mean the library's default.
+        double ticksPerSecond = source->mTicksPerSecond != 0 ? source->mTicksPerSecond : 25.0;
+        bool finite = std::isfinite(ticksPerSecond) && ticksPerSecond > 0;
+        for (unsigned c = 0; c < source->mNumChannels && finite; ++c) {
+            const aiNodeAnim* nodeAnim = source->mChannels[c];
+            auto named = r.nodeNamed.find(nodeAnim->mNodeName.C_Str());
+            if (named == r.nodeNamed.end()) {
+                r.warn(r.warnedChannel, "a clip's channel names a node that does not exist; it is left out");
+                continue;
+            }
+            ClipChannel channels[3];
+            channels[0].path = ChannelPath::Translation, channels[1].path = ChannelPath::Rotation;
+            channels[2].path = ChannelPath::Scale;
+            finite = readKeys(nodeAnim->mPositionKeys, nodeAnim->mNumPositionKeys, ticksPerSecond, 3, channels[0]) &&
+                     readKeys(nodeAnim->mRotationKeys, nodeAnim->mNumRotationKeys, ticksPerSecond, 4, channels[1]) &&
+                     readKeys(nodeAnim->mScalingKeys, nodeAnim->mNumScalingKeys, ticksPerSecond, 3, channels[2]);
+            for (ClipChannel& channel : channels) {
+                if (channel.times.empty()) continue;
+                channel.node = named->second;
+                clip.duration = std::max(clip.duration, channel.times.back());
+                clip.channels.push_back(std::move(channel));
+            }
+        }
+        if (!finite) {
+            std::fprintf(stderr, "glmImportModel(): \"%s\": the clip \"%s\" holds a key that is not a finite number, or keys out of order; it is not offered.\n",
+                         r.path, clip.name.c_str());
+            continue;
+        }
+        if (!clip.channels.empty()) r.skin.clips.push_back(std::move(clip));
+    }
+}
+
+// The skin of a scene whose meshes have bones, or null for one without:
+// every vertex weighed (a mesh without bones follows its node rigidly),
+// and every clip.
+ModelSkin* readSkin(const aiScene* scene, const aiMatrix4x4& base, const std::vector<MeshInstance>& instances,
+                    std::uint32_t vertexCount, const char* path) {
+    bool bones = false;
+    for (const MeshInstance& instance : instances) bones = bones || instance.mesh->mNumBones > 0;
+    if (!bones) return nullptr;
+    auto skin = std::make_unique<ModelSkin>();
+    SkinReading r(path, *skin);
+    readNodes(r, scene, base);
+    skin->vertexJoints.assign(4 * (std::size_t{vertexCount} + 1), 0);
+    skin->vertexWeights.assign(4 * (std::size_t{vertexCount} + 1), 0.0f);
+    std::uint32_t first = 1;
+    for (const MeshInstance& instance : instances) {
+        readWeights(r, instance, first);
+        first += instance.mesh->mNumVertices;
+    }
+    readClips(r, scene);
+    return skin.release();
+}
+
 ObjModel* fillModel(const aiScene* scene, const char* path, const unsigned char* firstBytes, std::size_t length) {
     std::unique_ptr<ObjModel, ModelDeleter> model(new ObjModel{});
     ObjModel* m = model.get();
@@ -285,6 +487,7 @@ ObjModel* fillModel(const aiScene* scene, const char* path, const unsigned char*
         filling.nextVertex += instance.mesh->mNumVertices;
     }
     m->triangleCount = filling.nextTriangle;
+    m->skin = readSkin(scene, base, instances, m->vertexCount, path);
     return model.release();
 }
 

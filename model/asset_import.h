@@ -9,6 +9,14 @@
 // is "default", the file's materials follow in its order, each with its
 // diffuse or base colour and its colour texture, external or embedded.
 //
+// A scene whose meshes have bones brings its skin (model/model_skin.h): the
+// node hierarchy, a joint for each bone with its offset matrix as inverse
+// bind, each vertex's four largest weights renormalised (a vertex without
+// any, and every mesh without bones, follows its node rigidly) and every
+// clip with its translation, rotation and scale keys, in seconds at the
+// file's tick rate (25 a second where it gives 0). Faults in them get one
+// warning each and are repaired or left out, as the glTF reader does.
+//
 // The program imports in a child process (model/isolated_import.cpp), so that
 // a file the library crashes on, never finishes or fills memory with ends in
 // one message; the fuzzer imports in-process, where its coverage reaches.

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "model/model_skin.h"
 #include "model/obj_source.h"
 
 namespace {
@@ -52,6 +54,46 @@ void putMaterial(std::string& bytes, const ObjMaterial& material) {
     putBytes(bytes, material.diffuseMapBytes, count);
 }
 
+template <typename T>
+void putVector(std::string& bytes, const std::vector<T>& values) {
+    put(bytes, static_cast<std::uint32_t>(values.size()));
+    putBytes(bytes, values.data(), values.size() * sizeof(T));
+}
+
+void putSkin(std::string& bytes, const ModelSkin* skin) {
+    put(bytes, static_cast<std::uint8_t>(skin != nullptr));
+    if (!skin) return;
+    put(bytes, static_cast<std::uint32_t>(skin->nodes.size()));
+    for (const SkinNode& node : skin->nodes) {
+        putString(bytes, node.name.c_str());
+        put(bytes, node.parent);
+        put(bytes, node.translation);
+        put(bytes, node.rotation);
+        put(bytes, node.scale);
+    }
+    put(bytes, static_cast<std::uint32_t>(skin->joints.size()));
+    for (const SkinJoint& joint : skin->joints) {
+        put(bytes, joint.node);
+        put(bytes, joint.inverseBind);
+    }
+    putVector(bytes, skin->vertexJoints);
+    putVector(bytes, skin->vertexWeights);
+    put(bytes, static_cast<std::uint32_t>(skin->clips.size()));
+    for (const AnimationClip& clip : skin->clips) {
+        putString(bytes, clip.name.c_str());
+        put(bytes, clip.duration);
+        put(bytes, static_cast<std::uint32_t>(clip.channels.size()));
+        for (const ClipChannel& channel : clip.channels) {
+            put(bytes, channel.node);
+            put(bytes, static_cast<std::uint8_t>(channel.path));
+            put(bytes, static_cast<std::uint8_t>(channel.interpolation));
+            putVector(bytes, channel.times);
+            putVector(bytes, channel.values);
+        }
+    }
+    put(bytes, skin->placement);
+}
+
 // The bytes not read yet; every read takes only what is left.
 class Reader {
 public:
@@ -79,6 +121,21 @@ public:
         return take(text, length);
     }
 
+    template <typename T>
+    bool getVector(std::vector<T>& values) {
+        std::uint32_t count = 0;
+        if (!get(count) || count > left / sizeof(T)) return false;
+        values.resize(count);
+        return take(values.data(), std::size_t{count} * sizeof(T));
+    }
+
+    bool getText(std::string& text) {
+        std::uint32_t length = 0;
+        if (!get(length) || length > left) return false;
+        text.assign(at, length);
+        return skip(length);
+    }
+
     bool getEntries(std::uint32_t& count, float*& entries, std::size_t width) {
         std::uint8_t present = 0;
         if (!get(count) || !get(present) || present > 1) return false;
@@ -91,6 +148,13 @@ public:
     bool finished() const { return left == 0; }
 
 private:
+    bool skip(std::size_t size) {
+        if (size > left) return false;
+        at += size;
+        left -= size;
+        return true;
+    }
+
     bool take(void* out, std::size_t size) {
         if (size > left) return false;
         if (size) std::memcpy(out, at, size);
@@ -145,6 +209,78 @@ bool getGroups(Reader& in, ObjModel* model) {
     return true;
 }
 
+// The fewest bytes a node, a joint, a clip and a channel take.
+constexpr std::size_t smallestNode = 4 + 4 + 40, smallestJoint = 4 + 48, smallestClip = 4 + 4 + 4,
+                      smallestChannel = 4 + 1 + 1 + 4 + 4;
+
+bool getNodes(Reader& in, ModelSkin& skin) {
+    std::uint32_t count = 0;
+    if (!in.get(count) || !in.canHold(count, smallestNode)) return false;
+    skin.nodes.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        SkinNode& node = skin.nodes[i];
+        if (!in.getText(node.name) || !in.get(node.parent) || !in.get(node.translation) || !in.get(node.rotation) ||
+            !in.get(node.scale) || node.parent < -1 || node.parent >= static_cast<int>(i))
+            return false;
+    }
+    return true;
+}
+
+bool getJoints(Reader& in, ModelSkin& skin) {
+    std::uint32_t count = 0;
+    if (!in.get(count) || !in.canHold(count, smallestJoint)) return false;
+    skin.joints.resize(count);
+    for (SkinJoint& joint : skin.joints)
+        if (!in.get(joint.node) || !in.get(joint.inverseBind) || joint.node < -1 ||
+            joint.node >= static_cast<int>(skin.nodes.size()))
+            return false;
+    return true;
+}
+
+// A channel holds the values its keys need, for a node that exists:
+// posing reads them without checking again.
+bool getChannel(Reader& in, const ModelSkin& skin, ClipChannel& channel) {
+    std::uint8_t path = 0, interpolation = 0;
+    if (!in.get(channel.node) || !in.get(path) || !in.get(interpolation) || !in.getVector(channel.times) ||
+        !in.getVector(channel.values) || path > 2 || interpolation > 2 || channel.node < 0 ||
+        channel.node >= static_cast<int>(skin.nodes.size()))
+        return false;
+    channel.path = static_cast<ChannelPath>(path);
+    channel.interpolation = static_cast<KeyInterpolation>(interpolation);
+    std::size_t width = channel.path == ChannelPath::Rotation ? 4 : 3;
+    std::size_t perKey = channel.interpolation == KeyInterpolation::CubicSpline ? 3 : 1;
+    return channel.values.size() == channel.times.size() * width * perKey;
+}
+
+bool getClips(Reader& in, ModelSkin& skin) {
+    std::uint32_t count = 0;
+    if (!in.get(count) || !in.canHold(count, smallestClip)) return false;
+    skin.clips.resize(count);
+    for (AnimationClip& clip : skin.clips) {
+        std::uint32_t channels = 0;
+        if (!in.getText(clip.name) || !in.get(clip.duration) || !in.get(channels) ||
+            !in.canHold(channels, smallestChannel))
+            return false;
+        clip.channels.resize(channels);
+        for (ClipChannel& channel : clip.channels)
+            if (!getChannel(in, skin, channel)) return false;
+    }
+    return true;
+}
+
+// The skin, when one was packed; its weights must cover every vertex.
+bool getSkin(Reader& in, ObjModel* model) {
+    std::uint8_t present = 0;
+    if (!in.get(present) || present > 1) return false;
+    if (!present) return true;
+    model->skin = new ModelSkin;
+    ModelSkin& skin = *model->skin;
+    std::size_t entries = 4 * (std::size_t{model->vertexCount} + 1);
+    return getNodes(in, skin) && getJoints(in, skin) && in.getVector(skin.vertexJoints) &&
+           in.getVector(skin.vertexWeights) && skin.vertexJoints.size() == entries &&
+           skin.vertexWeights.size() == entries && getClips(in, skin) && in.get(skin.placement);
+}
+
 struct ModelDeleter {
     void operator()(ObjModel* model) const { glmDeleteModel(model); }
 };
@@ -175,6 +311,7 @@ void packModel(const ObjModel& model, std::string& bytes) {
     put(bytes, model.position);
     put(bytes, model.fileUpAxis);
     put(bytes, model.upAxis);
+    putSkin(bytes, model.skin);
 }
 
 ObjModel* unpackModel(const void* bytes, std::size_t length) {
@@ -186,6 +323,6 @@ ObjModel* unpackModel(const void* bytes, std::size_t length) {
                 in.getEntries(m->normalCount, m->normals, 3) && in.getEntries(m->texCoordCount, m->texCoords, 2) &&
                 in.getEntries(m->facetNormalCount, m->facetNormals, 3) && in.get(m->triangleCount) &&
                 in.getArray(m->triangles, m->triangleCount) && getMaterials(in, m) && getGroups(in, m) &&
-                in.get(m->position) && in.get(m->fileUpAxis) && in.get(m->upAxis) && in.finished();
+                in.get(m->position) && in.get(m->fileUpAxis) && in.get(m->upAxis) && getSkin(in, m) && in.finished();
     return read ? model.release() : nullptr;
 }

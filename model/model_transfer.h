@@ -10,7 +10,7 @@
 #include "model/obj_model.h"
 
 // Appends everything `model` owns to `bytes`: its names, arrays, materials
-// with their embedded texture bytes, groups, position and axes.
+// with their embedded texture bytes, groups, position, axes and skin.
 void packModel(const ObjModel& model, std::string& bytes);
 
 // The model `bytes` hold, owned by the caller (glmDeleteModel); or null when

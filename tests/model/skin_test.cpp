@@ -1,6 +1,7 @@
 // Skins and clips read from glTF, and the pose arithmetic: a two-joint box
 // written here as glTF, so every posed vertex is known by hand; the weights'
-// repair; and the faults a file can hold, each warned about once.
+// repair; the faults a file can hold, each warned about once; and the same
+// box as Collada through the other importer, posing as the glTF one does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "model/asset_import.h"
 #include "model/gltf_reader.h"
 #include "model/model_skin.h"
+#include "model/model_transfer.h"
 #include "tests/model/model_test_support.h"
 #include "tests/support/skinned_box.h"
 
@@ -144,6 +147,41 @@ TEST(SkinnedGltf, FaultsInTheFileAreWarnedOnceAndRepaired) {
     const float origin[3] = {0, 0, 0};
     posed(rigid.model.get(), "Step", 1.0f, origin, out);
     EXPECT_FLOAT_EQ(out[1], 0.0f);
+}
+
+// Handed over as the import's child process hands it, the rig read by the
+// other importer poses every vertex where the glTF rig puts it.
+TEST(SkinnedCollada, PosesAsTheSameRigInGltfOnceHandedOver) {
+    Outcome gltf = readBox(skinnedBoxGltf());
+    std::string text = skinnedBoxCollada();
+    Outcome read = capture([&] { return glmImportModelMemory(text.data(), text.size(), "box.dae"); });
+    ASSERT_FALSE(read.fatal) << read.err;
+    EXPECT_EQ(read.err, "");
+    std::string bytes;
+    packModel(*read.model, bytes);
+    ModelPtr model(unpackModel(bytes.data(), bytes.size()));
+    ASSERT_TRUE(model && model->skin);
+    ASSERT_EQ(model->skin->clips.size(), 2u);
+    ASSERT_EQ(model->vertexCount, 12u);
+    struct Case {
+        const char *clip, *gltfClip;
+        float time;
+    } cases[] = {{"0", "Bend", 0.25f}, {"0", "Bend", 0.5f}, {"0", "Bend", 1.0f}, {"1", "Quarter", 0.5f}, {"1", "Quarter", 3.0f}};
+    for (const Case& c : cases)
+        for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
+            const float* at = &model->vertices[3 * v];
+            SCOPED_TRACE(std::string(c.gltfClip) + " at " + std::to_string(c.time) + ", vertex " + std::to_string(v));
+            float out[3], expected[3];
+            posed(model.get(), c.clip, c.time, at, out);
+            posed(gltf.model.get(), c.gltfClip, c.time, at, expected);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], expected[k], 1e-4f);
+        }
+    // Weights that do not sum to 1 get one warning and are renormalised.
+    text = skinnedBoxCollada(0.5f);
+    Outcome halved = capture([&] { return glmImportModelMemory(text.data(), text.size(), "box.dae"); });
+    ASSERT_FALSE(halved.fatal) << halved.err;
+    EXPECT_EQ(halved.err, "glmImportModel(): \"box.dae\": weights that do not sum to 1 are renormalised.\n");
+    EXPECT_FLOAT_EQ(halved.model->skin->vertexWeights[4], 1.0f);
 }
 
 }  // namespace

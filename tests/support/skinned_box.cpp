@@ -107,3 +107,62 @@ std::string skinnedBoxGltf(std::vector<std::uint8_t> firstWeights, const std::st
         channel(0, 1, "translation") + "]}]");
 }
 
+
+std::string skinnedBoxCollada(float weight) {
+    std::string positions, joints;
+    for (int x = 0; x <= 2; ++x)
+        for (int y = 0; y <= 1; ++y)
+            for (int z = 0; z <= 1; ++z) {
+                positions += std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(z) + " ";
+                joints += std::string(x >= 1 ? "1" : "0") + " 0 ";
+            }
+    std::string indices;
+    for (int x = 0; x < 2; ++x) {  // the same triangles as the glTF box's
+        int a = 4 * x, b = 4 * (x + 1);
+        for (int f : {0, 1, 3, 2}) {
+            int g = f == 0 ? 1 : f == 1 ? 3 : f == 3 ? 2 : 0;
+            for (int i : {a + f, b + f, b + g, a + f, b + g, a + g}) indices += std::to_string(i) + " ";
+        }
+    }
+    auto source = [](const std::string& id, const std::string& values, int count, int stride, const std::string& params,
+                     const char* array = "float_array") {
+        return "<source id=\"" + id + "\"><" + array + " id=\"" + id + "-array\" count=\"" + std::to_string(count) +
+               "\">" + values + "</" + array + "><technique_common><accessor source=\"#" + id + "-array\" count=\"" +
+               std::to_string(count / stride) + "\" stride=\"" + std::to_string(stride) + "\">" + params +
+               "</accessor></technique_common></source>";
+    };
+    // The tip's turn about z in degrees, 0 at t = 0 to `degrees` at t = 1.
+    auto turn = [&](const std::string& id, int degrees) {
+        return "<animation id=\"" + id + "\">" +
+               source(id + "-in", "0 1", 2, 1, "<param name=\"TIME\" type=\"float\"/>") +
+               source(id + "-out", "0 " + std::to_string(degrees), 2, 1, "<param name=\"ANGLE\" type=\"float\"/>") +
+               "<sampler id=\"" + id + "-sampler\"><input semantic=\"INPUT\" source=\"#" + id +
+               "-in\"/><input semantic=\"OUTPUT\" source=\"#" + id + "-out\"/></sampler><channel source=\"#" + id +
+               "-sampler\" target=\"tip/rotateZ.ANGLE\"/></animation>";
+    };
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">"
+           "<asset><unit meter=\"1\"/><up_axis>Y_UP</up_axis></asset>"
+           "<library_geometries><geometry id=\"box-mesh\" name=\"box\"><mesh>" +
+           source("box-positions", positions, 36, 3,
+                  "<param name=\"X\" type=\"float\"/><param name=\"Y\" type=\"float\"/><param name=\"Z\" type=\"float\"/>") +
+           "<vertices id=\"box-vertices\"><input semantic=\"POSITION\" source=\"#box-positions\"/></vertices>"
+           "<triangles count=\"16\"><input semantic=\"VERTEX\" source=\"#box-vertices\" offset=\"0\"/><p>" + indices +
+           "</p></triangles></mesh></geometry></library_geometries>"
+           "<library_controllers><controller id=\"box-skin\"><skin source=\"#box-mesh\">"
+           "<bind_shape_matrix>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</bind_shape_matrix>" +
+           source("joints", "root tip", 2, 1, "<param name=\"JOINT\" type=\"name\"/>", "Name_array") +
+           source("binds", "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 1 0 0 -1 0 1 0 0 0 0 1 0 0 0 0 1", 32, 16,
+                  "<param name=\"TRANSFORM\" type=\"float4x4\"/>") +
+           source("weights", std::to_string(weight), 1, 1, "<param name=\"WEIGHT\" type=\"float\"/>") +
+           "<joints><input semantic=\"JOINT\" source=\"#joints\"/><input semantic=\"INV_BIND_MATRIX\" "
+           "source=\"#binds\"/></joints><vertex_weights count=\"12\"><input semantic=\"JOINT\" source=\"#joints\" "
+           "offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#weights\" offset=\"1\"/><vcount>1 1 1 1 1 1 1 1 1 1 1 "
+           "1</vcount><v>" + joints + "</v></vertex_weights></skin></controller></library_controllers>"
+           "<library_animations>" + turn("bend", 180) + turn("quarter", 90) + "</library_animations>"
+           "<library_visual_scenes><visual_scene id=\"scene\"><node id=\"root\" name=\"root\" sid=\"root\" "
+           "type=\"JOINT\"><node id=\"tip\" name=\"tip\" sid=\"tip\" type=\"JOINT\"><translate>1 0 0</translate>"
+           "<rotate sid=\"rotateZ\">0 0 1 0</rotate></node></node><node id=\"box\" name=\"box\"><instance_controller "
+           "url=\"#box-skin\"><skeleton>#root</skeleton></instance_controller></node></visual_scene>"
+           "</library_visual_scenes><scene><instance_visual_scene url=\"#scene\"/></scene></COLLADA>\n";
+}

@@ -4,7 +4,8 @@
 // clips: "Bend" (the tip half a turn about z, LINEAR), "Quarter" (a quarter
 // turn), "Step" (the root up by 2 at t = 1, STEP) and "Spline" (the root
 // from 0 to 1 along y, CUBICSPLINE with tangents 3). Weights are normalised
-// bytes, joints bytes, the indices unsigned shorts.
+// bytes, joints bytes, the indices unsigned shorts. The same rig as Collada
+// text, with the clips "Bend" and "Quarter" only.
 #pragma once
 
 #include <cstdint>
@@ -16,3 +17,7 @@
 // `lastStepKey` is the z of the "Step" clip's last key.
 std::string skinnedBoxGltf(std::vector<std::uint8_t> firstWeights = {255, 0, 0, 0},
                            const std::string& extraChannel = "", float lastStepKey = 0);
+
+// The box as Collada, every vertex's one weight `weight`; its clips come in
+// the order "Bend", "Quarter", named as the importer names them.
+std::string skinnedBoxCollada(float weight = 1);
