@@ -36,6 +36,7 @@
 #include "headless/rebuild_bench.h"
 #include "headless/render_context.h"
 #include "headless/render_options.h"
+#include "headless/rig_bench.h"
 #include "model/asset_import.h"
 #include "model/obj_model.h"
 #include "render/frame_display.h"
@@ -472,6 +473,7 @@ void benchAnimation(MeshAnimation& animation, int clip) {
                 "<= 1.25x: %s)\n", dynamic, dynamic / still.median, verdict(dynamic <= 1.25 * still.median));
     std::printf("pose, skin and springs:    %8.3f ms  a frame, %zu vertices, %zu joints (target <= 1 ms: %s)\n", work,
                 animation.vertices.size(), animation.skin->joints.size(), verdict(work <= 1.0));
+    benchRigPosing(dynamicsParameters(furSettings));
     furSettings = base;
     play(false);
 }

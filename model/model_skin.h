@@ -94,6 +94,13 @@ void sampleClip(const ModelSkin& skin, const AnimationClip* clip, float time, st
 void jointMatrices(const ModelSkin& skin, const std::vector<NodePose>& pose, std::vector<Affine>& globals,
                    std::vector<Affine>& joints);
 
+// The weighted sum of a vertex's four joints' matrices; a joint outside
+// `joints` weighs nothing.
+Affine blendJoints(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4]);
+// A normal carried by `m` and renormalised; one that loses its length stays
+// as it was.
+void transformNormal(const Affine& m, const float normal[3], float out[3]);
+
 // One vertex skinned: the weighted sum of its joints' matrices applied to its
 // position and (then renormalised) its normal. A normal that has no length
 // stays as it was.

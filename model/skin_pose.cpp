@@ -181,24 +181,31 @@ void jointMatrices(const ModelSkin& skin, const std::vector<NodePose>& pose, std
     }
 }
 
-void skinVertex(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4],
-                const float position[3], const float normal[3], float outPosition[3], float outNormal[3]) {
-    float blend[12] = {};
+Affine blendJoints(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4]) {
+    Affine m{};
     for (int i = 0; i < 4; ++i) {
         if (weights[i] == 0 || vertexJoints[i] >= joints.size()) continue;
-        const Affine& m = joints[vertexJoints[i]];
-        for (int k = 0; k < 12; ++k) blend[k] += weights[i] * m[k];
+        const Affine& joint = joints[vertexJoints[i]];
+        for (int k = 0; k < 12; ++k) m[k] += weights[i] * joint[k];
     }
-    Affine m;
-    std::copy(blend, blend + 12, m.begin());
+    return m;
+}
+
+void transformNormal(const Affine& m, const float normal[3], float out[3]) {
     float n[3];
-    transformPoint(m, position, outPosition);
     transformVector(m, normal, n);
     float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     if (length > 0 && std::isfinite(length))
-        for (int k = 0; k < 3; ++k) outNormal[k] = n[k] / length;
+        for (int k = 0; k < 3; ++k) out[k] = n[k] / length;
     else
-        std::copy(normal, normal + 3, outNormal);
+        std::copy(normal, normal + 3, out);
+}
+
+void skinVertex(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4],
+                const float position[3], const float normal[3], float outPosition[3], float outNormal[3]) {
+    Affine m = blendJoints(joints, vertexJoints, weights);
+    transformNormal(m, normal, outNormal);
+    transformPoint(m, position, outPosition);
 }
 
 WeightRepair repairWeights(const std::uint32_t* joints, const float* weights, int count, std::uint32_t jointCount,

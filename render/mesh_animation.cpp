@@ -105,14 +105,11 @@ void skinVertices(MeshAnimation& a) {
         if (v <= 0) continue;
         const std::uint32_t* joints = &skin.vertexJoints[4 * static_cast<std::size_t>(v)];
         const float* weights = &skin.vertexWeights[4 * static_cast<std::size_t>(v)];
-        skinVertex(a.joints, joints, weights, rest.position, rest.normal, out.position, out.normal);
-        // The comb is a bend in the skin's own frame: it turns with the skin.
-        float blend[12] = {};
-        for (int k = 0; k < 4; ++k)
-            if (weights[k] != 0 && joints[k] < a.joints.size())
-                for (int e = 0; e < 12; ++e) blend[e] += weights[k] * a.joints[joints[k]][e];
-        Affine m;
-        std::copy(blend, blend + 12, m.begin());
+        // One blend for the position, the normal and the comb, which is a
+        // bend in the skin's own frame and turns with it.
+        Affine m = blendJoints(a.joints, joints, weights);
+        transformPoint(m, rest.position, out.position);
+        transformNormal(m, rest.normal, out.normal);
         transformVector(m, rest.comb, out.comb);
     }
     for (std::int32_t k = 0; k < a.recordCount; ++k)
