@@ -27,10 +27,12 @@ struct GroomTextures {
     // layer's coverage) in another: a fragment reads what the groom has, once
     // each.
     GLuint coat = 0, density = 0, modelColour = 0;
+    // The direction map again, which each shell pixel reads for its own comb.
+    GLuint comb = 0;
     bool layered = false;  // the colour map is a layer, its coverage beside the density
     std::vector<GLuint> ranks;  // one 2D layer per shell texture
-    float coatSpace = 0, densitySpace = 0;  // 0 none, 1 texture space, 2 volume
-    int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0};
+    float coatSpace = 0, densitySpace = 0, combSpace = 0;  // 0 none, 1 texture space, 2 volume
+    int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0}, combGrid[3] = {0, 0, 0};
     bool combed = false;
     unsigned rankPatch = ~0u;  // the hair patch and shell count the ranks follow
     int rankLayers = -1;
@@ -46,6 +48,7 @@ struct MapSlot {
 // The maps each texture holds.
 const MapSlot coatSlots[2] = {{&groom.maps[COLOR_MAP], 3, 0}, {&groom.maps[LENGTH_MAP], 1, 0}};
 const MapSlot densitySlots[2] = {{&groom.maps[DENSITY_MAP], 1, 0}, {&groom.maps[COLOR_MAP], 1, 3}};
+const MapSlot combSlots[1] = {{&groom.maps[DIRECTION_MAP], 3, 0}};
 int densitySlotCount() { return textures.layered ? 2 : 1; }
 GLenum densityFormat() { return textures.layered ? GL_LUMINANCE_ALPHA : GL_LUMINANCE; }
 
@@ -54,7 +57,7 @@ void replaceTexture(GLuint& texture) {
     texture = 0;
 }
 
-// A 2D or 3D texture of 8-bit values (GL_LUMINANCE or GL_RGBA); rows from
+// A 2D or 3D texture of 8-bit values (GL_LUMINANCE, GL_RGB or GL_RGBA); rows from
 // the bottom (v = 0). 2D textures repeat like the model's
 // coordinates; a volume ends at its edges.
 GLuint uploadTexture(int width, int height, int depth, GLenum format, const std::vector<unsigned char>& data) {
@@ -172,6 +175,7 @@ void uploadGroom() {
     replaceTexture(textures.coat);
     replaceTexture(textures.density);
     replaceTexture(textures.modelColour);
+    replaceTexture(textures.comb);
     textures.layered = colourLayered(groom.maps[COLOR_MAP]);
     textures.coat = uploadMaps(coatSlots, 2, GL_RGBA, textures.coatSpace, textures.coatGrid);
     textures.density =
@@ -184,8 +188,9 @@ void uploadGroom() {
         int modelGrid[3];
         textures.modelColour = uploadMaps(model, 2, GL_RGBA, modelSpace, modelGrid);
     }
+    textures.comb = uploadMaps(combSlots, 1, GL_RGB, textures.combSpace, textures.combGrid);
     bool combed = groom.maps[DIRECTION_MAP].present();
-    // The combs live in the mesh's vertices: refill them when they change.
+    // The corners' combs live in the mesh's vertices: refill them when they change.
     if ((combed || textures.combed) && furMesh != nullptr && furMesh->records) {
         furMesh->combRecords();
         buildMeshBuffers();
@@ -204,6 +209,8 @@ void uploadPaintedGroom() {
         uploadPainted(textures.density, densitySlots, densitySlotCount(), densityFormat(), textures.densityGrid,
                       groom.painted);
     const GroomMap& direction = groom.maps[DIRECTION_MAP];
+    if (groom.painted.direction && textures.comb && textures.combSpace == 2.0f)
+        uploadPainted(textures.comb, combSlots, 1, GL_RGB, textures.combGrid, groom.painted);
     if (groom.painted.direction && direction.volume() && furMesh != nullptr && furMesh->records) {
         // A corner reads the voxels within one of it.
         float margin = 2.0f / static_cast<float>(std::min({direction.width, direction.height, direction.depth}));
@@ -256,6 +263,7 @@ void switchSamplers(bool on) {
     switchSampler(textures.coatSpace == 2.0f ? groomCoat3DParam : groomCoat2DParam, textures.coat, on);
     switchSampler(textures.densitySpace == 2.0f ? groomDensity3DParam : groomDensity2DParam, textures.density, on);
     switchSampler(modelColorParam, textures.modelColour, on);
+    switchSampler(textures.combSpace == 2.0f ? groomComb3DParam : groomComb2DParam, textures.comb, on);
 }
 
 bool samplersOn = false;
@@ -284,6 +292,7 @@ void setGroomPass(GroomPass pass, int shell) {
         const float zero[4] = {0, 0, 0, 0};
         cgGLSetParameter4fv(groomFlagsParam, zero);
         cgGLSetParameter4fv(groomBendParam, zero);
+        if (groomCombParam) cgGLSetParameter4fv(groomCombParam, zero);
         return;
     }
     if (!samplersOn) switchSamplers(true);
@@ -297,9 +306,18 @@ void setGroomPass(GroomPass pass, int shell) {
     float height = furFullHeight(furSettings);
     float layer = pass == GroomPass::Fin ? furSettings.finHeight : furSettings.shellHeight;
     const float bend[4] = {height, textures.combed && height > 0 ? 1.0f / height : 0.0f,
-                           textures.coatSpace == 2.0f || textures.densitySpace == 2.0f ? 1.0f : 0.0f,
+                           textures.coatSpace == 2.0f || textures.densitySpace == 2.0f || textures.combSpace == 2.0f
+                               ? 1.0f
+                               : 0.0f,
                            layer > 0 ? 1.0f / layer : 0.0f};
     cgGLSetParameter4fv(groomBendParam, bend);
+    if (groomCombParam) {
+        // Only shells lean per pixel: the skin has no height, and a fin's
+        // texture is a side view that the corners' bend already leans.
+        bool perPixel = textures.comb && pass == GroomPass::Shell && height > 0;
+        const float comb[4] = {perPixel ? textures.combSpace : 0.0f, perPixel ? 1.0f / height : 0.0f, layer, 0.0f};
+        cgGLSetParameter4fv(groomCombParam, comb);
+    }
     if (ranked && strandRanksParam) {
         cgGLSetTextureParameter(strandRanksParam, textures.ranks[static_cast<std::size_t>(shell)]);
         cgGLEnableTextureParameter(strandRanksParam);

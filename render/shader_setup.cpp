@@ -39,6 +39,9 @@ CGparameter groomDensity2DParam = nullptr;
 CGparameter groomDensity3DParam = nullptr;
 CGparameter modelColorParam = nullptr;
 CGparameter strandRanksParam = nullptr;
+CGparameter groomCombParam = nullptr;
+CGparameter groomComb2DParam = nullptr;
+CGparameter groomComb3DParam = nullptr;
 CGparameter illuminationMapParam = nullptr;
 CGparameter hairTexParam = nullptr;
 
@@ -134,13 +137,17 @@ void createFragmentProgram(const char** args) {
     modelColorParam = lookUp(fragmentProgram, "ModelColor");
     strandRanksParam = lookUp(fragmentProgram, "StrandRanks");
     shadowMapParam = lookUp(fragmentProgram, "ShadowMap");
+    groomCombParam = lookUp(fragmentProgram, "GroomComb");
+    groomComb2DParam = lookUp(fragmentProgram, "GroomComb2D");
+    groomComb3DParam = lookUp(fragmentProgram, "GroomComb3D");
     cgGLSetTextureParameter(illuminationMapParam, illuminationMap);
     checkCgError(fragmentProgram);
     // Every groom sampler, and the shadow map, on a unit of its own from the start, after the
     // table's: a 3D sampler left on unit 0 beside hairTex would name one unit
     // with two sampler types, which the GL forbids.
     for (CGparameter groomSampler : {groomCoat2DParam, groomCoat3DParam, groomDensity2DParam, groomDensity3DParam,
-                                     modelColorParam, strandRanksParam, shadowMapParam})
+                                     modelColorParam, strandRanksParam, shadowMapParam, groomComb2DParam,
+                                     groomComb3DParam})
         if (groomSampler) cgGLSetTextureParameter(groomSampler, 0);
 }
 
@@ -156,7 +163,8 @@ CGparameter* const parameterHandles[] = {
     &furTurnParam,         &windVectorParam,       &windPhaseParam,         &groomBendParam,
     &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
-    &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam};
+    &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam,
+    &groomCombParam,       &groomComb2DParam,     &groomComb3DParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
 ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders;
 

@@ -126,6 +126,16 @@ TEST(PelageEndToEnd, CtrlSSavesTheLookAndCtrlPPicturesTheViewBesideIt) {
         << bad.standardError();
 }
 
+// pelage at 640 x 480 with a length brush that shaves what it touches (value
+// 0, full strength, radius 0.05), saving into `directory`; strokes are
+// dragged along row strokeY of its view.
+const int strokeViewWidth = 640 - panelWidth, strokeViewHeight = 480, strokeY = 250;
+Program startShaving(const std::string& directory) {
+    return Program("pelage", {"-sx", "640", "-sy", std::to_string(strokeViewHeight), "--brush", "length", "--set",
+                              "brushValue=0", "--set", "brushStrength=1", "--set", "brushRadius=0.05",
+                              "--save-dir", directory});
+}
+
 // A length brush of value 0 dragged across the bunny with real mouse events,
 // the look saved with ctrl+S and drawn by pelage-render: the fur is gone
 // along the stroke and nowhere else.
@@ -133,10 +143,7 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
     VirtualDisplay display;
     ScratchDirectory scratch("pelage-paint");
     std::string look = scratch.path() + "/stroke.look";
-    const int viewWidth = 640 - panelWidth, height = 480, strokeY = 250;
-    Program pelage("pelage", {"-sx", "640", "-sy", std::to_string(height), "--brush", "length", "--set",
-                              "brushValue=0", "--set", "brushStrength=1", "--set", "brushRadius=0.05",
-                              "--save-dir", scratch.path()});
+    Program pelage = startShaving(scratch.path());
     std::string window = findWindow("Pelage", 90);
     ASSERT_FALSE(window.empty()) << pelage.standardError();
     drag(window, 1, 100, strokeY, 250, strokeY, 15);
@@ -154,14 +161,14 @@ TEST(PelageEndToEnd, AStrokePaintedByHandIsSavedWithTheLook) {
     for (int i = 0; i < 2; ++i) {
         std::string name = scratch.path() + (i ? "/bunny-1500-cleaned.look" : "/unpainted.look"), png = name + ".png",
                     error;
-        Program render("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--look",
-                                         name, "--out", png});
+        Program render("pelage-render", {"-sx", std::to_string(strokeViewWidth), "-sy",
+                                         std::to_string(strokeViewHeight), "--look", name, "--out", png});
         ASSERT_EQ(render.wait(300), 0) << render.standardError().substr(0, 2000);
         ASSERT_TRUE(readPng(png, pictures[i], error)) << error;
     }
     long alongStroke = 0, elsewhere = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < viewWidth; ++x) {
+    for (int y = 0; y < strokeViewHeight; ++y)
+        for (int x = 0; x < strokeViewWidth; ++x) {
             bool differs = false;
             for (int c = 0; c < 3; ++c) differs |= std::abs(pictures[0].at(x, y)[c] - pictures[1].at(x, y)[c]) > 8;
             bool inBand = std::abs(y - strokeY) <= 6 && x >= 110 && x <= 240;
@@ -252,7 +259,6 @@ TEST(PelageEndToEnd, UnsavedStrokesAreKeptInARecoveryLookWhenTheProgramEnds) {
     VirtualDisplay display;
     ScratchDirectory scratch("pelage-recovery");
     std::string recovery = scratch.path() + "/bunny-1500-cleaned.recovered.look";
-    const int viewWidth = 640 - panelWidth, height = 480, strokeY = 250;
     struct Ending {
         const char* name;
         int signal;  // 0: the q key
@@ -260,9 +266,7 @@ TEST(PelageEndToEnd, UnsavedStrokesAreKeptInARecoveryLookWhenTheProgramEnds) {
     } endings[] = {{"q", 0, 0}, {"SIGTERM", SIGTERM, -2000 - SIGTERM}};
     for (const Ending& ending : endings) {
         std::remove(recovery.c_str());
-        Program pelage("pelage", {"-sx", "640", "-sy", std::to_string(height), "--brush", "length", "--set",
-                                  "brushValue=0", "--set", "brushStrength=1", "--set", "brushRadius=0.05",
-                                  "--save-dir", scratch.path()});
+        Program pelage = startShaving(scratch.path());
         std::string window = findWindow("Pelage", 90);
         ASSERT_FALSE(window.empty()) << pelage.standardError();
         drag(window, 1, 100, strokeY, 250, strokeY, 15);
@@ -276,10 +280,10 @@ TEST(PelageEndToEnd, UnsavedStrokesAreKeptInARecoveryLookWhenTheProgramEnds) {
             << ending.name;
     }
     std::string png = scratch.path() + "/recovered.png", plainPng = scratch.path() + "/plain.png", error;
-    Program render("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--look",
-                                     recovery, "--out", png});
-    Program plain("pelage-render", {"-sx", std::to_string(viewWidth), "-sy", std::to_string(height), "--out",
-                                    plainPng});
+    Program render("pelage-render", {"-sx", std::to_string(strokeViewWidth), "-sy", std::to_string(strokeViewHeight),
+                                     "--look", recovery, "--out", png});
+    Program plain("pelage-render", {"-sx", std::to_string(strokeViewWidth), "-sy", std::to_string(strokeViewHeight),
+                                    "--out", plainPng});
     ASSERT_EQ(render.wait(300), 0) << render.standardError().substr(0, 2000);
     ASSERT_EQ(plain.wait(300), 0) << plain.standardError().substr(0, 2000);
     Image recovered, untouched;
