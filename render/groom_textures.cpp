@@ -276,6 +276,8 @@ bool groomActive() {
     return groomShown && (textures.coat || textures.density || textures.modelColour || textures.combed);
 }
 
+bool groomCombedPerPixel() { return groomActive() && textures.comb; }
+
 void showGroom(bool shown) { groomShown = shown; }
 
 void prepareGroomForFrame() {

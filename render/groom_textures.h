@@ -14,6 +14,9 @@ void prepareGroomForFrame();
 // Whether the groom has anything to draw with (maps or a colour texture) and
 // is shown.
 bool groomActive();
+// Whether it has a comb that the shells read per pixel (the programs compiled
+// with COMB).
+bool groomCombedPerPixel();
 
 // Shows or hides the groom without touching it: the benchmark's way of timing
 // frames with and without it back to back.

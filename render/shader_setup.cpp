@@ -91,10 +91,12 @@ void chooseFragmentProfile() {
 }
 
 // The compiler arguments of each variant: none for ungroomed fur on a mesh
-// at rest; groomed, posed, or both.
+// at rest; groomed, posed, or both; and a groom's comb read per pixel.
 const char* groomArguments[] = {"-DGROOM", nullptr};
 const char* skinnedArguments[] = {"-DSKINNED", nullptr};
 const char* groomSkinnedArguments[] = {"-DGROOM", "-DSKINNED", nullptr};
+const char* combArguments[] = {"-DGROOM", "-DCOMB", nullptr};
+const char* combSkinnedArguments[] = {"-DGROOM", "-DCOMB", "-DSKINNED", nullptr};
 
 void createVertexProgram(const char** args) {
     vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, args);
@@ -166,7 +168,7 @@ CGparameter* const parameterHandles[] = {
     &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam,
     &groomCombParam,       &groomComb2DParam,     &groomComb3DParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
-ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders;
+ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders, combShaders, combSkinnedShaders;
 
 ShaderVariant currentVariant() {
     ShaderVariant variant{vertexProgram, fragmentProgram};
@@ -180,18 +182,22 @@ void makeVariantCurrent(const ShaderVariant& variant) {
     for (std::size_t k = 0; k < std::size(parameterHandles); ++k) *parameterHandles[k] = variant.params[k];
 }
 
-// The posed variants are made on first use: a model without a skin never
-// compiles them.
-const ShaderVariant& skinnedVariant(bool groomed) {
-    ShaderVariant& variant = groomed ? groomSkinnedShaders : skinnedShaders;
+// The posed and combed variants are made on first use: a model without a
+// skin, or a groom without a comb, never compiles them.
+const ShaderVariant& variantMadeOnUse(ShaderVariant& variant, const char** args) {
     if (variant.vertex || !plainShaders.vertex || !plainShaders.fragment) return variant;
     ShaderVariant current = currentVariant();
-    const char** args = groomed ? groomSkinnedArguments : skinnedArguments;
     createVertexProgram(args);
     createFragmentProgram(args);
     variant = currentVariant();
     makeVariantCurrent(current);
     return variant;
+}
+
+const ShaderVariant& skinnedVariant(bool groomed, bool combed) {
+    if (combed) return variantMadeOnUse(combSkinnedShaders, combSkinnedArguments);
+    return groomed ? variantMadeOnUse(groomSkinnedShaders, groomSkinnedArguments)
+                   : variantMadeOnUse(skinnedShaders, skinnedArguments);
 }
 
 }  // namespace
@@ -213,9 +219,12 @@ void initShaders() {
     makeVariantCurrent(plainShaders);
 }
 
-void useGroomShaders(bool groomed, bool skinned) {
-    const ShaderVariant& plain = groomed && groomShaders.vertex ? groomShaders : plainShaders;
-    const ShaderVariant& posed = skinned ? skinnedVariant(groomed) : plain;
+void useGroomShaders(bool groomed, bool skinned, bool combed) {
+    combed = combed && groomed && groomShaders.vertex;
+    const ShaderVariant& plain = combed                           ? variantMadeOnUse(combShaders, combArguments)
+                                 : groomed && groomShaders.vertex ? groomShaders
+                                                                  : plainShaders;
+    const ShaderVariant& posed = skinned ? skinnedVariant(groomed, combed) : plain;
     const ShaderVariant& wanted = posed.vertex ? posed : plain;
     if (wanted.vertex == vertexProgram && wanted.fragment == fragmentProgram) return;
     // The variants' stages do not link across: the old pair goes before the

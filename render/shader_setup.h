@@ -57,8 +57,9 @@ void initShaders();
 // Makes the handles above those of the programs compiled with GROOM defined
 // (groomed fur) or of the plain ones, which initShaders leaves current.
 // With `skinned`, those compiled with SKINNED defined as well, for a posed
-// mesh, made on the first such call.
-void useGroomShaders(bool groomed, bool skinned = false);
+// mesh; with `combed` (and `groomed`), with COMB as well, for a groom whose
+// comb each shell pixel reads again; each made on the first such call.
+void useGroomShaders(bool groomed, bool skinned = false, bool combed = false);
 
 // Ends the process with status 1 after "CG error: ..." and the context's last
 // listing on standard output when a shader-runtime error is pending; returns
