@@ -133,6 +133,7 @@ const int animationControlCount = static_cast<int>(sizeof animationControls / si
 // Each takes effect at the next frame, which makes or drops what it needs.
 const PanelControl qualityControls[] = {
     checkboxRow("Smooth Shells", field("smoothShells")),
+    checkboxRow("Antialiasing", field("antialiasing")),
     checkboxRow("Fur Shadows", field("furShadows")),
     floatSpinnerRow("Rim Light", field("rimLight"), 1),
 };

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     // Before the window and its threads, while the process is small.
     glmStartImportServer();
 
-    openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100});
+    openMainWindow({"pelage", "Pelage", windowWidth, windowHeight, 100, 100, lookInUse.settings.antialiasing != 0});
 
     glutDisplayFunc(animatedDisplay);
     glutReshapeFunc(reshape);

@@ -37,7 +37,13 @@ void initWindowLibrary(const char* programName) {
 void openMainWindow(const MainWindowRequest& request) {
     requireDisplay(request.programName);
     initWindowLibrary(request.programName);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
+    const unsigned mode = GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH;
+    glutInitDisplayMode(mode);
+    if (request.multisample) {
+        glutSetOption(GLUT_MULTISAMPLE, 4);
+        glutInitDisplayMode(mode | GLUT_MULTISAMPLE);
+        if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) glutInitDisplayMode(mode);
+    }
     // A window needs at least one pixel each way; the options themselves are
     // kept exactly as given.
     glutInitWindowSize(request.width > 0 ? request.width : 1, request.height > 0 ? request.height : 1);

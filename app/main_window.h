@@ -8,6 +8,9 @@ struct MainWindowRequest {
     const char* title;
     int width, height;  // below 1 each way opens a 1-pixel window
     int x, y;           // initial position
+    // Ask for a multisampled visual, and take a plain one quietly where the
+    // server has none.
+    bool multisample = false;
 };
 
 // Opens the window, makes it current and records it in mainWindow. Without a

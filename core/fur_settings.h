@@ -91,6 +91,9 @@ struct FurSettings {
     // Quality: each off (0) by default, which keeps the original pictures.
     // Mipmapped fin and shell textures, averaged with alpha as the weight.
     int smoothShells;
+    // Multisampled edges and alpha-to-coverage for the fins and shells, where
+    // the window or pbuffer has samples (asked for at start when this is on).
+    int antialiasing;
     // The model shadowing itself from the light.
     int furShadows;
     // The strength of the light along the fringes of a coat seen against the light.
@@ -185,6 +188,7 @@ inline constexpr SettingField furSettingFields[] = {
     {"brushValue", SettingKind::Floats, 1, 0, 1, {0.25f}, false, offsetof(FurSettings, brushValue)},
     {"brushColor", SettingKind::Floats, 3, 0, 1, {0.2f, 0.35f, 0.9f}, false, offsetof(FurSettings, brushColor)},
     {"smoothShells", SettingKind::Flag, 1, 0, 1, {0}, false, offsetof(FurSettings, smoothShells)},
+    {"antialiasing", SettingKind::Flag, 1, 0, 1, {0}, false, offsetof(FurSettings, antialiasing)},
     {"furShadows", SettingKind::Flag, 1, 0, 1, {0}, false, offsetof(FurSettings, furShadows)},
     {"rimLight", SettingKind::Floats, 1, 0, 4, {0}, false, offsetof(FurSettings, rimLight)},
 };

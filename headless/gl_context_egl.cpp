@@ -57,19 +57,24 @@ bool openDisplay(std::string& error) {
 // GLX context is. The pbuffer has the buffers of pelage's window on Mesa's X
 // server, 8-bit RGBA and a 32-bit depth buffer: with the same depth precision
 // every fur fragment passes or fails its depth test alike.
-bool createContext(int width, int height, std::string& error) {
+bool createContext(int width, int height, bool multisample, std::string& error) {
     if (!eglBindAPI(EGL_OPENGL_API)) {
         error = "no desktop OpenGL";
         return false;
     }
     EGLConfig config;
     EGLint count = 0;
-    // A GPU's driver may offer no 32-bit depth; its X visuals have none either.
-    for (EGLint depth : {32, 24}) {
-        const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                                 EGL_DEPTH_SIZE, depth, EGL_NONE};
-        if (eglChooseConfig(eglDisplay, wanted, &config, 1, &count) && count > 0) break;
+    // A GPU's driver may offer no 32-bit depth; its X visuals have none
+    // either. Four samples a pixel where asked for and offered, else none.
+    for (EGLint samples : {multisample ? 4 : 0, 0}) {
+        for (EGLint depth : {32, 24}) {
+            EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                               EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                               EGL_DEPTH_SIZE, depth, EGL_SAMPLE_BUFFERS, 1, EGL_SAMPLES, samples, EGL_NONE};
+            if (samples == 0) wanted[14] = EGL_NONE;  // the plain frame, chosen as it always was
+            if (eglChooseConfig(eglDisplay, wanted, &config, 1, &count) && count > 0) break;
+        }
+        if (count > 0) break;
     }
     if (count < 1) {
         error = "no config for desktop OpenGL";
@@ -105,8 +110,8 @@ void release() {
 
 }  // namespace
 
-bool openEglContext(int width, int height, std::string& error) {
-    if (openDisplay(error) && createContext(width, height, error)) return true;
+bool openEglContext(int width, int height, bool multisample, std::string& error) {
+    if (openDisplay(error) && createContext(width, height, multisample, error)) return true;
     release();
     return false;
 }

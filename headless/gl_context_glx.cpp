@@ -38,10 +38,10 @@ Display* serverWithGlx(std::string& error) {
 
 }  // namespace
 
-bool openGlxContext(int width, int height, std::string& error) {
+bool openGlxContext(int width, int height, bool multisample, std::string& error) {
     Display* probe = serverWithGlx(error);
     if (!probe) return false;
-    openMainWindow({"pelage-render", "pelage-render", width, height, 0, 0});
+    openMainWindow({"pelage-render", "pelage-render", width, height, 0, 0, multisample});
     XCloseDisplay(probe);
     // Frames are drawn and read back explicitly; GLUT only needs a callback.
     glutDisplayFunc(noDisplay);

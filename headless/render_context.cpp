@@ -17,12 +17,12 @@ std::vector<GlInterface> glInterfacesToTry(GlInterface wanted, const char* displ
 
 const char* glInterfaceName(GlInterface interface) { return interface == GlInterface::Glx ? "GLX" : "EGL"; }
 
-void openRenderContext(GlInterface wanted, int width, int height) {
+void openRenderContext(GlInterface wanted, int width, int height, bool multisample) {
     std::string tried;
     for (GlInterface interface : glInterfacesToTry(wanted, std::getenv("DISPLAY"))) {
         std::string error;
-        bool opened = interface == GlInterface::Egl ? openEglContext(width, height, error)
-                                                    : openGlxContext(width, height, error);
+        bool opened = interface == GlInterface::Egl ? openEglContext(width, height, multisample, error)
+                                                    : openGlxContext(width, height, multisample, error);
         if (opened) {
             renderContext.interface = interface;
             return;

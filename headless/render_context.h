@@ -29,13 +29,15 @@ const char* glInterfaceName(GlInterface interface);
 // frame of width x height, makes it current and fills renderContext. When none
 // does, ends the process with one line naming what was tried and why each
 // failed (status 1).
-void openRenderContext(GlInterface wanted, int width, int height);
+// With `multisample`, a multisampled frame where the interface offers one,
+// else quietly a plain one.
+void openRenderContext(GlInterface wanted, int width, int height, bool multisample = false);
 
 // Ends a drawn frame: GLX swaps the window's buffers; EGL has nothing to show.
 void presentRenderFrame();
 
 // One interface each, in gl_context_egl.cpp and gl_context_glx.cpp: false with
 // the reason in `error` when it cannot give a context.
-bool openEglContext(int width, int height, std::string& error);
-bool openGlxContext(int width, int height, std::string& error);
+bool openEglContext(int width, int height, bool multisample, std::string& error);
+bool openGlxContext(int width, int height, bool multisample, std::string& error);
 void swapGlxBuffers();

@@ -398,6 +398,66 @@ FrameTimes benchSmoothShells() {
     return benchQualityFrames("smooth shells", "smoothShells=1", 1.1, [](FurSettings& s) { s.smoothShells = 1; });
 }
 
+// A framebuffer of the frame's size with `samples` samples a pixel, as a
+// multisampled pbuffer or window has them.
+GLuint sampledFramebuffer(int samples, GLuint buffers[2]) {
+    GLuint framebuffer = 0;
+    glGenRenderbuffers(2, buffers);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    const GLenum formats[2] = {GL_RGBA8, GL_DEPTH_COMPONENT24};
+    const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
+    for (int k = 0; k < 2; ++k) {
+        glBindRenderbuffer(GL_RENDERBUFFER, buffers[k]);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, formats[k], renderContext.width,
+                                         renderContext.height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachments[k], GL_RENDERBUFFER, buffers[k]);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return framebuffer;
+}
+
+// The bench's own context has no samples (pelage-render asks for them only
+// with antialiasing on at start), so the antialiased frames draw into a
+// multisampled framebuffer and are resolved into the frame, as a
+// multisampled pbuffer's are when read.
+FrameTimes benchAntialiasing() {
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    const int samples = std::min(4, static_cast<int>(most));
+    if (samples < 2) {
+        std::printf("median frame, antialiasing: no multisampling in this context\n");
+        return {};
+    }
+    GLuint buffers[2];
+    const GLuint framebuffer = sampledFramebuffer(samples, buffers);
+    const FurSettings plain = furSettings;
+    FurSettings on = plain;
+    on.antialiasing = 1;
+    const auto sampledFrame = [&] {
+        furSettings = on;
+        Clock::time_point start = Clock::now();
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        drawFrame();
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        const int w = renderContext.width, h = renderContext.height;
+        glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        presentRenderFrame();
+        glFinish();
+        return millisecondsSince(start);
+    };
+    sampledFrame();
+    FramePairs times = timeFramePairs([&] { return timeStillFrameWith(plain); }, sampledFrame);
+    furSettings = plain;
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(2, buffers);
+    std::printf("median frame, antialiasing:%8.1f ms  over %d frames, antialiasing=1, %d samples a pixel (%.2fx the "
+                "%.1f ms of default frames between them)\n",
+                times.measured, times.pairs, samples, times.measured / times.baseline, times.baseline);
+    return {times.measured, times.allocationsPerFrame, times.pairs};
+}
+
 FrameTimes benchShadows() {
     return benchQualityFrames("shadows", "furShadows=1", 1.3, [](FurSettings& s) { s.furShadows = 1; });
 }
@@ -491,7 +551,8 @@ int bench(Clock::time_point processStart, MeshAnimation& animation, int clip) {
     benchTextureRebuilds();
     benchModelImport();
     FrameTimes timed[] = {benchDefaultFrames(), benchShellLod(),      benchDynamicsFrames(), benchGroomFrames(),
-                          benchSmoothShells(),  benchShadows(),       benchRimLight(),       benchHundredShells(),
+                          benchSmoothShells(),  benchAntialiasing(),  benchShadows(),        benchRimLight(),
+                          benchHundredShells(),
                           benchSkinOnly(base)};
     furSettings = base;
     benchPainting(finishFrame);
@@ -533,7 +594,7 @@ int main(int argc, char** argv) {
 
     // Before the GL context and its threads, while the process is small.
     glmStartImportServer();
-    openRenderContext(options.gl, windowWidth, windowHeight);
+    openRenderContext(options.gl, windowWidth, windowHeight, furSettings.antialiasing != 0);
     restoreFrameView(0, 0);
     runStartupSequence(restoreFrameView);
     loadStartupLookMaps("pelage-render");

@@ -110,6 +110,11 @@ void drawFrame() {
     // white with alpha 0.
     rebuildPendingFurTextures(furSettings.finDensity);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A multisampled frame uses its samples only with antialiasing on: off,
+    // every pixel is what a plain frame's would be. (The fur textures are
+    // drawn in a framebuffer of their own, which has none.)
+    if (furSettings.antialiasing) glEnable(GL_MULTISAMPLE);
+    else glDisable(GL_MULTISAMPLE);
 
     float light[4] = {0, 0, 0, 1};
     objectPosition(furSettings.lightTransform, light);

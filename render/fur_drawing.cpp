@@ -92,6 +92,15 @@ void skinPass() {
     checkGlErrors("skin");
 }
 
+// With the frame's samples in use, a fin or shell texel also covers only as
+// many of a pixel's samples as its alpha says, on top of the blending every
+// layer has. (Mesa's software renderer draws the same blended layers with or
+// without it; there the samples' smoother edges are what shows.)
+void coverageFromAlpha(bool on) {
+    if (on && furSettings.antialiasing) glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+    else glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+}
+
 void finPass(const float view[3]) {
     cgGLSetStateMatrixParameter(textureMatrixParam, CG_GL_TEXTURE_MATRIX, CG_GL_MATRIX_IDENTITY);
     glEnable(GL_TEXTURE_2D);
@@ -99,7 +108,9 @@ void finPass(const float view[3]) {
     glBindTexture(GL_TEXTURE_2D, finTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDepthMask(GL_FALSE);
+    coverageFromAlpha(true);
     drawMeshFins(view);
+    coverageFromAlpha(false);
     glDepthMask(GL_TRUE);
     glDisable(GL_TEXTURE_2D);
     checkGlErrors("fin");
@@ -113,6 +124,7 @@ int shellPass(int layers) {
     // it: cut at 0.1 a distant coat would lose its faint strands altogether.
     glAlphaFunc(GL_GREATER, furSettings.smoothShells ? 0.0f : 0.1f);
     glEnable(GL_ALPHA_TEST);
+    coverageFromAlpha(true);
     const int numShells = furSettings.numShells;
     int drawn = std::min(numShells, 1), below = 0;
     // A shell without a texture (the count raised before the textures were
@@ -132,6 +144,7 @@ int shellPass(int layers) {
         below = i;
         ++drawn;
     }
+    coverageFromAlpha(false);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
     popTextureMatrix();

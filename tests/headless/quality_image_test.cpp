@@ -35,6 +35,15 @@ public:
         return out.find('(') == std::string::npos ? -1 : std::atof(out.c_str() + out.find('(') + 1);
     }
 
+    // The README's view rendered at 4 x 4 the pixels and box-filtered down.
+    const std::string& supersampled() {
+        if (reference.empty()) {
+            reference = render("large", {}, 4);
+            e2e::shell("convert '" + reference + "' -filter box -resize 400x360 '" + reference + "'");
+        }
+        return reference;
+    }
+
     static RgbImage read(const std::string& path) {
         RgbImage image;
         std::string error;
@@ -48,11 +57,11 @@ public:
         return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
     }
 
-    // The mean brightening from `off` to `on` over the coat's pixels within
-    // `near` pixels of the white background (its fringe), and over those
-    // further than `far` from it (its inside).
+    // The mean brightening from `off` to `on` (its size, with `absolute`)
+    // over the coat's pixels within `near` pixels of the white background
+    // (its fringe), and over those further than `far` from it (its inside).
     static void brighteningByPlace(const RgbImage& off, const RgbImage& on, int near, int far, double& fringe,
-                                   double& inside) {
+                                   double& inside, bool absolute = false) {
         double sums[2] = {0, 0};
         long counts[2] = {0, 0};
         const auto background = [&](int x, int y) {
@@ -68,13 +77,15 @@ public:
                         if (background(x + dx, y + dy)) nearest = std::min(nearest, std::max(std::abs(dx), std::abs(dy)));
                 int place = nearest <= near ? 0 : nearest > far ? 1 : -1;
                 if (place < 0) continue;
-                sums[place] += luminance(on, x, y) - luminance(off, x, y);
+                double change = luminance(on, x, y) - luminance(off, x, y);
+                sums[place] += absolute ? std::abs(change) : change;
                 ++counts[place];
             }
         fringe = counts[0] ? sums[0] / counts[0] : 0;
         inside = counts[1] ? sums[1] / counts[1] : 0;
     }
 
+    std::string reference;
     e2e::Environment noDisplay;
     e2e::ScratchDirectory scratch{"quality"};
 };
@@ -94,15 +105,22 @@ struct QualityCase {
 
 TEST_F(QualityImages, EachSettingChangesThePictureAsMeant) {
     const std::string off = render("off", {});
-    // Smooth shells: nearer the picture rendered at 4 x 4 the pixels and
-    // box-filtered down, which the plain textures' grain is far from.
+    // Smooth shells: near the supersampled picture, which the plain
+    // textures' grain is far from.
     const auto nearerTheSupersampledPicture = [](QualityImages& t, const std::string& on, const std::string& plain) {
-        std::string reference = t.render("large", {}, 4);
-        e2e::shell("convert '" + reference + "' -filter box -resize 400x360 '" + reference + "'");
-        double smooth = meanAbsoluteError(on, reference), grainy = meanAbsoluteError(plain, reference);
+        double smooth = meanAbsoluteError(on, t.supersampled()), grainy = meanAbsoluteError(plain, t.supersampled());
         EXPECT_GE(smooth, 0);
         EXPECT_LE(smooth, 0.015);
         EXPECT_LT(smooth, grainy - 0.01);
+    };
+    // Antialiasing (Mesa's software renderer has four samples a pixel): the
+    // coat's edges change, its inside, where the layers cover every
+    // sample alike, hardly.
+    const auto smootherEdges = [](QualityImages&, const std::string& on, const std::string& plain) {
+        double fringe = 0, inside = 0;
+        brighteningByPlace(read(plain), read(on), 2, 12, fringe, inside, true);
+        EXPECT_GT(fringe, 4) << "inside " << inside;
+        EXPECT_GT(fringe, 3 * inside) << "fringe " << fringe;
     };
     // Rim light: the fringe of the coat brightened, its inside hardly.
     const auto brighterFringes = [](QualityImages&, const std::string& on, const std::string& plain) {
@@ -129,6 +147,7 @@ TEST_F(QualityImages, EachSettingChangesThePictureAsMeant) {
     };
     const QualityCase cases[] = {
         {"smoothShells=1", nearerTheSupersampledPicture},
+        {"antialiasing=1", smootherEdges},
         {"rimLight=2", brighterFringes},
         {"furShadows=1", darkerUnderTheEar},
     };
