@@ -36,14 +36,12 @@ StrokeState stroke;
 
 bool pickAt(int x, int y, const ViewRays& view, SurfaceHit& hit) {
     Ray world, ray;
-    if (furMesh == nullptr || !furMesh->records || furMesh->recordCount == 0) return false;
+    if (furMesh == nullptr || furMesh->drawn.indices.empty()) return false;
     if (!cursorRay(view, x, y, world) || !rayIntoModel(world, furSettings.modelTransform, ray)) return false;
     // A posed mesh is picked as it is drawn.
     const MeshAnimation* pose = drawnMeshPose();
-    const FurTriangle* records = pose ? pose->records.get() : furMesh->records.get();
-    long count = pose ? pose->recordCount : furMesh->recordCount;
-    constexpr std::size_t stride = sizeof(FurTriangle) / sizeof(float);
-    return pickSurface(ray, records[0].positions[0], records[0].normals[0], count, stride, hit);
+    return pose ? pickSurface(ray, pose->vertices, pose->indices, hit)
+                : pickSurface(ray, furMesh->drawn.vertices, furMesh->drawn.indices, hit);
 }
 
 // Where a hit on the posed mesh lies on the mesh at rest, where the groom is
@@ -53,11 +51,12 @@ SurfaceHit atRest(const SurfaceHit& hit) {
     const MeshAnimation* pose = drawnMeshPose();
     if (pose == nullptr) return hit;
     SurfaceHit rest = hit;
-    restPointOf(*pose, *furMesh, hit.triangle, hit.point, rest.point);
-    if (hit.triangle >= 0 && hit.triangle < furMesh->recordCount) {
-        const FurTriangle& record = furMesh->records[hit.triangle];
+    restPointOf(*pose, hit.triangle, hit.point, rest.point);
+    if (hit.triangle >= 0 && 3 * static_cast<std::size_t>(hit.triangle) < pose->indices.size()) {
+        const std::uint32_t* corners = &pose->indices[3 * static_cast<std::size_t>(hit.triangle)];
         float normal[3];
-        storeVec3(normal, loadVec3(record.normals[0]) + loadVec3(record.normals[1]) + loadVec3(record.normals[2]));
+        storeVec3(normal, loadVec3(pose->rest[corners[0]].normal) + loadVec3(pose->rest[corners[1]].normal) +
+                              loadVec3(pose->rest[corners[2]].normal));
         if (normalize3(normal)) std::copy(normal, normal + 3, rest.normal);
     }
     return rest;

@@ -55,16 +55,18 @@ bool rayIntoModel(const Ray& world, const ObjectTransform& model, Ray& ray) {
     return normalize3(ray.direction);
 }
 
-bool pickSurface(const Ray& ray, const float* positions, const float* normals, long count, std::size_t stride,
+bool pickSurface(const Ray& ray, const std::vector<MeshVertex>& vertices, const std::vector<std::uint32_t>& indices,
                  SurfaceHit& hit) {
     Vec3 origin = loadVec3(ray.origin), direction = loadVec3(ray.direction);
     bool found = false;
     float nearest = INFINITY, hitU = 0, hitV = 0;
     long nearestTriangle = -1;
+    long count = static_cast<long>(indices.size() / 3);
+    auto corner = [&](long t, int j) -> const MeshVertex& { return vertices[indices[3 * std::size_t(t) + j]]; };
     for (long t = 0; t < count; ++t) {
-        const float* p = positions + static_cast<std::size_t>(t) * stride;
         // Moller and Trumbore: barycentric u, v and the distance at once.
-        Vec3 p0 = loadVec3(p), e1 = loadVec3(p + 3) - p0, e2 = loadVec3(p + 6) - p0;
+        Vec3 p0 = loadVec3(corner(t, 0).position);
+        Vec3 e1 = loadVec3(corner(t, 1).position) - p0, e2 = loadVec3(corner(t, 2).position) - p0;
         Vec3 q = cross(direction, e2);
         float det = dot(e1, q);
         if (std::fabs(det) < 1e-12f) continue;
@@ -87,11 +89,11 @@ bool pickSurface(const Ray& ray, const float* positions, const float* normals, l
     hit.distance = nearest;
     hit.triangle = nearestTriangle;
     storeVec3(hit.point, origin + direction * nearest);
-    const float* n = normals + static_cast<std::size_t>(nearestTriangle) * stride;
-    storeVec3(hit.normal, loadVec3(n) * (1 - hitU - hitV) + loadVec3(n + 3) * hitU + loadVec3(n + 6) * hitV);
+    const MeshVertex &a = corner(nearestTriangle, 0), &b = corner(nearestTriangle, 1), &c = corner(nearestTriangle, 2);
+    storeVec3(hit.normal,
+              loadVec3(a.normal) * (1 - hitU - hitV) + loadVec3(b.normal) * hitU + loadVec3(c.normal) * hitV);
     if (!normalize3(hit.normal)) {
-        const float* p = positions + static_cast<std::size_t>(nearestTriangle) * stride;
-        storeVec3(hit.normal, cross(loadVec3(p + 3) - loadVec3(p), loadVec3(p + 6) - loadVec3(p)));
+        storeVec3(hit.normal, cross(loadVec3(b.position) - loadVec3(a.position), loadVec3(c.position) - loadVec3(a.position)));
         normalize3(hit.normal);
     }
     return true;

@@ -4,7 +4,10 @@
 // window, camera and mesh are the caller's.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mesh/indexed_mesh.h"
 
 struct ObjectTransform;
 
@@ -41,9 +44,8 @@ struct SurfaceHit {
     long triangle;
 };
 
-// The nearest hit of the ray on `count` triangles, triangle t's corners at
-// positions[t * stride + 3 * j] and its corner normals at
-// normals[t * stride + 3 * j] (stride in floats); either side of a triangle
-// counts. False for a miss.
-bool pickSurface(const Ray& ray, const float* positions, const float* normals, long count, std::size_t stride,
+// The nearest hit of the ray on the triangles of `indices` (three per
+// triangle) over `vertices`, their positions and normals; either side of a
+// triangle counts. False for a miss.
+bool pickSurface(const Ray& ray, const std::vector<MeshVertex>& vertices, const std::vector<std::uint32_t>& indices,
                  SurfaceHit& hit);

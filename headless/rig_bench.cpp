@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <string>
 
-#include "mesh/indexed_mesh.h"
 #include "model/model_skin.h"
 #include "model/obj_model.h"
 #include "render/fur_dynamics.h"
@@ -94,10 +93,8 @@ void benchRigPosing(const FurDynamicsParameters& parameters) {
     mesh.model->skin = tubeSkin(*mesh.model);
     mesh.triangleBudget = 0;
     mesh.build();
-    IndexedMesh indexed;
-    buildIndexedMesh(mesh.records.get(), static_cast<std::size_t>(mesh.recordCount), indexed);
     MeshAnimation animation;
-    prepareMeshAnimation(animation, mesh, indexed);
+    prepareMeshAnimation(animation, mesh);
     animation.playback = {0, 0.0f, true, true};
     constexpr int calls = 50;
     constexpr float step = 1.0f / 30.0f;

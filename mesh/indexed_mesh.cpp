@@ -1,4 +1,5 @@
-// Merging the prepared mesh's corners into shared vertices. See indexed_mesh.h.
+// Welding the records' corners and splitting them again by what each corner
+// carries. See indexed_mesh.h.
 #include "mesh/indexed_mesh.h"
 
 #include <cstring>
@@ -6,20 +7,53 @@
 #include "mesh/fur_triangle.h"
 #include "mesh/meshopt_mesh.h"
 
-void buildIndexedMesh(const FurTriangle* records, std::size_t count, IndexedMesh& out) {
+static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
+
+void weldRecords(const FurTriangle* records, std::size_t count, bool keepOwnTexCoords, IndexedMesh& surface) {
     // Corners are merged only when every bit agrees: the shared vertex then
-    // carries exactly the values the corner had, and the image does not change.
-    static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
-    std::vector<MeshVertex> corners(3 * count);
+    // carries exactly the values the corner had, and a crease's or a seam's
+    // two sides stay two vertices, which is what tells the simplifier where
+    // they are.
+    std::vector<MeshVertex> corners(3 * count, MeshVertex{});
     for (std::size_t c = 0; c < corners.size(); ++c) {
         const FurTriangle& record = records[c / 3];
         int j = static_cast<int>(c % 3);
         MeshVertex& vertex = corners[c];
         std::memcpy(vertex.position, record.positions[j], sizeof vertex.position);
         std::memcpy(vertex.normal, record.normals[j], sizeof vertex.normal);
-        std::memcpy(vertex.texCoord, record.texCoords[j], sizeof vertex.texCoord);
-        std::memcpy(vertex.ownTexCoord, record.ownTexCoords[j], sizeof vertex.ownTexCoord);
-        std::memcpy(vertex.comb, record.combs[j], sizeof vertex.comb);
+        if (keepOwnTexCoords) std::memcpy(vertex.ownTexCoord, record.texCoords[j], sizeof vertex.ownTexCoord);
     }
-    weldCorners(corners, out.vertices, out.indices);
+    weldCorners(corners, surface.vertices, surface.indices);
+}
+
+void splitCorners(const IndexedMesh& surface, const CornerAttributes* corners, IndexedMesh& drawn) {
+    constexpr std::uint32_t none = ~std::uint32_t{0};
+    // Each surface vertex's copies as a chain: its first copy, then each
+    // copy's next. A vertex has as many copies as its corners have different
+    // attributes, rarely more than a handful.
+    std::vector<std::uint32_t> firstCopy(surface.vertices.size(), none), nextCopy;
+    drawn.vertices.clear();
+    drawn.indices.resize(surface.indices.size());
+    for (std::size_t c = 0; c < surface.indices.size(); ++c) {
+        const CornerAttributes& a = corners[c];
+        std::uint32_t* link = &firstCopy[surface.indices[c]];
+        while (*link != none) {
+            const MeshVertex& copy = drawn.vertices[*link];
+            if (std::memcmp(copy.texCoord, a.texCoord, sizeof a.texCoord) == 0 &&
+                std::memcmp(copy.comb, a.comb, sizeof a.comb) == 0)
+                break;
+            link = &nextCopy[*link];
+        }
+        if (*link == none) {
+            *link = static_cast<std::uint32_t>(drawn.vertices.size());
+            MeshVertex vertex = surface.vertices[surface.indices[c]];
+            std::memcpy(vertex.texCoord, a.texCoord, sizeof a.texCoord);
+            std::memcpy(vertex.comb, a.comb, sizeof a.comb);
+            drawn.vertices.push_back(vertex);
+            drawn.indices[c] = *link;
+            nextCopy.push_back(none);  // which may move what link points into
+        } else {
+            drawn.indices[c] = *link;
+        }
+    }
 }

@@ -1,11 +1,15 @@
-// The prepared mesh as one indexed triangle list, the geometry the skin and
-// every shell draw: corners that agree in position, normal and texture
-// coordinate share one vertex, and each record gives three indices in its own
-// corner order, records in index order, so the triangles are drawn exactly as
-// the records list them. A vertex where generated coordinates change their
-// projection plane is kept once per plane, every copy with the same position
-// and normal, so the shells pushed out along the normals stay closed across
-// the seam. Plain data, no OpenGL.
+// The prepared mesh as one indexed triangle list, the geometry the skin, every
+// shell and the fins draw, made in two steps. The records' corners are welded
+// once into vertices that agree in position, normal and the model's own
+// texture coordinates: the surface, which the simplifier collapses on its
+// indices. Then what belongs to a corner of a drawn triangle, the hair's
+// texture coordinates and the groom's comb, is added, and a vertex is split
+// once where its corners disagree in it: a vertex where generated
+// coordinates change their projection plane is kept once per plane, every
+// copy with the same position and normal, so the shells pushed out along the
+// normals stay closed across the seam. Triangles keep their order and their
+// corners' order throughout, so they are drawn exactly as the records list
+// them. Plain data, no OpenGL.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +19,8 @@
 struct FurTriangle;
 
 // What the vertex program receives per vertex of the skin and the shells; the
-// pass adds the offset along the normal (the vertex colour's green).
+// pass adds the offset along the normal (the vertex colour's green). New
+// per-vertex data goes here, with no padding between its floats.
 struct MeshVertex {
     float position[3];
     float normal[3];
@@ -34,9 +39,26 @@ struct SkinnedVertexExtra {
 
 struct IndexedMesh {
     std::vector<MeshVertex> vertices;
-    std::vector<std::uint32_t> indices;  // three per record
+    std::vector<std::uint32_t> indices;  // three per triangle
+    std::size_t triangleCount() const { return indices.size() / 3; }
+    // Corner j of triangle t.
+    const MeshVertex& corner(std::size_t t, int j) const { return vertices[indices[3 * t + j]]; }
 };
 
-// Refills `out` from `count` records, welded through meshopt_mesh.h. New
-// per-vertex data goes into MeshVertex, with no padding between its floats.
-void buildIndexedMesh(const FurTriangle* records, std::size_t count, IndexedMesh& out);
+// Refills `surface` with the `count` records' corners welded (meshopt_mesh.h)
+// on their position, normal and, when `keepOwnTexCoords`, own texture
+// coordinates (zero otherwise), one triangle per record; the hair's
+// coordinates and the combs are left zero. Costs a hash of every corner.
+void weldRecords(const FurTriangle* records, std::size_t count, bool keepOwnTexCoords, IndexedMesh& surface);
+
+// What a corner of a drawn triangle carries beyond its surface vertex.
+struct CornerAttributes {
+    float texCoord[2];
+    float comb[3];
+};
+
+// Refills `drawn` with the surface's triangles, corner c (of 3 per triangle)
+// carrying corners[c]: the surface's vertex copied once for each different
+// set of attributes its corners carry (bit for bit), in the order of their
+// first corner. Vertices no triangle uses are left out.
+void splitCorners(const IndexedMesh& surface, const CornerAttributes* corners, IndexedMesh& drawn);

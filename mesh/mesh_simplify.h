@@ -5,25 +5,18 @@
 // triangles a pixel or two across; under fur their detail does not show. And
 // fins stand on every edge, so a dense mesh would also grow a denser fringe.
 //
-// The corners are welded into vertices that agree in position, normal and,
-// when asked, the model's own texture coordinates; edges are then collapsed
-// (meshopt_mesh.h) where that moves the surface least. Each corner of
-// the copy is a vertex of the model, unmoved, with its own normal and own
-// texture coordinates, and a texture seam stays where it was, so a model's
-// own coordinates carry over to the copy exactly. Triangles keep their
-// turning. Plain arithmetic, no OpenGL.
+// The welded surface (indexed_mesh.h) is coarsened on its indices alone:
+// edges are collapsed (meshopt_mesh.h) where that moves the surface least.
+// Each corner of the copy is a vertex of the model, unmoved, with its own
+// normal and own texture coordinates, and a texture seam stays where it was,
+// so a model's own coordinates carry over to the copy exactly. Triangles keep
+// their turning. Plain arithmetic, no OpenGL.
 #pragma once
 
-#include <vector>
+#include "mesh/indexed_mesh.h"
 
-struct FurTriangle;
-
-// Fills `out` with at most `budget` triangles standing for the `count` records
-// (more only for a model of pieces too small to be merged without vanishing):
-// positions, normals and own texture coordinates set (the last kept apart at
-// seams only when `keepOwnTexCoords`), the hair's coordinates left to the
-// caller. Returns how far the copy's surface lies from the records', in model
-// units: 0 when the records were copied unchanged because they were already
-// few enough, or when only flat parts were coarsened.
-float simplifyRecords(const FurTriangle* records, int count, int budget, bool keepOwnTexCoords,
-                      std::vector<FurTriangle>& out);
+// Leaves at most `budget` triangles in `surface` (more only for a model of
+// pieces too small to be merged without vanishing), over the same vertices.
+// Returns how far the copy's surface lies from the original, in model units:
+// 0 when it was already few enough, or when only flat parts were coarsened.
+float simplifyMesh(IndexedMesh& surface, int budget);

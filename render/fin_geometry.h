@@ -1,12 +1,12 @@
-// The fins of the prepared mesh, three per record (on the edges from corner 0
+// The fins of the drawn mesh, three per triangle (on the edges from corner 0
 // to 1, 1 to 2 and 2 to 0), laid out as quads of two triangles each for one
 // draw call per frame.
 // What never changes is found once: each fin's unit plane normal (for the fade
 // by view angle), its length, and the three texture offsets its record's
 // reseeded generator would give. Per frame only the fade is worked out, fins
-// seen edge-on are left out, and each drawn fin takes the next of its record's
-// offsets, exactly as drawing the fins one by one after reseeding with the
-// record's index would. Plain data, no OpenGL.
+// seen edge-on are left out, and each drawn fin takes the next of its
+// triangle's offsets, exactly as drawing the fins one by one after reseeding
+// with the triangle's index would. Plain data, no OpenGL.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +14,6 @@
 
 #include "mesh/indexed_mesh.h"
 
-struct FurMesh;
-struct FurTriangle;
 struct FurSettings;
 
 // One corner of a fin quad as the vertex program receives it. The fin stands
@@ -45,30 +43,31 @@ struct FinGeometry {
         float length;    // of the edge
         bool hasPlane;   // false for a degenerate edge or normal, never drawn faded
     };
-    std::vector<Fin> fins;        // three per record
-    std::vector<float> offsets;   // three per record: u of the 1st, 2nd, 3rd fin drawn
+    std::vector<Fin> fins;        // three per triangle
+    std::vector<float> offsets;   // three per triangle: u of the 1st, 2nd, 3rd fin drawn
     std::vector<FinVertex> quads; // this frame's quads; room for every fin
     // Beside quads, for a posed mesh only: each corner's rest place and lag.
     std::vector<SkinnedVertexExtra> quadExtras;
 };
 
 // Refills `fins` and `offsets` from the mesh, and makes room in `quads`.
-void buildFinGeometry(const FurMesh& mesh, FinGeometry& geometry);
+void buildFinGeometry(const IndexedMesh& mesh, FinGeometry& geometry);
 
 struct FinFrame {
     std::int64_t vertexCount = 0;  // four per drawn fin, from the start of quads
-    int drawsInLastRecord = 0;     // fins drawn for the last record
+    int drawsInLastTriangle = 0;     // fins drawn for the last triangle
 };
 
 // Lays out this frame's fins seen from `view` (unit, model space) into
-// geometry.quads, with the settings' fading, fin height and texture scale.
-FinFrame layOutFins(const FurMesh& mesh, const FurSettings& settings, const float view[3], FinGeometry& geometry);
+// geometry.quads, with the settings' fading, fin height and texture scale:
+// over the mesh as built, or over its vertices posed (the same indices), with
+// each corner's `extras` laid out into quadExtras.
+FinFrame layOutFins(const std::vector<MeshVertex>& vertices, const std::vector<std::uint32_t>& indices,
+                    const FurSettings& settings, const float view[3], FinGeometry& geometry,
+                    const SkinnedVertexExtra* extras);
 
-// The same over posed records, with each corner's extras (per indexed vertex,
-// found through `indices`, three per record) laid out into quadExtras.
-FinFrame layOutFins(const FurTriangle* records, std::int32_t count, const FurSettings& settings, const float view[3],
-                    FinGeometry& geometry, const SkinnedVertexExtra* extras, const std::uint32_t* indices);
-
-// The fins' planes again for posed records; their lengths and texture offsets
-// stay those of the rest mesh, so the fins' hair does not crawl as it moves.
-void poseFinPlanes(const FurTriangle* records, std::int32_t count, FinGeometry& geometry);
+// The fins' planes again for posed vertices; their lengths and texture
+// offsets stay those of the rest mesh, so the fins' hair does not crawl as it
+// moves.
+void poseFinPlanes(const std::vector<MeshVertex>& vertices, const std::vector<std::uint32_t>& indices,
+                   FinGeometry& geometry);

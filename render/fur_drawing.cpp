@@ -256,7 +256,7 @@ void drawFur() {
         skinPass();
         float view[3];
         viewDirection(camera.eye, camera.lookAt, model, view);
-        if (furSettings.drawFins && furMesh->recordCount > 0) finPass(view);
+        if (furSettings.drawFins && !furMesh->drawn.indices.empty()) finPass(view);
         shellLayersDrawnLastFrame = std::min(furSettings.numShells, 1);
         if (furSettings.drawShells) shellLayersDrawnLastFrame = shellPass(shellLayersForFrame());
         endGroomPasses();

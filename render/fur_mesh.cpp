@@ -1,5 +1,5 @@
-// Building the prepared mesh from the finished model, and choosing its texture
-// coordinates. No OpenGL here; mesh_buffers.cpp uploads what this builds.
+// Building the prepared mesh from the finished model, choosing its texture
+// coordinates and combing its corners. No OpenGL here; mesh_buffers.cpp uploads what this builds.
 #include "render/fur_mesh.h"
 
 #include <algorithm>
@@ -36,14 +36,22 @@ void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle&
     for (int j = 0; j < 3; ++j) {
         copyEntry(model.vertices, model.vertexCount, triangle.vertexIndices[j], 3, record.positions[j]);
         copyEntry(model.normals, model.normalCount, triangle.normalIndices[j], 3, record.normals[j]);
-        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.ownTexCoords[j]);
+        copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
     }
 }
 
-// The facet normal from the record's own corners, so that a simplified copy's
-// triangles are projected as the model's are.
-void generateTexCoords(FurTriangle& record) {
-    const float(*p)[3] = record.positions;
+// Corner j of surface triangle t, as the arrays of a record.
+void triangleCorners(const IndexedMesh& mesh, std::size_t t, float positions[3][3], float ownTexCoords[3][2]) {
+    for (int j = 0; j < 3; ++j) {
+        const MeshVertex& v = mesh.corner(t, j);
+        std::copy_n(v.position, 3, positions[j]);
+        std::copy_n(v.ownTexCoord, 2, ownTexCoords[j]);
+    }
+}
+
+// Box projection with the facet normal from the triangle's own corners, so
+// that a simplified copy's triangles are projected as the model's are.
+void generateTexCoords(const float p[3][3], float texCoords[3][2]) {
     double u[3], v[3];
     for (int a = 0; a < 3; ++a) {
         u[a] = double{p[1][a]} - p[0][a];
@@ -51,7 +59,7 @@ void generateTexCoords(FurTriangle& record) {
     }
     float normal[3] = {static_cast<float>(u[1] * v[2] - u[2] * v[1]), static_cast<float>(u[2] * v[0] - u[0] * v[2]),
                        static_cast<float>(u[0] * v[1] - u[1] * v[0])};
-    boxProjectTriangle(record.positions, normal, record.texCoords);
+    boxProjectTriangle(p, normal, texCoords);
 }
 
 }  // namespace
@@ -59,15 +67,14 @@ void generateTexCoords(FurTriangle& record) {
 void FurMesh::build() {
     copyModelTriangles();
     TexCoordCoverage coverage;
-    for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].ownTexCoords);
+    for (std::int32_t k = 0; k < recordCount; ++k) coverage.add(records[k].positions, records[k].texCoords);
     ownTexCoordsUsable = coverage.usable();
     ownTexCoordScale = ownTexCoordsUsable ? coverage.hairScale() : 0.0;
     refill();
 }
 
 void FurMesh::copyModelTriangles() {
-    modelTriangleCount = recordCount = static_cast<std::int32_t>(model->triangleCount);
-    simplified = false;
+    recordCount = static_cast<std::int32_t>(model->triangleCount);
     records.reset();
     // Value-initialised, so records a group walk never reaches stay all zero.
     records.reset(new (std::nothrow) FurTriangle[recordCount]());
@@ -83,25 +90,11 @@ void FurMesh::copyModelTriangles() {
     }
 }
 
-void FurMesh::simplify() {
-    std::vector<FurTriangle> copy;
-    simplifyRecords(records.get(), recordCount, triangleBudget, ownTexCoordsUsable, copy);
-    recordCount = static_cast<std::int32_t>(copy.size());
-    records.reset(new (std::nothrow) FurTriangle[recordCount]);
-    if (!records && recordCount > 0)
-        fatalError(stderr, 1, "FurMesh::refill() failed: out of memory for %d triangles.\n",
-                   static_cast<int>(recordCount));
-    std::copy(copy.begin(), copy.end(), records.get());
-    simplified = true;
-}
-
 namespace {
 
-// The model-space directions of the texture's u and v axes over the record,
+// The model-space directions of the texture's u and v axes over a triangle,
 // from its own coordinates; zero where they span no area.
-void textureAxes(const FurTriangle& record, float axisU[3], float axisV[3]) {
-    const float(*p)[3] = record.positions;
-    const float(*t)[2] = record.ownTexCoords;
+void textureAxes(const float p[3][3], const float t[3][2], float axisU[3], float axisV[3]) {
     float du1 = t[1][0] - t[0][0], dv1 = t[1][1] - t[0][1], du2 = t[2][0] - t[0][0], dv2 = t[2][1] - t[0][1];
     float det = du1 * dv2 - du2 * dv1;
     float inverse = std::fabs(det) > 1e-12f ? 1.0f / det : 0.0f;
@@ -114,41 +107,53 @@ void textureAxes(const FurTriangle& record, float axisU[3], float axisV[3]) {
 
 }  // namespace
 
-void FurMesh::combRecords() {
+void FurMesh::combCorners() {
     const float lo[3] = {-INFINITY, -INFINITY, -INFINITY}, hi[3] = {INFINITY, INFINITY, INFINITY};
-    combRecords(lo, hi);
+    combCorners(lo, hi);
+    splitCorners(surface, corners.data(), drawn);
 }
 
-void FurMesh::combRecords(const float lo[3], const float hi[3]) {
+void FurMesh::combCorners(const float lo[3], const float hi[3]) {
     auto inside = [&](const float* p) {
         return p[0] >= lo[0] && p[0] <= hi[0] && p[1] >= lo[1] && p[1] <= hi[1] && p[2] >= lo[2] && p[2] <= hi[2];
     };
-    for (std::int32_t k = 0; k < recordCount; ++k) {
-        FurTriangle& record = records[k];
-        if (!inside(record.positions[0]) && !inside(record.positions[1]) && !inside(record.positions[2])) continue;
+    // Where drawn was split with other combs, its vertices take the new ones
+    // in place; combCorners() splits it again.
+    bool inPlace = drawn.indices.size() == corners.size();
+    for (std::size_t t = 0; t < surface.triangleCount(); ++t) {
+        float p[3][3], own[3][2];
+        triangleCorners(surface, t, p, own);
+        if (!inside(p[0]) && !inside(p[1]) && !inside(p[2])) continue;
         float axisU[3], axisV[3];
-        textureAxes(record, axisU, axisV);
-        for (int j = 0; j < 3; ++j)
-            groomComb(groom, record.positions[j], record.normals[j], record.ownTexCoords[j], axisU, axisV,
-                      record.combs[j]);
+        textureAxes(p, own, axisU, axisV);
+        for (int j = 0; j < 3; ++j) {
+            float* comb = corners[3 * t + j].comb;
+            groomComb(groom, p[j], surface.corner(t, j).normal, own[j], axisU, axisV, comb);
+            if (inPlace) std::copy_n(comb, 3, drawn.vertices[drawn.indices[3 * t + j]].comb);
+        }
     }
 }
 
 void FurMesh::refill() {
-    copyModelTriangles();
     texCoordsGenerated = generatedTexCoordsWanted || !ownTexCoordsUsable || !(ownTexCoordScale > 0.0);
-    if (triangleBudget > 0 && recordCount > triangleBudget) simplify();
+    simplified = triangleBudget > 0 && recordCount > triangleBudget;
+    // Own coordinates that carry nothing would only pin seams the simplifier
+    // has to keep.
+    weldRecords(records.get(), static_cast<std::size_t>(recordCount), !simplified || ownTexCoordsUsable, surface);
+    if (simplified) simplifyMesh(surface, triangleBudget);
+    drawn = IndexedMesh{};
+    corners.assign(surface.indices.size(), CornerAttributes{});
     // A scale of exactly 1 leaves every bit of the file's coordinates, and so
     // the picture they give, as it was.
     auto scale = static_cast<float>(ownTexCoordScale);
-    for (std::int32_t k = 0; k < recordCount; ++k) {
-        FurTriangle& record = records[k];
-        if (texCoordsGenerated) generateTexCoords(record);
-        else
-            for (int j = 0; j < 3; ++j)
-                for (int c = 0; c < 2; ++c) record.texCoords[j][c] = record.ownTexCoords[j][c] * scale;
+    for (std::size_t t = 0; t < surface.triangleCount(); ++t) {
+        float p[3][3], own[3][2], hair[3][2];
+        triangleCorners(surface, t, p, own);
+        if (texCoordsGenerated) generateTexCoords(p, hair);
+        for (int j = 0; j < 3; ++j)
+            for (int c = 0; c < 2; ++c) corners[3 * t + j].texCoord[c] = texCoordsGenerated ? hair[j][c] : own[j][c] * scale;
     }
-    combRecords();
+    combCorners();
 }
 
 namespace {
@@ -170,13 +175,13 @@ std::string texCoordSource(const FurMesh& mesh) {
 }  // namespace
 
 std::string meshSummary(const FurMesh& mesh, const char* path) {
-    int triangles = static_cast<int>(mesh.modelTriangleCount);
+    int triangles = static_cast<int>(mesh.recordCount);
     unsigned vertices = mesh.model->vertexCount;
     char line[320];
     int used = std::snprintf(line, sizeof line, ": %d triangle%s, %u vert%s, %s", triangles, triangles == 1 ? "" : "s",
                              vertices, vertices == 1 ? "ex" : "ices", texCoordSource(mesh).c_str());
     if (mesh.simplified)
         std::snprintf(line + used, sizeof line - used, "; drawn from a simplified copy of %d triangles",
-                      static_cast<int>(mesh.recordCount));
+                      static_cast<int>(mesh.drawn.triangleCount()));
     return std::string("model ") + path + line;
 }

@@ -192,7 +192,7 @@ void uploadGroom() {
     bool combed = groom.maps[DIRECTION_MAP].present();
     // The corners' combs live in the mesh's vertices: refill them when they change.
     if ((combed || textures.combed) && furMesh != nullptr && furMesh->records) {
-        furMesh->combRecords();
+        furMesh->combCorners();
         buildMeshBuffers();
     }
     textures.combed = combed;
@@ -219,7 +219,7 @@ void uploadPaintedGroom() {
             lo[k] = groom.painted.lo[k] - margin;
             hi[k] = groom.painted.hi[k] + margin;
         }
-        furMesh->combRecords(lo, hi);
+        furMesh->combCorners(lo, hi);
         refreshMeshCombs();
     }
     groom.painted = PaintedRegion{};

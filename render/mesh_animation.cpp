@@ -21,21 +21,20 @@ std::string positionKey(const float p[3]) {
 
 }  // namespace
 
-void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, const IndexedMesh& mesh) {
+void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh) {
     const ObjModel* model = furMesh.model;
+    const IndexedMesh& mesh = furMesh.drawn;
     animation.skin = model ? model->skin : nullptr;
     animation.posed = false;
     animation.rest.clear();
     animation.indices.clear();
     animation.modelVertexOf.clear();
-    animation.records.reset();
-    animation.recordCount = 0;
     if (!animation.skin) return;
     if (animation.playback.clip >= static_cast<int>(animation.skin->clips.size())) animation.playback.clip = -1;
     animation.rest = mesh.vertices;
     animation.indices = mesh.indices;
-    // The records' corners are the model's vertices, centred and scaled as
-    // the model's are (a simplified copy's too): found again by position.
+    // The drawn corners are the model's vertices, centred and scaled as the
+    // model's are (a simplified copy's too): found again by position.
     std::unordered_map<std::string, std::int32_t> vertexAt;
     for (std::uint32_t v = model->vertexCount; v >= 1; --v) vertexAt[positionKey(&model->vertices[3 * std::size_t{v}])] = v;
     animation.modelVertexOf.resize(mesh.vertices.size(), 0);
@@ -47,9 +46,6 @@ void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, cons
     animation.extras.assign(animation.rest.size(), SkinnedVertexExtra{});
     for (std::size_t i = 0; i < animation.rest.size(); ++i)
         std::copy_n(animation.rest[i].position, 3, animation.extras[i].rest);
-    animation.recordCount = furMesh.recordCount;
-    animation.records.reset(new FurTriangle[std::max(furMesh.recordCount, 1)]);
-    std::copy_n(furMesh.records.get(), furMesh.recordCount, animation.records.get());
     resetAnimationSprings(animation);
 }
 
@@ -112,14 +108,6 @@ void skinVertices(MeshAnimation& a) {
         transformNormal(m, rest.normal, out.normal);
         transformVector(m, rest.comb, out.comb);
     }
-    for (std::int32_t k = 0; k < a.recordCount; ++k)
-        for (int j = 0; j < 3; ++j) {
-            const MeshVertex& v = a.vertices[a.indices[3 * static_cast<std::size_t>(k) + j]];
-            FurTriangle& record = a.records[k];
-            std::copy_n(v.position, 3, record.positions[j]);
-            std::copy_n(v.normal, 3, record.normals[j]);
-            std::copy_n(v.comb, 3, record.combs[j]);
-        }
 }
 
 // Each vertex's lag behind its own motion: a damped spring driven by the
@@ -195,12 +183,15 @@ void toggleAnimationPlaying(MeshAnimation& animation) {
     playback.playing = !playback.playing;
 }
 
-void restPointOf(const MeshAnimation& animation, const FurMesh& furMesh, long record, const float point[3],
-                 float rest[3]) {
+void restPointOf(const MeshAnimation& animation, long triangle, const float point[3], float rest[3]) {
     std::copy_n(point, 3, rest);
-    if (!animation.posed || record < 0 || record >= animation.recordCount || record >= furMesh.recordCount) return;
-    const float(*p)[3] = animation.records[record].positions;
-    const float(*r)[3] = furMesh.records[record].positions;
+    if (!animation.posed || triangle < 0 || 3 * static_cast<std::size_t>(triangle) >= animation.indices.size()) return;
+    const float *p[3], *r[3];
+    for (int j = 0; j < 3; ++j) {
+        std::uint32_t v = animation.indices[3 * static_cast<std::size_t>(triangle) + j];
+        p[j] = animation.vertices[v].position;
+        r[j] = animation.rest[v].position;
+    }
     double e1[3], e2[3], d[3];
     for (int k = 0; k < 3; ++k) e1[k] = p[1][k] - p[0][k], e2[k] = p[2][k] - p[0][k], d[k] = point[k] - p[0][k];
     auto dot = [](const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };

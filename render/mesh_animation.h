@@ -1,15 +1,14 @@
 // Playing a model's clips on the prepared mesh: which clip, where in it and
-// how fast; posing the indexed vertices and the records (for the fins and
-// picking) from the rest mesh each frame; and the springs each vertex's hair
-// drives from its own acceleration as the clip carries it. The rest mesh is
-// what the records and the indexed mesh hold at bind pose, centred and scaled
-// once, so the character does not swim in the view as it moves; the records
-// themselves stay at rest, which is where the groom is read and painted.
+// how fast; posing the drawn vertices (which the fins and picking read too)
+// from the rest mesh each frame; and the springs each vertex's hair drives
+// from its own acceleration as the clip carries it. The rest mesh is what the
+// drawn mesh holds at bind pose, centred and scaled once, so the character
+// does not swim in the view as it moves; the prepared mesh itself stays at
+// rest, which is where the groom is read and painted.
 // Plain data, no OpenGL; mesh_buffers.h uploads what this poses.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,15 +37,13 @@ struct MeshAnimation {
     // (mesh_buffers.h; -1: none yet).
     long meshBuild = -1;
     std::vector<MeshVertex> rest;              // the indexed vertices at rest
-    std::vector<std::uint32_t> indices;        // three per record
+    std::vector<std::uint32_t> indices;        // three per drawn triangle
     std::vector<std::int32_t> modelVertexOf;   // each indexed vertex's model vertex, 0 for none
 
     // Posed by poseMeshAnimation.
     bool posed = false;  // whether the arrays below hold a pose (a clip chosen)
     std::vector<MeshVertex> vertices;
     std::vector<SkinnedVertexExtra> extras;
-    std::unique_ptr<FurTriangle[]> records;  // the mesh's records, posed
-    std::int32_t recordCount = 0;
 
     // The per-vertex springs: each vertex's last two positions and its lag's
     // velocity.
@@ -58,10 +55,10 @@ struct MeshAnimation {
     std::vector<Affine> globals, joints;
 };
 
-// Ties the animation to the mesh as built: its rest vertices (the indexed
-// mesh `mesh` was made from) and each vertex's model vertex, found by its
-// rest position. Keeps the playback; drops a pose.
-void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh, const IndexedMesh& mesh);
+// Ties the animation to the mesh as built: its rest vertices (furMesh's
+// drawn ones) and each vertex's model vertex, found by its rest position.
+// Keeps the playback; drops a pose.
+void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh);
 
 // Plays the clip called `name` (or numbered by it, as findClip takes it),
 // from its start and paused, when it is not the one chosen last for this
@@ -76,7 +73,7 @@ float clipDuration(const MeshAnimation& animation);
 // start when it loops, stopping at the end when it does not.
 void advancePlayback(MeshAnimation& animation, float seconds, float speed);
 
-// Poses the vertices and records at the playback's time, and steps the
+// Poses the vertices at the playback's time, and steps the
 // springs by `seconds` with the dynamics' parameters (a step of 0, or the
 // dynamics off, leaves every lag at 0). With the bind pose nothing is posed.
 void poseMeshAnimation(MeshAnimation& animation, const FurDynamicsParameters& parameters, float seconds);
@@ -87,10 +84,9 @@ void resetAnimationSprings(MeshAnimation& animation);
 // True while the springs still move.
 bool animationSpringsMoving(const MeshAnimation& animation);
 
-// The point on the rest mesh where record `record` holds posed point `point`:
-// the same barycentric place on the rest triangle.
-void restPointOf(const MeshAnimation& animation, const FurMesh& furMesh, long record, const float point[3],
-                 float rest[3]);
+// The point on the rest mesh where drawn triangle `triangle` holds posed
+// point `point`: the same barycentric place on the rest triangle.
+void restPointOf(const MeshAnimation& animation, long triangle, const float point[3], float rest[3]);
 
 // Whether the animation changes the picture without input: a clip playing,
 // or the hair's springs still settling.

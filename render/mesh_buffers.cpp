@@ -28,7 +28,6 @@ struct MeshBuffers {
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     GLsizei indexCount = 0;
-    IndexedMesh mesh;  // as uploaded, for the combs painted later
     GLuint finBuffer = 0;
     GLuint finIndexBuffer = 0;  // finTriangleCorners for every fin, fin after fin
     FinGeometry fins;
@@ -134,8 +133,7 @@ void uploadFinIndices(std::size_t fins) {
 void buildMeshBuffers() {
     deleteBuffers();
     if (furMesh == nullptr) return;
-    IndexedMesh& mesh = buffers.mesh;
-    buildIndexedMesh(furMesh->records.get(), static_cast<std::size_t>(furMesh->recordCount), mesh);
+    const IndexedMesh& mesh = furMesh->drawn;
     glGenBuffers(1, &buffers.vertexBuffer);
     glGenBuffers(1, &buffers.indexBuffer);
     glGenBuffers(1, &buffers.finBuffer);
@@ -150,7 +148,7 @@ void buildMeshBuffers() {
                             static_cast<long>(mesh.vertices.size()), sizeof(MeshVertex) / sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    buildFinGeometry(*furMesh, buffers.fins);
+    buildFinGeometry(mesh, buffers.fins);
     uploadFinIndices(buffers.fins.fins.size());
     buffers.build = ++meshBuilds;
 }
@@ -159,7 +157,7 @@ const MeshAnimation* drawnMeshPose() { return buffers.posedBy; }
 
 void animateMesh(MeshAnimation& animation, float seconds) {
     if (furMesh != nullptr && buffers.vertexBuffer != 0 && animation.meshBuild != buffers.build) {
-        prepareMeshAnimation(animation, *furMesh, buffers.mesh);
+        prepareMeshAnimation(animation, *furMesh);
         animation.meshBuild = buffers.build;
     }
     chooseClip(animation, furSettings.animationClip);
@@ -183,17 +181,12 @@ void animateMesh(MeshAnimation& animation, float seconds) {
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(animation.extras.size() * sizeof(SkinnedVertexExtra)),
                  animation.extras.data(), GL_STREAM_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    poseFinPlanes(animation.records.get(), animation.recordCount, buffers.fins);
+    poseFinPlanes(animation.vertices, animation.indices, buffers.fins);
 }
 
 void refreshMeshCombs() {
-    IndexedMesh& mesh = buffers.mesh;
-    if (furMesh == nullptr || buffers.vertexBuffer == 0 || mesh.indices.size() != 3 * std::size_t(furMesh->recordCount))
-        return;
-    for (std::size_t i = 0; i < mesh.indices.size(); ++i) {
-        const float* comb = furMesh->records[i / 3].combs[i % 3];
-        std::copy(comb, comb + 3, mesh.vertices[mesh.indices[i]].comb);
-    }
+    if (furMesh == nullptr || buffers.vertexBuffer == 0) return;
+    const IndexedMesh& mesh = furMesh->drawn;
     if (buffers.posedBy && buffers.posedBy->rest.size() == mesh.vertices.size()) {
         // The rest combs change; the pose turns them at the next frame.
         for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
@@ -231,16 +224,17 @@ void drawMeshTriangles() {
 }
 
 void drawMeshFins(const float view[3]) {
-    if (furMesh == nullptr || furMesh->recordCount == 0 || buffers.fins.fins.empty()) return;
+    if (furMesh == nullptr || buffers.fins.fins.empty()) return;
     const MeshAnimation* pose = buffers.posedBy;
     bool posed = pose != nullptr;
-    FinFrame frame = posed ? layOutFins(pose->records.get(), pose->recordCount, furSettings, view, buffers.fins,
-                                        pose->extras.data(), pose->indices.data())
-                           : layOutFins(*furMesh, furSettings, view, buffers.fins);
+    const IndexedMesh& mesh = furMesh->drawn;
+    FinFrame frame = posed ? layOutFins(pose->vertices, pose->indices, furSettings, view, buffers.fins,
+                                        pose->extras.data())
+                           : layOutFins(mesh.vertices, mesh.indices, furSettings, view, buffers.fins, nullptr);
     // The generator as the fins would leave it drawn one by one: the hair
     // patch draws from it next without reseeding.
-    seedRandom(static_cast<unsigned>(furMesh->recordCount - 1));
-    for (int i = 0; i < frame.drawsInLastRecord; ++i) randomDraw();
+    seedRandom(static_cast<unsigned>(mesh.triangleCount() - 1));
+    for (int i = 0; i < frame.drawsInLastTriangle; ++i) randomDraw();
     if (frame.vertexCount == 0) return;
 
     glBindBuffer(GL_ARRAY_BUFFER, buffers.finBuffer);

@@ -10,12 +10,12 @@
 #include "render/mesh_animation.h"
 #include "render/shell_lod.h"
 
-// Uploads furMesh's triangles and lays out its fins; replaces what an earlier
-// call made.
+// Uploads furMesh's drawn mesh and lays out its fins; replaces what an
+// earlier call made.
 void buildMeshBuffers();
 
-// Uploads the records' combs again into the vertices they are drawn with:
-// what painting the direction needs, without building anything again.
+// Uploads furMesh's drawn vertices again, with the combs painting gave
+// them, without building anything again.
 void refreshMeshCombs();
 
 // Ties `animation` (mesh_animation.h) to the mesh as last built, plays the

@@ -230,13 +230,12 @@ TEST(Picking, TheCursorsRayHitsTheNearestTriangleInModelSpace) {
 
     // Two parallel triangles facing the eye, at z = 0.5 and z = 0 in model
     // space; a model moved by +1 in x and turned a quarter about y.
-    struct Triangle {
-        float positions[3][3];
-        float normals[3][3];
-    } triangles[2] = {
-        {{{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
-        {{{-1, -1, 0.5f}, {1, -1, 0.5f}, {0, 1, 0.5f}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
+    std::vector<MeshVertex> vertices = {
+        {{-1, -1, 0}, {0, 0, 1}, {}, {}, {}},    {{1, -1, 0}, {0, 0, 1}, {}, {}, {}},
+        {{0, 1, 0}, {0, 0, 1}, {}, {}, {}},      {{-1, -1, 0.5f}, {0, 0, 1}, {}, {}, {}},
+        {{1, -1, 0.5f}, {0, 0, 1}, {}, {}, {}},  {{0, 1, 0.5f}, {0, 0, 1}, {}, {}, {}},
     };
+    const std::vector<std::uint32_t> indices = {0, 1, 2, 3, 4, 5};
     ObjectTransform model;
     model.translateXZ[0] = 1;
     // Column-major: model x goes to world -z, model z to world x.
@@ -246,15 +245,14 @@ TEST(Picking, TheCursorsRayHitsTheNearestTriangleInModelSpace) {
     ASSERT_TRUE(rayIntoModel(world, model, local));
     EXPECT_NEAR(local.origin[2], 4, 1e-5f);
     SurfaceHit hit;
-    constexpr std::size_t stride = sizeof(Triangle) / sizeof(float);
-    ASSERT_TRUE(pickSurface(local, triangles[0].positions[0], triangles[0].normals[0], 2, stride, hit));
+    ASSERT_TRUE(pickSurface(local, vertices, indices, hit));
     EXPECT_EQ(hit.triangle, 1);
     EXPECT_NEAR(hit.point[2], 0.5f, 1e-5f);
     EXPECT_NEAR(hit.point[1], 0.2f, 1e-5f);
     EXPECT_NEAR(hit.normal[2], 1, 1e-5f);
     // Beside the triangles: a miss.
     Ray beside{{3, 0, 4}, {0, 0, -1}};
-    EXPECT_FALSE(pickSurface(beside, triangles[0].positions[0], triangles[0].normals[0], 2, stride, hit));
+    EXPECT_FALSE(pickSurface(beside, vertices, indices, hit));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The indexed triangles the skin and shells draw: they reproduce every
 // record's corners bit for bit and in order, share what agrees, and split a
-// vertex where generated coordinates change plane without opening a crack.
+// vertex where generated coordinates change plane without opening a crack;
+// and splitting by corner keeps a copy per different set of attributes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,7 +18,8 @@ namespace {
 
 bool sameBits(const void* a, const void* b, size_t bytes) { return std::memcmp(a, b, bytes) == 0; }
 
-void expectRecordsReproduced(const FurMesh& mesh, const IndexedMesh& indexed) {
+void expectRecordsReproduced(const FurMesh& mesh) {
+    const IndexedMesh& indexed = mesh.drawn;
     ASSERT_EQ(indexed.indices.size(), 3u * static_cast<size_t>(mesh.recordCount));
     for (int k = 0; k < mesh.recordCount; ++k)
         for (int j = 0; j < 3; ++j) {
@@ -27,7 +29,7 @@ void expectRecordsReproduced(const FurMesh& mesh, const IndexedMesh& indexed) {
             const FurTriangle& r = mesh.records[k];
             EXPECT_TRUE(sameBits(v.position, r.positions[j], sizeof v.position)) << k << "," << j;
             EXPECT_TRUE(sameBits(v.normal, r.normals[j], sizeof v.normal)) << k << "," << j;
-            EXPECT_TRUE(sameBits(v.texCoord, r.texCoords[j], sizeof v.texCoord)) << k << "," << j;
+            EXPECT_TRUE(sameBits(v.ownTexCoord, r.texCoords[j], sizeof v.ownTexCoord)) << k << "," << j;
         }
 }
 
@@ -48,9 +50,8 @@ TEST(IndexedMesh, ReproducesEveryRecordsCornersInRecordOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TestMesh mesh(c.obj, c.generated);
-        IndexedMesh indexed;
-        buildIndexedMesh(mesh.records.get(), mesh.recordCount, indexed);
-        expectRecordsReproduced(mesh, indexed);
+        const IndexedMesh& indexed = mesh.drawn;
+        expectRecordsReproduced(mesh);
         // No two vertices alike: everything that could be shared is.
         std::set<std::string> distinct;
         for (const MeshVertex& v : indexed.vertices)
@@ -61,8 +62,7 @@ TEST(IndexedMesh, ReproducesEveryRecordsCornersInRecordOrder) {
 
 TEST(IndexedMesh, SplitsAVertexAtASeamButKeepsItsPositionAndNormalClosed) {
     TestMesh sphere(sphereObj(16, 32), true);
-    IndexedMesh indexed;
-    buildIndexedMesh(sphere.records.get(), sphere.recordCount, indexed);
+    const IndexedMesh& indexed = sphere.drawn;
     // A closed smooth sphere has one normal per position: copies of a vertex
     // differ in their texture coordinates only, so every shell, pushed out
     // along the same normal from the same position, stays closed.
@@ -74,6 +74,41 @@ TEST(IndexedMesh, SplitsAVertexAtASeamButKeepsItsPositionAndNormalClosed) {
     for (const auto& [position, normals] : normalsAt) EXPECT_EQ(normals.size(), 1u);
     EXPECT_GT(indexed.vertices.size(), positions) << "the seams between projection planes split vertices";
     EXPECT_LT(indexed.vertices.size(), 2 * positions) << "and only there";
+}
+
+TEST(IndexedMesh, SplitsEachVertexOncePerDifferentCorner) {
+    // Two triangles sharing the edge 1-2 of a welded square, 4 vertices.
+    IndexedMesh surface;
+    surface.vertices.resize(4);
+    for (int v = 0; v < 4; ++v) surface.vertices[v].position[0] = static_cast<float>(v);
+    surface.indices = {0, 1, 2, 2, 1, 3};
+    struct Case {
+        const char* name;
+        float u[6];       // each corner's texture u
+        int vertices;     // after the split
+        int sameAs[6];    // the first corner each corner shares its vertex with
+    } cases[] = {
+        {"corners agree", {0, 1, 2, 2, 1, 3}, 4, {0, 1, 2, 2, 1, 5}},
+        {"the shared edge differs on one side", {0, 1, 2, 7, 8, 3}, 6, {0, 1, 2, 3, 4, 5}},
+        {"one side's vertex agrees with another's", {0, 1, 2, 2, 9, 3}, 5, {0, 1, 2, 2, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CornerAttributes corners[6] = {};
+        for (int k = 0; k < 6; ++k) corners[k].texCoord[0] = c.u[k];
+        IndexedMesh drawn;
+        splitCorners(surface, corners, drawn);
+        ASSERT_EQ(drawn.indices.size(), 6u);
+        EXPECT_EQ(drawn.vertices.size(), static_cast<size_t>(c.vertices));
+        for (int k = 0; k < 6; ++k) {
+            const MeshVertex& v = drawn.vertices[drawn.indices[k]];
+            EXPECT_EQ(v.position[0], surface.vertices[surface.indices[k]].position[0]) << k;
+            EXPECT_EQ(v.texCoord[0], c.u[k]) << k;
+            EXPECT_EQ(drawn.indices[k], drawn.indices[c.sameAs[k]]) << k;
+            if (c.sameAs[k] == k)
+                for (int e = 0; e < k; ++e) EXPECT_NE(drawn.indices[e], drawn.indices[k]) << k << " shares with " << e;
+        }
+    }
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 namespace {
 
-double surfaceArea2(const FurTriangle& t) {
+double surfaceArea2(const DrawnTriangle& t) {
     double u[3], v[3];
     for (int k = 0; k < 3; ++k) {
         u[k] = double{t.positions[1][k]} - t.positions[0][k];
@@ -80,7 +80,7 @@ TEST(GeneratedCoordinates, KeepOneDensityOverACurvedSurface) {
     ASSERT_GT(sphere.recordCount, 2000);
     double lowest = 2, highest = 0;
     for (int k = 0; k < sphere.recordCount; ++k) {
-        const FurTriangle& t = sphere.records[k];
+        const DrawnTriangle t = drawnTriangle(sphere, k);
         double area2 = surfaceArea2(t);
         double ratio = signedTexArea2(t.texCoords) / area2;
         lowest = std::fmin(lowest, ratio);
@@ -103,7 +103,7 @@ TEST(GeneratedCoordinates, SeamsOnlyWhereTheProjectionPlaneChanges) {
     std::map<std::pair<Point, int>, std::pair<float, float>> seen;  // (corner, plane) -> uv
     int shared = 0;
     for (int k = 0; k < sphere.recordCount; ++k) {
-        const FurTriangle& t = sphere.records[k];
+        const DrawnTriangle t = drawnTriangle(sphere, k);
         // The plane shows in which two position axes the coordinates equal.
         int plane = -1;
         for (int axis = 0; axis < 3; ++axis) {
@@ -141,9 +141,10 @@ TEST(GeneratedCoordinates, TheBundledBunnyStrippedOfItsOwnGetsThemBack) {
     ASSERT_EQ(own.recordCount, stripped.recordCount);
     int close = 0, corners = 3 * own.recordCount;
     for (int k = 0; k < own.recordCount; ++k)
-        for (int j = 0; j < 3; ++j)
-            close += std::fabs(own.records[k].texCoords[j][0] - stripped.records[k].texCoords[j][0]) < 2e-5f &&
-                     std::fabs(own.records[k].texCoords[j][1] - stripped.records[k].texCoords[j][1]) < 2e-5f;
+        for (int j = 0; j < 3; ++j) {
+            const float *a = own.drawn.corner(k, j).texCoord, *b = stripped.drawn.corner(k, j).texCoord;
+            close += std::fabs(a[0] - b[0]) < 2e-5f && std::fabs(a[1] - b[1]) < 2e-5f;
+        }
     // The file rounds to six decimals; a facet within rounding of 45 degrees
     // may choose the other plane.
     EXPECT_GE(close, corners * 995 / 1000) << close << " of " << corners;
@@ -181,7 +182,7 @@ TEST(TexCoordChoice, TheFilesOwnAreKeptWhenTheyCanCarryTheFur) {
         bool generated = c.generatedWanted || !c.usable;
         EXPECT_EQ(mesh.texCoordsGenerated, generated);
         for (int k = 0; k < mesh.recordCount; ++k) {
-            const FurTriangle& t = mesh.records[k];
+            const DrawnTriangle t = drawnTriangle(mesh, k);
             float projected[3][2];
             // Facing +z: the projection is (x, y) of the scaled square.
             for (int j = 0; j < 3; ++j) {
@@ -200,7 +201,10 @@ TEST(TexCoordChoice, TheFilesOwnAreKeptWhenTheyCanCarryTheFur) {
 // Texture area per surface area of the hair's coordinates, over the model.
 double hairDensity(const FurMesh& mesh) {
     TexCoordCoverage sum;
-    for (int k = 0; k < mesh.recordCount; ++k) sum.add(mesh.records[k].positions, mesh.records[k].texCoords);
+    for (size_t t = 0; t < mesh.drawn.triangleCount(); ++t) {
+        const DrawnTriangle triangle = drawnTriangle(mesh, t);
+        sum.add(triangle.positions, triangle.texCoords);
+    }
     return sum.texture / sum.surface;
 }
 
@@ -234,16 +238,16 @@ TEST(TexCoordChoice, RefillingSwapsBetweenTheTwoWithoutReadingTheModelAgain) {
     TestMesh mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.1 0.2\nvt 0.9 0.2\nvt 0.1 0.8\nf 1/1 2/2 3/3\n");
     ASSERT_TRUE(mesh.ownTexCoordsUsable);
     const float hairU = 0.9f * static_cast<float>(mesh.ownTexCoordScale);
-    EXPECT_EQ(mesh.records[0].texCoords[1][0], hairU);
+    EXPECT_EQ(drawnTriangle(mesh, 0).texCoords[1][0], hairU);
     mesh.generatedTexCoordsWanted = true;
     mesh.refill();
     EXPECT_TRUE(mesh.texCoordsGenerated);
-    EXPECT_EQ(mesh.records[0].texCoords[1][0], mesh.records[0].positions[1][0]);
+    EXPECT_EQ(drawnTriangle(mesh, 0).texCoords[1][0], mesh.records[0].positions[1][0]);
     mesh.generatedTexCoordsWanted = false;
     mesh.refill();
     EXPECT_FALSE(mesh.texCoordsGenerated);
-    EXPECT_EQ(mesh.records[0].texCoords[1][0], hairU);
-    EXPECT_EQ(mesh.records[0].ownTexCoords[1][0], 0.9f);
+    EXPECT_EQ(drawnTriangle(mesh, 0).texCoords[1][0], hairU);
+    EXPECT_EQ(drawnTriangle(mesh, 0).ownTexCoords[1][0], 0.9f);
 }
 
 }  // namespace

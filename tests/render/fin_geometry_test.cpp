@@ -69,7 +69,7 @@ TEST(FinGeometry, LaysOutWhatDrawingEachFinAfterReseedingWouldDraw) {
     TestMesh bunny(readTextFile(std::string(PELAGE_SOURCE_DIR) + "/OBJ/bunny-1500-cleaned.obj"));
     ASSERT_GT(bunny.recordCount, 1000);
     FinGeometry geometry;
-    buildFinGeometry(bunny, geometry);
+    buildFinGeometry(bunny.drawn, geometry);
     struct Case {
         const char* name;
         float view[3];
@@ -90,7 +90,7 @@ TEST(FinGeometry, LaysOutWhatDrawingEachFinAfterReseedingWouldDraw) {
         settings.finHeight = c.finHeight;
         settings.finScalingFactor = c.finScalingFactor;
         std::vector<OneByOneFin> expected = finsOneByOne(bunny, settings, c.view);
-        FinFrame frame = layOutFins(bunny, settings, c.view, geometry);
+        FinFrame frame = layOutFins(bunny.drawn.vertices, bunny.drawn.indices, settings, c.view, geometry, nullptr);
         ASSERT_EQ(frame.vertexCount, 4 * static_cast<std::int64_t>(expected.size()));
         if (c.alphaBlendFins) {
             EXPECT_LT(expected.size(), 3u * bunny.recordCount) << "some fins are faded out";
@@ -115,17 +115,17 @@ TEST(FinGeometry, AFadedOutFinHandsItsOffsetToTheNextDrawnFinOfItsRecord) {
     // faces the eye squarely and the others obliquely.
     TestMesh mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     FinGeometry geometry;
-    buildFinGeometry(mesh, geometry);
+    buildFinGeometry(mesh.drawn, geometry);
     FurSettings settings;
     const float alongFirstEdge[3] = {0, 1, 0};  // fin 0 (edge along x) faces it; fin 1 at 45 degrees; fin 2 edge-on
-    FinFrame frame = layOutFins(mesh, settings, alongFirstEdge, geometry);
+    FinFrame frame = layOutFins(mesh.drawn.vertices, mesh.drawn.indices, settings, alongFirstEdge, geometry, nullptr);
     ASSERT_EQ(frame.vertexCount, 8) << "fins 0 and 1 drawn, fin 2 faded out";
-    EXPECT_EQ(frame.drawsInLastRecord, 2);
+    EXPECT_EQ(frame.drawsInLastTriangle, 2);
     EXPECT_EQ(geometry.quads[0].texCoord[0], static_cast<float>(seededDraw(0, 0)) / randomDrawMax);
     EXPECT_EQ(geometry.quads[4].texCoord[0], static_cast<float>(seededDraw(0, 1)) / randomDrawMax);
 
     const float alongThirdEdge[3] = {1, 0, 0};  // fin 2 (edge along y) faces it; fin 0 edge-on
-    frame = layOutFins(mesh, settings, alongThirdEdge, geometry);
+    frame = layOutFins(mesh.drawn.vertices, mesh.drawn.indices, settings, alongThirdEdge, geometry, nullptr);
     ASSERT_EQ(frame.vertexCount, 8) << "fins 1 and 2 drawn";
     EXPECT_EQ(geometry.quads[0].texCoord[0], static_cast<float>(seededDraw(0, 0)) / randomDrawMax)
         << "fin 1 takes the first offset, fin 0 being faded out";
@@ -147,10 +147,10 @@ TEST(FinGeometry, DegenerateAndEmptyMeshesLayOutNothingWhenFaded) {
         SCOPED_TRACE(c.name);
         TestMesh mesh(c.obj);
         FinGeometry geometry;
-        buildFinGeometry(mesh, geometry);
+        buildFinGeometry(mesh.drawn, geometry);
         const float view[3] = {0, 0, 1};
         FurSettings settings;
-        FinFrame frame = layOutFins(mesh, settings, view, geometry);
+        FinFrame frame = layOutFins(mesh.drawn.vertices, mesh.drawn.indices, settings, view, geometry, nullptr);
         EXPECT_EQ(frame.vertexCount, c.vertices);
         for (const FinGeometry::Fin& fin : geometry.fins) {
             EXPECT_TRUE(std::isfinite(fin.length));

@@ -69,8 +69,8 @@ TEST(FurMesh, TheFilesOwnTextureCoordinatesAreCopiedCornerByCorner) {
     ASSERT_FALSE(textured.texCoordsGenerated);
     const float expected[3][2] = {{0.75f, 1}, {0.25f, 0.5f}, {0.1f, 0.9f}};
     for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(textured.records[0].ownTexCoords[j][0], expected[j][0]);
-        EXPECT_EQ(textured.records[0].ownTexCoords[j][1], expected[j][1]);
+        EXPECT_EQ(textured.records[0].texCoords[j][0], expected[j][0]);
+        EXPECT_EQ(textured.records[0].texCoords[j][1], expected[j][1]);
     }
 }
 

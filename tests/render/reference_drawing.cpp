@@ -1,7 +1,7 @@
 // The fur passes as they were first written, kept as the reference the
 // drawing path is compared against: the skin and every shell replay one
-// display list of the records, corner by corner in immediate mode, and the
-// fins are sent one at a time after reseeding the generator per record, their
+// display list of the drawn triangles, corner by corner in immediate mode, and
+// the fins are sent one at a time after reseeding the generator per triangle, their
 // tops computed on the processor. One change: each fin goes as the two
 // triangles the driver split its quad into (see referenceDrawFin). Relies on
 // the same prepared mesh, textures, shader programs and settings as the
@@ -100,12 +100,13 @@ void finPass(const float view[3]) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDepthMask(GL_FALSE);
     glBegin(GL_TRIANGLES);
-    for (std::int32_t k = 0; k < furMesh->recordCount; ++k) {
-        const FurTriangle& t = furMesh->records[k];
+    const IndexedMesh& mesh = furMesh->drawn;
+    for (std::size_t k = 0; k < mesh.triangleCount(); ++k) {
         seedRandom(static_cast<unsigned>(k));
-        referenceDrawFin(t.positions[0], t.positions[1], t.normals[0], t.normals[1], view);
-        referenceDrawFin(t.positions[1], t.positions[2], t.normals[1], t.normals[2], view);
-        referenceDrawFin(t.positions[2], t.positions[0], t.normals[2], t.normals[0], view);
+        for (int j = 0; j < 3; ++j) {
+            const MeshVertex &p = mesh.corner(k, j), &q = mesh.corner(k, (j + 1) % 3);
+            referenceDrawFin(p.position, q.position, p.normal, q.normal, view);
+        }
     }
     glEnd();
     glDepthMask(GL_TRUE);
@@ -195,7 +196,7 @@ void referenceDrawFur() {
         skinPass();
         float view[3];
         viewDirection(camera.eye, camera.lookAt, model, view);
-        if (furSettings.drawFins && furMesh->recordCount > 0) finPass(view);
+        if (furSettings.drawFins && !furMesh->drawn.indices.empty()) finPass(view);
         if (furSettings.drawShells) shellPass();
     }
 
@@ -208,13 +209,11 @@ void buildReferenceMeshList() {
     referenceMeshList = glGenLists(1);
     glNewList(referenceMeshList, GL_COMPILE);
     glBegin(GL_TRIANGLES);
-    for (std::int32_t k = 0; furMesh != nullptr && k < furMesh->recordCount; ++k) {
-        const FurTriangle& record = furMesh->records[k];
-        for (int j = 0; j < 3; ++j) {
-            glTexCoord2f(record.texCoords[j][0], record.texCoords[j][1]);
-            glNormal3f(record.normals[j][0], record.normals[j][1], record.normals[j][2]);
-            glVertex3f(record.positions[j][0], record.positions[j][1], record.positions[j][2]);
-        }
+    for (std::size_t c = 0; furMesh != nullptr && c < furMesh->drawn.indices.size(); ++c) {
+        const MeshVertex& corner = furMesh->drawn.vertices[furMesh->drawn.indices[c]];
+        glTexCoord2f(corner.texCoord[0], corner.texCoord[1]);
+        glNormal3f(corner.normal[0], corner.normal[1], corner.normal[2]);
+        glVertex3f(corner.position[0], corner.position[1], corner.position[2]);
     }
     glEnd();
     glEndList();

@@ -6,6 +6,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -55,6 +56,23 @@ inline std::string uvSphereObj(int rings, int segments, double warp = 1) {
             if (r > 0) obj << "f" << corner(r, s) << corner(r + 1, s + 1) << corner(r, s + 1) << "\n";
         }
     return obj.str();
+}
+
+// Triangle t of what a prepared mesh draws, its corners as arrays.
+struct DrawnTriangle {
+    float positions[3][3], normals[3][3], texCoords[3][2], ownTexCoords[3][2], combs[3][3];
+};
+inline DrawnTriangle drawnTriangle(const FurMesh& mesh, std::size_t t) {
+    DrawnTriangle out;
+    for (int j = 0; j < 3; ++j) {
+        const MeshVertex& v = mesh.drawn.corner(t, j);
+        std::copy_n(v.position, 3, out.positions[j]);
+        std::copy_n(v.normal, 3, out.normals[j]);
+        std::copy_n(v.texCoord, 2, out.texCoords[j]);
+        std::copy_n(v.ownTexCoord, 2, out.ownTexCoords[j]);
+        std::copy_n(v.comb, 3, out.combs[j]);
+    }
+    return out;
 }
 
 struct TestMesh : FurMesh {
