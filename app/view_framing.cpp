@@ -27,5 +27,6 @@ bool frameModel(int viewWidth, int viewHeight) {
     }
     double aspect = viewAspect({0, 0, viewWidth, viewHeight});
     return frameCorners(eyePoint, lookAtPoint, upVector, reinterpret_cast<const float(*)[3]>(points.data()),
-                        static_cast<int>(mesh.indices.size()), viewFieldOfView, aspect, framingMargin, eyePoint, lookAtPoint);
+                        static_cast<int>(mesh.indices.size()), viewFieldOfView, aspect, framingMargin, eyePoint,
+                        lookAtPoint);
 }

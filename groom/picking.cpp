@@ -93,7 +93,8 @@ bool pickSurface(const Ray& ray, const std::vector<MeshVertex>& vertices, const 
     storeVec3(hit.normal,
               loadVec3(a.normal) * (1 - hitU - hitV) + loadVec3(b.normal) * hitU + loadVec3(c.normal) * hitV);
     if (!normalize3(hit.normal)) {
-        storeVec3(hit.normal, cross(loadVec3(b.position) - loadVec3(a.position), loadVec3(c.position) - loadVec3(a.position)));
+        Vec3 p0 = loadVec3(a.position);
+        storeVec3(hit.normal, cross(loadVec3(b.position) - p0, loadVec3(c.position) - p0));
         normalize3(hit.normal);
     }
     return true;

@@ -151,7 +151,8 @@ void FurMesh::refill() {
         triangleCorners(surface, t, p, own);
         if (texCoordsGenerated) generateTexCoords(p, hair);
         for (int j = 0; j < 3; ++j)
-            for (int c = 0; c < 2; ++c) corners[3 * t + j].texCoord[c] = texCoordsGenerated ? hair[j][c] : own[j][c] * scale;
+            for (int c = 0; c < 2; ++c)
+                corners[3 * t + j].texCoord[c] = texCoordsGenerated ? hair[j][c] : own[j][c] * scale;
     }
     combCorners();
 }
