@@ -49,9 +49,10 @@ void poseEveryClip(const ObjModel* model) {
             sampleClip(skin, &clip, clip.duration * share, pose);
             jointMatrices(skin, pose, globals, joints);
             for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
+                Affine m = blendJoints(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v]);
                 float p[3], n[3];
-                skinVertex(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v], &model->vertices[3 * v],
-                           &model->vertices[3 * v], p, n);
+                transformPoint(m, &model->vertices[3 * v], p);
+                transformNormal(m, &model->vertices[3 * v], n);
             }
         }
 }

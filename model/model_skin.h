@@ -101,12 +101,6 @@ Affine blendJoints(const std::vector<Affine>& joints, const std::uint32_t vertex
 // as it was.
 void transformNormal(const Affine& m, const float normal[3], float out[3]);
 
-// One vertex skinned: the weighted sum of its joints' matrices applied to its
-// position and (then renormalised) its normal. A normal that has no length
-// stays as it was.
-void skinVertex(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4],
-                const float position[3], const float normal[3], float outPosition[3], float outNormal[3]);
-
 // ---- Weights as files give them ------------------------------------------
 
 enum class WeightRepair { None, Renormalised, Rigid };

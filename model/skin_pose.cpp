@@ -201,13 +201,6 @@ void transformNormal(const Affine& m, const float normal[3], float out[3]) {
         std::copy(normal, normal + 3, out);
 }
 
-void skinVertex(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4],
-                const float position[3], const float normal[3], float outPosition[3], float outNormal[3]) {
-    Affine m = blendJoints(joints, vertexJoints, weights);
-    transformNormal(m, normal, outNormal);
-    transformPoint(m, position, outPosition);
-}
-
 WeightRepair repairWeights(const std::uint32_t* joints, const float* weights, int count, std::uint32_t jointCount,
                            std::uint32_t rigidJoint, std::uint32_t outJoints[4], float outWeights[4]) {
     auto rigid = [&] {

@@ -35,9 +35,7 @@ void posed(const ObjModel* model, const char* clip, float time, const float at[3
     for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
         const float* p = &model->vertices[3 * v];
         if (p[0] != at[0] || p[1] != at[1] || p[2] != at[2]) continue;
-        const float up[3] = {0, 1, 0};
-        float n[3];
-        skinVertex(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v], p, up, out, n);
+        transformPoint(blendJoints(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v]), p, out);
         return;
     }
     FAIL() << "no vertex at " << at[0] << " " << at[1] << " " << at[2];
