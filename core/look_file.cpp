@@ -1,5 +1,5 @@
 // Look files. See look_file.h. Relies on the settings parser for every value,
-// on libpng (through png_file.h) to check map files whole, and on POSIX for
+// on the map image reader (map_image.h) to check map files whole, and on POSIX for
 // the temporary file and the rename that make a save atomic.
 #include "core/look_file.h"
 
@@ -13,7 +13,6 @@
 #include <filesystem>
 
 #include "core/atomic_file.h"
-#include "core/png_file.h"
 #include "core/settings_text.h"
 
 namespace fs = std::filesystem;

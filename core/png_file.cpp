@@ -1,4 +1,4 @@
-// PNG reading and writing with libpng's simplified interface. See png_file.h.
+// PNG writing with libpng's simplified interface. See png_file.h.
 #include "core/png_file.h"
 
 #include <png.h>
@@ -19,26 +19,6 @@ bool writePng(const std::string& path, const RgbImage& image, std::string& error
     }
     if (!png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr)) {
         error = std::string("can't write \"") + path + "\": " + png.message;
-        return false;
-    }
-    return true;
-}
-
-bool readPng(const std::string& path, RgbImage& image, std::string& error) {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) {
-        error = std::string("can't read \"") + path + "\": " + png.message;
-        return false;
-    }
-    png.format = PNG_FORMAT_RGB;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
-    if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
-        error = std::string("can't decode \"") + path + "\": " + png.message;
-        png_image_free(&png);
         return false;
     }
     return true;

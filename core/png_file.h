@@ -1,6 +1,5 @@
-// PNG files of RGB images, through libpng: pictures written by both programs,
-// read back by the tests that compare them, and map files checked whole before
-// a look names them. No OpenGL.
+// PNG files of RGB images, through libpng: the pictures both programs write.
+// No OpenGL.
 #pragma once
 
 #include <string>
@@ -9,7 +8,4 @@
 
 // False with a message in `error` when the file cannot be written.
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);
-
-// Any 8-bit PNG, converted to RGB; false with a message when it cannot be read.
-bool readPng(const std::string& path, RgbImage& image, std::string& error);
 

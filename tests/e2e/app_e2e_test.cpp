@@ -11,7 +11,6 @@
 #include <fstream>
 
 #include "app/control_panel.h"
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 using namespace e2e;

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "app/control_panel.h"
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 #include "tests/support/skinned_box.h"
 

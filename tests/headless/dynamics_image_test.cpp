@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "core/map_image.h"
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 
 namespace {

@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "core/png_file.h"
 #include "tests/support/harness.h"
 #include "tests/support/obj_text.h"
 

@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <png.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -312,3 +315,23 @@ ScratchDirectory::ScratchDirectory(const std::string& prefix) {
 ScratchDirectory::~ScratchDirectory() { shell("rm -rf '" + path_ + "'"); }
 
 }  // namespace e2e
+
+bool readPng(const std::string& path, RgbImage& image, std::string& error) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        error = std::string("can't read \"") + path + "\": " + png.message;
+        return false;
+    }
+    png.format = PNG_FORMAT_RGB;
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
+    if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
+        error = std::string("can't decode \"") + path + "\": " + png.message;
+        png_image_free(&png);
+        return false;
+    }
+    return true;
+}

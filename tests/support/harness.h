@@ -110,3 +110,7 @@ std::string buildDir();
 std::string sourceDir();
 
 }  // namespace e2e
+
+// Any 8-bit PNG the programs wrote, converted to RGB; false with a message
+// when it cannot be read.
+bool readPng(const std::string& path, RgbImage& image, std::string& error);
