@@ -29,6 +29,7 @@ void weldCorners(const std::vector<Vertex>& corners, std::vector<Vertex>& vertic
                  std::vector<std::uint32_t>& indices) {
     vertices.resize(corners.size());
     vertices.resize(weldCorners(corners.data(), corners.size(), sizeof(Vertex), vertices.data(), indices));
+    vertices.shrink_to_fit();  // a model's corners are several times its vertices
 }
 
 struct CollapsedTriangles {
