@@ -9,7 +9,8 @@
 
 static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
 
-void weldRecords(const FurTriangle* records, std::size_t count, bool keepOwnTexCoords, IndexedMesh& surface) {
+void weldRecords(const FurTriangle* records, const std::uint32_t* cornerVertices, std::size_t count,
+                 bool keepOwnTexCoords, IndexedMesh& surface) {
     // Corners are merged only when every bit agrees: the shared vertex then
     // carries exactly the values the corner had, and a crease's or a seam's
     // two sides stay two vertices, which is what tells the simplifier where
@@ -24,6 +25,9 @@ void weldRecords(const FurTriangle* records, std::size_t count, bool keepOwnTexC
         if (keepOwnTexCoords) std::memcpy(vertex.ownTexCoord, record.texCoords[j], sizeof vertex.ownTexCoord);
     }
     weldCorners(corners, surface.vertices, surface.indices);
+    surface.modelVertices.assign(surface.vertices.size(), 0);
+    // Backwards, so that each vertex keeps its first corner's.
+    for (std::size_t c = corners.size(); c-- > 0;) surface.modelVertices[surface.indices[c]] = cornerVertices[c];
 }
 
 void splitCorners(const IndexedMesh& surface, const CornerAttributes* corners, IndexedMesh& drawn) {
@@ -33,6 +37,7 @@ void splitCorners(const IndexedMesh& surface, const CornerAttributes* corners, I
     // attributes, rarely more than a handful.
     std::vector<std::uint32_t> firstCopy(surface.vertices.size(), none), nextCopy;
     drawn.vertices.clear();
+    drawn.modelVertices.clear();
     drawn.indices.resize(surface.indices.size());
     for (std::size_t c = 0; c < surface.indices.size(); ++c) {
         const CornerAttributes& a = corners[c];
@@ -50,6 +55,7 @@ void splitCorners(const IndexedMesh& surface, const CornerAttributes* corners, I
             std::memcpy(vertex.texCoord, a.texCoord, sizeof a.texCoord);
             std::memcpy(vertex.comb, a.comb, sizeof a.comb);
             drawn.vertices.push_back(vertex);
+            drawn.modelVertices.push_back(surface.modelVertices[surface.indices[c]]);
             drawn.indices[c] = *link;
             nextCopy.push_back(none);  // which may move what link points into
         } else {

@@ -40,6 +40,9 @@ struct SkinnedVertexExtra {
 struct IndexedMesh {
     std::vector<MeshVertex> vertices;
     std::vector<std::uint32_t> indices;  // three per triangle
+    // Beside each vertex, the model's vertex (1-based, 0 for none) it was
+    // made from, for what the model keeps per vertex: a skin's weights.
+    std::vector<std::uint32_t> modelVertices;
     std::size_t triangleCount() const { return indices.size() / 3; }
     // Corner j of triangle t.
     const MeshVertex& corner(std::size_t t, int j) const { return vertices[indices[3 * t + j]]; }
@@ -48,8 +51,11 @@ struct IndexedMesh {
 // Refills `surface` with the `count` records' corners welded (meshopt_mesh.h)
 // on their position, normal and, when `keepOwnTexCoords`, own texture
 // coordinates (zero otherwise), one triangle per record; the hair's
-// coordinates and the combs are left zero. Costs a hash of every corner.
-void weldRecords(const FurTriangle* records, std::size_t count, bool keepOwnTexCoords, IndexedMesh& surface);
+// coordinates and the combs are left zero. A vertex's model vertex is its
+// first corner's in `cornerVertices` (three per record). Costs a hash of
+// every corner.
+void weldRecords(const FurTriangle* records, const std::uint32_t* cornerVertices, std::size_t count,
+                 bool keepOwnTexCoords, IndexedMesh& surface);
 
 // What a corner of a drawn triangle carries beyond its surface vertex.
 struct CornerAttributes {

@@ -32,8 +32,10 @@ void copyEntry(const float* array, unsigned count, std::int64_t index, int width
     for (int c = 0; c < width; ++c) out[c] = valid ? array[width * index + c] : 0.0f;
 }
 
-void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record) {
+void fillRecord(const ObjModel& model, const ObjTriangle& triangle, FurTriangle& record, std::uint32_t vertices[3]) {
     for (int j = 0; j < 3; ++j) {
+        std::int64_t v = triangle.vertexIndices[j];
+        vertices[j] = v >= 1 && v <= std::int64_t{model.vertexCount} ? static_cast<std::uint32_t>(v) : 0;
         copyEntry(model.vertices, model.vertexCount, triangle.vertexIndices[j], 3, record.positions[j]);
         copyEntry(model.normals, model.normalCount, triangle.normalIndices[j], 3, record.normals[j]);
         copyEntry(model.texCoords, model.texCoordCount, triangle.texCoordIndices[j], 2, record.texCoords[j]);
@@ -78,6 +80,7 @@ void FurMesh::copyModelTriangles() {
     records.reset();
     // Value-initialised, so records a group walk never reaches stay all zero.
     records.reset(new (std::nothrow) FurTriangle[recordCount]());
+    recordVertices.assign(3 * static_cast<std::size_t>(recordCount), 0);
     if (!records && recordCount > 0)
         fatalError(stderr, 1, "FurMesh::build() failed: out of memory for %d triangles.\n",
                    static_cast<int>(recordCount));
@@ -85,7 +88,10 @@ void FurMesh::copyModelTriangles() {
     for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
         for (unsigned t = 0; t < group->triangleCount && k < recordCount; ++t) {
             unsigned index = group->triangleIndices[t];
-            if (index < model->triangleCount) fillRecord(*model, model->triangles[index], records[k++]);
+            if (index < model->triangleCount) {
+                fillRecord(*model, model->triangles[index], records[k], &recordVertices[3 * std::size_t(k)]);
+                ++k;
+            }
         }
     }
 }
@@ -139,7 +145,8 @@ void FurMesh::refill() {
     simplified = triangleBudget > 0 && recordCount > triangleBudget;
     // Own coordinates that carry nothing would only pin seams the simplifier
     // has to keep.
-    weldRecords(records.get(), static_cast<std::size_t>(recordCount), !simplified || ownTexCoordsUsable, surface);
+    weldRecords(records.get(), recordVertices.data(), static_cast<std::size_t>(recordCount),
+                !simplified || ownTexCoordsUsable, surface);
     if (simplified) simplifyMesh(surface, triangleBudget);
     drawn = IndexedMesh{};
     corners.assign(surface.indices.size(), CornerAttributes{});

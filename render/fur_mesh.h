@@ -77,6 +77,8 @@ struct FurMesh {
 
 private:
     void copyModelTriangles();
+    // The model's vertex at each record's corners, three per record.
+    std::vector<std::uint32_t> recordVertices;
     // The welded (and perhaps collapsed) records, and what each of its
     // corners carries besides, from which drawn is split.
     IndexedMesh surface;

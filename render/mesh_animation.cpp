@@ -7,19 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 #include "model/obj_model.h"
 #include "render/fur_dynamics.h"
-
-namespace {
-
-std::string positionKey(const float p[3]) {
-    float q[3] = {p[0] + 0.0f, p[1] + 0.0f, p[2] + 0.0f};  // -0 meets +0
-    return std::string(reinterpret_cast<const char*>(q), sizeof q);
-}
-
-}  // namespace
 
 void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh) {
     const ObjModel* model = furMesh.model;
@@ -28,20 +18,11 @@ void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh) {
     animation.posed = false;
     animation.rest.clear();
     animation.indices.clear();
-    animation.modelVertexOf.clear();
     if (!animation.skin) return;
     if (animation.playback.clip >= static_cast<int>(animation.skin->clips.size())) animation.playback.clip = -1;
     animation.rest = mesh.vertices;
     animation.indices = mesh.indices;
-    // The drawn corners are the model's vertices, centred and scaled as the
-    // model's are (a simplified copy's too): found again by position.
-    std::unordered_map<std::string, std::int32_t> vertexAt;
-    for (std::uint32_t v = model->vertexCount; v >= 1; --v) vertexAt[positionKey(&model->vertices[3 * std::size_t{v}])] = v;
-    animation.modelVertexOf.resize(mesh.vertices.size(), 0);
-    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-        auto found = vertexAt.find(positionKey(mesh.vertices[i].position));
-        if (found != vertexAt.end()) animation.modelVertexOf[i] = found->second;
-    }
+    animation.modelVertices = mesh.modelVertices;
     animation.vertices = animation.rest;
     animation.extras.assign(animation.rest.size(), SkinnedVertexExtra{});
     for (std::size_t i = 0; i < animation.rest.size(); ++i)
@@ -97,8 +78,8 @@ void skinVertices(MeshAnimation& a) {
     for (std::size_t i = 0; i < a.rest.size(); ++i) {
         const MeshVertex& rest = a.rest[i];
         MeshVertex& out = a.vertices[i];
-        std::int32_t v = a.modelVertexOf[i];
-        if (v <= 0) continue;
+        std::uint32_t v = a.modelVertices[i];
+        if (v == 0) continue;
         const std::uint32_t* joints = &skin.vertexJoints[4 * static_cast<std::size_t>(v)];
         const float* weights = &skin.vertexWeights[4 * static_cast<std::size_t>(v)];
         // One blend for the position, the normal and the comb, which is a

@@ -38,7 +38,7 @@ struct MeshAnimation {
     long meshBuild = -1;
     std::vector<MeshVertex> rest;              // the indexed vertices at rest
     std::vector<std::uint32_t> indices;        // three per drawn triangle
-    std::vector<std::int32_t> modelVertexOf;   // each indexed vertex's model vertex, 0 for none
+    std::vector<std::uint32_t> modelVertices;  // each vertex's model vertex, 0 for none
 
     // Posed by poseMeshAnimation.
     bool posed = false;  // whether the arrays below hold a pose (a clip chosen)
@@ -56,7 +56,7 @@ struct MeshAnimation {
 };
 
 // Ties the animation to the mesh as built: its rest vertices (furMesh's
-// drawn ones) and each vertex's model vertex, found by its rest position.
+// drawn ones) and each vertex's model vertex, whose skin weights move it.
 // Keeps the playback; drops a pose.
 void prepareMeshAnimation(MeshAnimation& animation, const FurMesh& furMesh);
 

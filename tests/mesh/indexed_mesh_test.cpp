@@ -82,6 +82,7 @@ TEST(IndexedMesh, SplitsEachVertexOncePerDifferentCorner) {
     surface.vertices.resize(4);
     for (int v = 0; v < 4; ++v) surface.vertices[v].position[0] = static_cast<float>(v);
     surface.indices = {0, 1, 2, 2, 1, 3};
+    surface.modelVertices = {5, 6, 7, 8};
     struct Case {
         const char* name;
         float u[6];       // each corner's texture u
@@ -103,10 +104,11 @@ TEST(IndexedMesh, SplitsEachVertexOncePerDifferentCorner) {
         for (int k = 0; k < 6; ++k) {
             const MeshVertex& v = drawn.vertices[drawn.indices[k]];
             EXPECT_EQ(v.position[0], surface.vertices[surface.indices[k]].position[0]) << k;
+            EXPECT_EQ(drawn.modelVertices[drawn.indices[k]], surface.modelVertices[surface.indices[k]]) << k;
             EXPECT_EQ(v.texCoord[0], c.u[k]) << k;
             EXPECT_EQ(drawn.indices[k], drawn.indices[c.sameAs[k]]) << k;
-            if (c.sameAs[k] == k)
-                for (int e = 0; e < k; ++e) EXPECT_NE(drawn.indices[e], drawn.indices[k]) << k << " shares with " << e;
+            if (c.sameAs[k] != k) continue;
+            for (int e = 0; e < k; ++e) EXPECT_NE(drawn.indices[e], drawn.indices[k]) << k << " shares with " << e;
         }
     }
 }

@@ -25,7 +25,8 @@ namespace {
 // triangles as records for the checks; own coordinates in texCoords.
 float simplifyRecords(const FurMesh& mesh, int budget, bool keepOwnTexCoords, std::vector<FurTriangle>& copy) {
     IndexedMesh surface;
-    weldRecords(mesh.records.get(), static_cast<size_t>(mesh.recordCount), keepOwnTexCoords, surface);
+    std::vector<std::uint32_t> noVertices(3 * static_cast<size_t>(mesh.recordCount), 0);
+    weldRecords(mesh.records.get(), noVertices.data(), noVertices.size() / 3, keepOwnTexCoords, surface);
     float error = simplifyMesh(surface, budget);
     copy.assign(surface.triangleCount(), FurTriangle{});
     for (size_t t = 0; t < copy.size(); ++t)
