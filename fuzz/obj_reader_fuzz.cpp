@@ -1,5 +1,7 @@
 // libFuzzer target: the OBJ reader with its MTL library, then the normals and
-// centring the program runs after it. An input is OBJ text, optionally followed
+// centring the program runs after it, and the mesh drawn from the model: whole,
+// and collapsed to a small budget, with its fins. An input is OBJ text,
+// optionally followed
 // by the separator line "=====" and the text of the library "lib.mtl" that the
 // OBJ text may name. A fatal error (one message, status 1) is an accepted end;
 // a crash, a sanitizer report or a model that breaks an invariant is a finding.
@@ -13,6 +15,8 @@
 
 #include "core/fatal_error.h"
 #include "model/obj_model.h"
+#include "render/fin_geometry.h"
+#include "render/fur_mesh.h"
 #include "tests/support/model_invariants.h"
 
 namespace {
@@ -28,6 +32,30 @@ void writeLibrary(std::string_view text) {
     if (!file) std::abort();
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
+}
+
+// The drawn mesh indexes only its own vertices, each made from a vertex of the
+// model, and stands for every record unless it was collapsed.
+void abortOnDrawnMeshViolation(const FurMesh& mesh) {
+    const IndexedMesh& drawn = mesh.drawn;
+    if (drawn.indices.size() % 3 != 0 || drawn.modelVertices.size() != drawn.vertices.size()) std::abort();
+    if (!mesh.simplified && drawn.triangleCount() != static_cast<std::size_t>(mesh.recordCount)) std::abort();
+    for (std::uint32_t index : drawn.indices)
+        if (index >= drawn.vertices.size()) std::abort();
+    for (std::uint32_t vertex : drawn.modelVertices)
+        if (vertex > mesh.model->vertexCount) std::abort();
+}
+
+void buildMesh(ObjModel* model, int budget) {
+    FurMesh mesh;
+    mesh.model = model;
+    mesh.triangleBudget = budget;
+    mesh.build();
+    abortOnDrawnMeshViolation(mesh);
+    FinGeometry fins;
+    buildFinGeometry(mesh.drawn, fins);
+    const float view[3] = {0, 0, 1};
+    layOutFins(mesh.drawn.vertices, mesh.drawn.indices, FurSettings{}, view, fins, nullptr);
 }
 
 }  // namespace
@@ -66,6 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     glmVertexNormals(model, 90.0f);
     glmCenterAndScale(model);
     abortOnModelInvariantViolation(model, true);
+    try {
+        for (int budget : {0, 16}) buildMesh(model, budget);
+    } catch (const FatalExit&) {
+        // Out of memory for the records: an accepted end.
+    }
     glmDeleteModel(model);
     return 0;
 }
