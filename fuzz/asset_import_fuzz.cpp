@@ -1,8 +1,9 @@
 // libFuzzer target: the importer's glue over any file the library reads, or
 // the glTF reader for binary glTF and JSON text, then what the program does
 // to every model after reading (up axis, winding, normals, centring) and, for
-// a model with a skin, every clip posed at a few times and every vertex
-// skinned, and the skin handed over as the import's child process hands it.
+// a model with a skin, every clip played on the drawn mesh at a few times,
+// its hair's springs stepped, and the skin handed over as the import's child
+// process hands it.
 // The input is the file; the library finds its format from
 // its content. A fatal error (one message, status 1) is an accepted end; a
 // crash, a sanitizer report or a model that breaks an invariant is a finding.
@@ -27,6 +28,9 @@
 #include "model/model_skin.h"
 #include "model/model_file.h"
 #include "model/model_transfer.h"
+#include "render/fur_dynamics.h"
+#include "render/fur_mesh.h"
+#include "render/mesh_animation.h"
 #include "tests/support/model_invariants.h"
 
 namespace {
@@ -36,24 +40,27 @@ struct FatalExit {};
 
 std::set<std::string> passedOver;
 
-// Every clip at its start, middle and end (and past it), every vertex skinned.
-void poseEveryClip(const ObjModel* model) {
+// Every clip at its start, middle and end (and past it), posed on the mesh
+// the program draws, with the springs on.
+void poseEveryClip(ObjModel* model) {
     const ModelSkin& skin = *model->skin;
     if (skin.vertexJoints.size() != 4 * (std::size_t{model->vertexCount} + 1) ||
         skin.vertexWeights.size() != skin.vertexJoints.size())
         std::abort();
-    std::vector<NodePose> pose;
-    std::vector<Affine> globals, joints;
-    for (const AnimationClip& clip : skin.clips)
+    FurMesh mesh;
+    mesh.model = model;
+    mesh.build();
+    MeshAnimation animation;
+    prepareMeshAnimation(animation, mesh);
+    FurDynamicsParameters springs;
+    springs.enabled = true;
+    springs.springStiffness = 200;
+    springs.springDamping = 8;
+    for (int clip = 0; clip < static_cast<int>(skin.clips.size()); ++clip)
         for (float share : {0.0f, 0.5f, 1.0f, 2.0f}) {
-            sampleClip(skin, &clip, clip.duration * share, pose);
-            jointMatrices(skin, pose, globals, joints);
-            for (std::uint32_t v = 1; v <= model->vertexCount; ++v) {
-                Affine m = blendJoints(joints, &skin.vertexJoints[4 * v], &skin.vertexWeights[4 * v]);
-                float p[3], n[3];
-                transformPoint(m, &model->vertices[3 * v], p);
-                transformNormal(m, &model->vertices[3 * v], n);
-            }
+            animation.playback = {clip, skin.clips[static_cast<std::size_t>(clip)].duration * share, false, true};
+            poseMeshAnimation(animation, springs, 1.0f / 30.0f);
+            if (animation.vertices.size() != mesh.drawn.vertices.size()) std::abort();
         }
 }
 
