@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -146,6 +147,20 @@ std::size_t GroomMap::valueIndex(int x, int y, int z) const {
     auto px = static_cast<std::size_t>((z % columns) * width + x);
     auto py = static_cast<std::size_t>((z / columns) * height + (height - 1 - y));
     return (py * static_cast<std::size_t>(image.width) + px) * static_cast<std::size_t>(image.channels);
+}
+
+bool groomMapEven(const GroomMap& map) {
+    if (!map.present()) return true;
+    const MapImage& image = map.image;
+    std::size_t channels = static_cast<std::size_t>(image.channels);
+    std::size_t first = map.valueIndex(0, 0, 0);
+    for (int z = 0; z < std::max(map.depth, 1); ++z)
+        for (int y = 0; y < map.height; ++y) {
+            std::size_t row = map.valueIndex(0, y, z);
+            for (std::size_t v = 0; v < static_cast<std::size_t>(map.width) * channels; ++v)
+                if (std::abs(int{image.values[row + v]} - int{image.values[first + v % channels]}) > 128) return false;
+        }
+    return true;
 }
 
 void PaintedRegion::include(const float boxLo[3], const float boxHi[3]) {

@@ -105,6 +105,11 @@ void setGroomMaps(GroomMap (&maps)[GROOM_MAP_COUNT]);
 // the kind of the first that cannot, and the groom unchanged.
 bool loadGroomMaps(const std::string (&paths)[GROOM_MAP_COUNT], std::string& error, GroomMapKind& failed);
 
+// Whether every voxel (or texel) of a map holds one value in each channel,
+// to within half a step of the 8-bit texture it is drawn from: such a map
+// says at each corner of the skin all it says anywhere.
+bool groomMapEven(const GroomMap& map);
+
 // The value of a map at a point of the surface: bilinear in texture space at
 // `uv`, trilinear in the volume at `position` (model space). Channel c.
 float sampleGroomMap(const GroomMap& map, const float uv[2], const float position[3], int c);

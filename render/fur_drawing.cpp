@@ -222,7 +222,8 @@ void drawFur() {
     // Groomed fur draws with the programs that read the groom; the others pay
     // nothing for it.
     if (furMesh != nullptr) prepareGroomForFrame();
-    useGroomShaders(groomActive(), drawnMeshPose() != nullptr, groomCombedPerPixel());
+    GroomProgramKey groomKey = groomProgramKey();
+    useGroomShaders(groomActive() ? &groomKey : nullptr, drawnMeshPose() != nullptr);
 
     // Before the model transform: the viewing transform alone.
     cgGLSetStateMatrixParameter(preModelMatrixParam, CG_GL_MODELVIEW_MATRIX, CG_GL_MATRIX_IDENTITY);

@@ -34,6 +34,7 @@ struct GroomTextures {
     float coatSpace = 0, densitySpace = 0, combSpace = 0;  // 0 none, 1 texture space, 2 volume
     int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0}, combGrid[3] = {0, 0, 0};
     bool combed = false;
+    bool combEven = true;  // the comb map holds one direction throughout
     unsigned rankPatch = ~0u;  // the hair patch and shell count the ranks follow
     int rankLayers = -1;
 };
@@ -196,6 +197,7 @@ void uploadGroom() {
         buildMeshBuffers();
     }
     textures.combed = combed;
+    textures.combEven = groomMapEven(groom.maps[DIRECTION_MAP]);
     textures.version = groom.version;
     groom.painted = PaintedRegion{};
 }
@@ -209,8 +211,11 @@ void uploadPaintedGroom() {
         uploadPainted(textures.density, densitySlots, densitySlotCount(), densityFormat(), textures.densityGrid,
                       groom.painted);
     const GroomMap& direction = groom.maps[DIRECTION_MAP];
-    if (groom.painted.direction && textures.comb && textures.combSpace == 2.0f)
+    if (groom.painted.direction && textures.comb && textures.combSpace == 2.0f) {
         uploadPainted(textures.comb, combSlots, 1, GL_RGB, textures.combGrid, groom.painted);
+        // A stroke leaves the comb uneven, as good as always.
+        textures.combEven = false;
+    }
     if (groom.painted.direction && direction.volume() && furMesh != nullptr && furMesh->records) {
         // A corner reads the voxels within one of it.
         float margin = 2.0f / static_cast<float>(std::min({direction.width, direction.height, direction.depth}));
@@ -276,7 +281,17 @@ bool groomActive() {
     return groomShown && (textures.coat || textures.density || textures.modelColour || textures.combed);
 }
 
-bool groomCombedPerPixel() { return groomActive() && textures.comb; }
+GroomProgramKey groomProgramKey() {
+    GroomProgramKey key;
+    if (!groomActive()) return key;
+    auto space = [](GLuint texture, float value) { return texture ? static_cast<int>(value) : 0; };
+    key.coatSpace = space(textures.coat, textures.coatSpace);
+    key.densitySpace = space(textures.density, textures.densitySpace);
+    key.combSpace = textures.combEven ? 0 : space(textures.comb, textures.combSpace);
+    key.modelColour = textures.modelColour != 0;
+    key.layered = textures.layered;
+    return key;
+}
 
 void showGroom(bool shown) { groomShown = shown; }
 

@@ -3,6 +3,7 @@
 // when the groom, the hair patch or the shell count changed. Without a groom
 // every flag is zero and the passes draw exactly as without one.
 #pragma once
+#include "render/shader_setup.h"
 
 // Which pass is drawn: the skin, a shell (by index), or the fins.
 enum class GroomPass { Skin, Shell, Fin };
@@ -14,9 +15,10 @@ void prepareGroomForFrame();
 // Whether the groom has anything to draw with (maps or a colour texture) and
 // is shown.
 bool groomActive();
-// Whether it has a comb that the shells read per pixel (the programs compiled
-// with COMB).
-bool groomCombedPerPixel();
+// What the programs that draw it read (none of it when it is not active);
+// the comb per pixel only where the comb map varies, since an even one is
+// all told at the corners.
+GroomProgramKey groomProgramKey();
 
 // Shows or hides the groom without touching it: the benchmark's way of timing
 // frames with and without it back to back.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <map>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "fur/illumination_map.h"
@@ -90,13 +92,10 @@ void chooseFragmentProfile() {
         fatalError(stderr, -1, "Video card does not support fragment programs, exiting...\n");
 }
 
-// The compiler arguments of each variant: none for ungroomed fur on a mesh
-// at rest; groomed, posed, or both; and a groom's comb read per pixel.
+// The compiler arguments of the variants made at start-up: none for
+// ungroomed fur on a mesh at rest, and groomed with no map read.
 const char* groomArguments[] = {"-DGROOM", nullptr};
 const char* skinnedArguments[] = {"-DSKINNED", nullptr};
-const char* groomSkinnedArguments[] = {"-DGROOM", "-DSKINNED", nullptr};
-const char* combArguments[] = {"-DGROOM", "-DCOMB", nullptr};
-const char* combSkinnedArguments[] = {"-DGROOM", "-DCOMB", "-DSKINNED", nullptr};
 
 void createVertexProgram(const char** args) {
     vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "lighting_vertex.cg", vertexProfile, nullptr, args);
@@ -168,7 +167,9 @@ CGparameter* const parameterHandles[] = {
     &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam,
     &groomCombParam,       &groomComb2DParam,     &groomComb3DParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
-ShaderVariant plainShaders, groomShaders, skinnedShaders, groomSkinnedShaders, combShaders, combSkinnedShaders;
+ShaderVariant plainShaders, groomShaders, skinnedShaders;
+// The groomed variants made since, by their key (groomVariantKey).
+std::map<unsigned, ShaderVariant> groomVariants;
 
 ShaderVariant currentVariant() {
     ShaderVariant variant{vertexProgram, fragmentProgram};
@@ -182,8 +183,8 @@ void makeVariantCurrent(const ShaderVariant& variant) {
     for (std::size_t k = 0; k < std::size(parameterHandles); ++k) *parameterHandles[k] = variant.params[k];
 }
 
-// The posed and combed variants are made on first use: a model without a
-// skin, or a groom without a comb, never compiles them.
+// The posed and groomed variants are made on first use: a model without a
+// skin never compiles the posed ones, and a groom only the one of its maps.
 const ShaderVariant& variantMadeOnUse(ShaderVariant& variant, const char** args) {
     if (variant.vertex || !plainShaders.vertex || !plainShaders.fragment) return variant;
     ShaderVariant current = currentVariant();
@@ -194,10 +195,26 @@ const ShaderVariant& variantMadeOnUse(ShaderVariant& variant, const char** args)
     return variant;
 }
 
-const ShaderVariant& skinnedVariant(bool groomed, bool combed) {
-    if (combed) return variantMadeOnUse(combSkinnedShaders, combSkinnedArguments);
-    return groomed ? variantMadeOnUse(groomSkinnedShaders, groomSkinnedArguments)
-                   : variantMadeOnUse(skinnedShaders, skinnedArguments);
+unsigned groomVariantKey(const GroomProgramKey& groom, bool skinned) {
+    auto space = [](int value) { return static_cast<unsigned>(value < 0 ? 0 : value > 2 ? 2 : value); };
+    return space(groom.coatSpace) | space(groom.densitySpace) << 2 | space(groom.combSpace) << 4 |
+           unsigned{groom.modelColour} << 6 | unsigned{groom.layered} << 7 | unsigned{skinned} << 8;
+}
+
+// The pair compiled for this groom, made on its first use.
+const ShaderVariant& groomVariant(const GroomProgramKey& groom, bool skinned) {
+    unsigned key = groomVariantKey(groom, skinned);
+    if (key == 0) return groomShaders;
+    std::vector<const char*> args = {"-DGROOM"};
+    if (groom.coatSpace) args.push_back(groom.coatSpace == 1 ? "-DCOAT_2D" : "-DCOAT_3D");
+    if (groom.densitySpace) args.push_back(groom.densitySpace == 1 ? "-DDENSITY_2D" : "-DDENSITY_3D");
+    if (groom.combSpace) args.push_back("-DCOMB");
+    if (groom.combSpace == 2) args.push_back("-DCOMB_3D");
+    if (groom.modelColour) args.push_back("-DMODEL_COLOUR");
+    if (groom.layered) args.push_back("-DLAYERED");
+    if (skinned) args.push_back("-DSKINNED");
+    args.push_back(nullptr);
+    return variantMadeOnUse(groomVariants[key], args.data());
 }
 
 }  // namespace
@@ -219,13 +236,13 @@ void initShaders() {
     makeVariantCurrent(plainShaders);
 }
 
-void useGroomShaders(bool groomed, bool skinned, bool combed) {
-    combed = combed && groomed && groomShaders.vertex;
-    const ShaderVariant& plain = combed                           ? variantMadeOnUse(combShaders, combArguments)
-                                 : groomed && groomShaders.vertex ? groomShaders
-                                                                  : plainShaders;
-    const ShaderVariant& posed = skinned ? skinnedVariant(groomed, combed) : plain;
-    const ShaderVariant& wanted = posed.vertex ? posed : plain;
+void useGroomShaders(const GroomProgramKey* groom, bool skinned) {
+    bool groomed = groom && groomShaders.vertex;
+    const ShaderVariant& plain = groomed ? groomShaders : plainShaders;
+    const ShaderVariant& chosen = groomed ? groomVariant(*groom, skinned)
+                                  : skinned ? variantMadeOnUse(skinnedShaders, skinnedArguments)
+                                            : plainShaders;
+    const ShaderVariant& wanted = chosen.vertex ? chosen : plain;
     if (wanted.vertex == vertexProgram && wanted.fragment == fragmentProgram) return;
     // The variants' stages do not link across: the old pair goes before the
     // new one is bound.

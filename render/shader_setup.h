@@ -54,12 +54,22 @@ extern CGparameter shadowMapParam;          // "ShadowMap", shared with the vert
 // (status -1 without a usable profile, 1 on a shader error).
 void initShaders();
 
-// Makes the handles above those of the programs compiled with GROOM defined
-// (groomed fur) or of the plain ones, which initShaders leaves current.
-// With `skinned`, those compiled with SKINNED defined as well, for a posed
-// mesh; with `combed` (and `groomed`), with COMB as well, for a groom whose
-// comb each shell pixel reads again; each made on the first such call.
-void useGroomShaders(bool groomed, bool skinned = false, bool combed = false);
+// What a groom's programs read, which picks the pair compiled for it: the
+// software rasteriser runs every texture read a program holds, taken or not,
+// so each holds only those of the maps its groom has.
+struct GroomProgramKey {
+    int coatSpace = 0;     // colour and length: 0 none, 1 texture space, 2 the volume
+    int densitySpace = 0;  // the density (and a colour layer's coverage), the same way
+    int combSpace = 0;     // the comb read again per pixel, the same way
+    bool modelColour = false, layered = false;
+};
+
+// Makes the handles above those of the programs compiled for `groom` (GROOM
+// defined, with the defines of its reads), or of the plain ones, which
+// initShaders leaves current, for none. With `skinned`, those compiled with
+// SKINNED defined as well, for a posed mesh. Each pair but the plain and the
+// bare groomed one is made on the first such call.
+void useGroomShaders(const GroomProgramKey* groom, bool skinned = false);
 
 // Ends the process with status 1 after "CG error: ..." and the context's last
 // listing on standard output when a shader-runtime error is pending; returns

@@ -235,6 +235,23 @@ TEST(Groom, CombLiesInTheTangentPlaneAndLeansAsAsked) {
     }
 }
 
+TEST(Groom, AMapIsEvenWhenEveryVoxelDrawsAlike) {
+    struct Case {
+        int voxel, channel, change;  // the value changed at one voxel's channel
+        bool even;
+    } cases[] = {
+        {7, 0, 0, true}, {7, 2, 128, true},    // within half an 8-bit step
+        {7, 0, 257, false}, {0, 1, -257, false},  // a step, at the last voxel or the first
+    };
+    for (const Case& c : cases) {
+        GroomMap map = uniformDirection(0.3f, 0, 0);
+        std::uint16_t& value = map.image.values[std::size_t(3 * c.voxel + c.channel)];
+        value = static_cast<std::uint16_t>(value + c.change);
+        EXPECT_EQ(groomMapEven(map), c.even) << c.voxel << " " << c.change;
+    }
+    EXPECT_TRUE(groomMapEven(GroomMap{}));
+}
+
 TEST(Groom, DensityKeepsItsShareOfWholeStrands) {
     for (float density : {0.1f, 0.5f, 0.9f}) {
         int kept = 0;
