@@ -163,6 +163,19 @@ bool groomMapEven(const GroomMap& map) {
     return true;
 }
 
+float groomMapHighest(const GroomMap& map) {
+    if (!map.present()) return 1;
+    const MapImage& image = map.image;
+    std::uint16_t highest = 0;
+    for (int z = 0; z < std::max(map.depth, 1); ++z)
+        for (int y = 0; y < map.height; ++y) {
+            std::size_t row = map.valueIndex(0, y, z);
+            for (int x = 0; x < map.width; ++x)
+                highest = std::max(highest, image.values[row + static_cast<std::size_t>(x) * image.channels]);
+        }
+    return std::round(highest / 65535.0f * 255.0f) / 255.0f;
+}
+
 void PaintedRegion::include(const float boxLo[3], const float boxHi[3]) {
     bool first = empty();
     for (int k = 0; k < 3; ++k) {

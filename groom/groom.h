@@ -110,6 +110,10 @@ bool loadGroomMaps(const std::string (&paths)[GROOM_MAP_COUNT], std::string& err
 // says at each corner of the skin all it says anywhere.
 bool groomMapEven(const GroomMap& map);
 
+// The highest value of a map's first channel over its voxels (texels), to
+// the 8-bit step it is drawn with; 1 for no map.
+float groomMapHighest(const GroomMap& map);
+
 // The value of a map at a point of the surface: bilinear in texture space at
 // `uv`, trilinear in the volume at `position` (model space). Channel c.
 float sampleGroomMap(const GroomMap& map, const float uv[2], const float position[3], int c);

@@ -127,12 +127,17 @@ int shellPass(int layers) {
     coverageFromAlpha(true);
     const int numShells = furSettings.numShells;
     int drawn = std::min(numShells, 1), below = 0;
+    // The groom's fragment program drops a shell pixel above the hair's
+    // length (to half a step of its map); the shells above the longest hair
+    // are not drawn at all.
+    const float highest = (groomLongestHair() + 0.002f) * furSettings.shellHeight;
     // A shell without a texture (the count raised before the textures were
     // rebuilt) ends the stack.
     for (int layer = 1; layer < layers; ++layer) {
         int i = shellLayerTexture(layer, layers, numShells);
         if (!haveShellTexture(i)) break;
         float h = shellOffset(i, numShells, furSettings.shellHeight);
+        if (h > highest) break;
         float shade = shellShade(i, numShells, furSettings.shellHeight, furSettings.minShadow);
         // The opacity factor lets this shell carry the coverage of the
         // textures between it and the one drawn below it.

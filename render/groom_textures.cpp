@@ -35,6 +35,7 @@ struct GroomTextures {
     int coatGrid[3] = {0, 0, 0}, densityGrid[3] = {0, 0, 0}, combGrid[3] = {0, 0, 0};
     bool combed = false;
     bool combEven = true;  // the comb map holds one direction throughout
+    float longest = 1;     // the length map's highest value
     unsigned rankPatch = ~0u;  // the hair patch and shell count the ranks follow
     int rankLayers = -1;
 };
@@ -198,6 +199,7 @@ void uploadGroom() {
     }
     textures.combed = combed;
     textures.combEven = groomMapEven(groom.maps[DIRECTION_MAP]);
+    textures.longest = groomMapHighest(groom.maps[LENGTH_MAP]);
     textures.version = groom.version;
     groom.painted = PaintedRegion{};
 }
@@ -205,6 +207,8 @@ void uploadGroom() {
 // What painting changed: the texels it reaches, and the combs of the corners
 // near it. Painting only changes maps already uploaded, in the volume.
 void uploadPaintedGroom() {
+    // A stroke may have lengthened the hair anywhere under it.
+    textures.longest = 1;
     if (textures.coat && textures.coatSpace == 2.0f)
         uploadPainted(textures.coat, coatSlots, 2, GL_RGBA, textures.coatGrid, groom.painted);
     if (textures.density && textures.densitySpace == 2.0f)
@@ -294,6 +298,8 @@ GroomProgramKey groomProgramKey() {
 }
 
 void showGroom(bool shown) { groomShown = shown; }
+
+float groomLongestHair() { return groomActive() && textures.coat ? textures.longest : 1.0f; }
 
 void prepareGroomForFrame() {
     if (textures.version != groom.version) uploadGroom();

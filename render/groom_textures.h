@@ -20,6 +20,10 @@ bool groomActive();
 // all told at the corners.
 GroomProgramKey groomProgramKey();
 
+// The longest hair as a share of the shells' height: a shell above it draws
+// nothing (1 without a groom or a length map).
+float groomLongestHair();
+
 // Shows or hides the groom without touching it: the benchmark's way of timing
 // frames with and without it back to back.
 void showGroom(bool shown);

@@ -235,7 +235,7 @@ TEST(Groom, CombLiesInTheTangentPlaneAndLeansAsAsked) {
     }
 }
 
-TEST(Groom, AMapIsEvenWhenEveryVoxelDrawsAlike) {
+TEST(Groom, AMapIsEvenWhenEveryVoxelDrawsAlikeAndKnowsItsHighest) {
     struct Case {
         int voxel, channel, change;  // the value changed at one voxel's channel
         bool even;
@@ -248,8 +248,12 @@ TEST(Groom, AMapIsEvenWhenEveryVoxelDrawsAlike) {
         std::uint16_t& value = map.image.values[std::size_t(3 * c.voxel + c.channel)];
         value = static_cast<std::uint16_t>(value + c.change);
         EXPECT_EQ(groomMapEven(map), c.even) << c.voxel << " " << c.change;
+        // The first channel's highest value, to the 8-bit step.
+        float highest = std::max(map.image.values[0], map.image.values[21]) / 65535.0f;
+        EXPECT_NEAR(groomMapHighest(map), highest, 0.5f / 255) << c.voxel << " " << c.change;
     }
     EXPECT_TRUE(groomMapEven(GroomMap{}));
+    EXPECT_EQ(groomMapHighest(GroomMap{}), 1.0f);
 }
 
 TEST(Groom, DensityKeepsItsShareOfWholeStrands) {
