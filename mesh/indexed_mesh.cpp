@@ -7,8 +7,6 @@
 #include "mesh/fur_triangle.h"
 #include "mesh/meshopt_mesh.h"
 
-static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
-
 void weldRecords(const FurTriangle* records, const std::uint32_t* cornerVertices, std::size_t count,
                  bool keepOwnTexCoords, IndexedMesh& surface) {
     // Corners are merged only when every bit agrees: the shared vertex then
@@ -24,7 +22,7 @@ void weldRecords(const FurTriangle* records, const std::uint32_t* cornerVertices
         std::memcpy(vertex.normal, record.normals[j], sizeof vertex.normal);
         if (keepOwnTexCoords) std::memcpy(vertex.ownTexCoord, record.texCoords[j], sizeof vertex.ownTexCoord);
     }
-    weldCorners(corners, surface.vertices, surface.indices);
+    weldCorners(corners, surface);
     surface.modelVertices.assign(surface.vertices.size(), 0);
     // Backwards, so that each vertex keeps its first corner's.
     for (std::size_t c = corners.size(); c-- > 0;) surface.modelVertices[surface.indices[c]] = cornerVertices[c];

@@ -6,42 +6,45 @@
 #include <algorithm>
 #include <cfloat>
 
-std::size_t weldCorners(const void* corners, std::size_t count, std::size_t size, void* vertices,
-                        std::vector<std::uint32_t>& indices) {
-    indices.resize(count);
-    if (count == 0) return 0;
+static_assert(sizeof(MeshVertex) == 13 * sizeof(float), "no padding bits in a vertex's key");
+
+void weldCorners(const std::vector<MeshVertex>& corners, IndexedMesh& surface) {
+    std::size_t count = corners.size();
+    surface.indices.resize(count);
+    surface.vertices.resize(count);
+    if (count == 0) return;
     // Without an index list each corner is its own vertex, and the remap is
     // the welded list's index of each corner.
-    std::size_t unique = meshopt_generateVertexRemap(indices.data(), nullptr, count, corners, count, size);
-    meshopt_remapVertexBuffer(vertices, corners, count, size, indices.data());
-    return unique;
+    std::size_t unique = meshopt_generateVertexRemap(surface.indices.data(), nullptr, count, corners.data(), count,
+                                                     sizeof(MeshVertex));
+    meshopt_remapVertexBuffer(surface.vertices.data(), corners.data(), count, sizeof(MeshVertex),
+                              surface.indices.data());
+    surface.vertices.resize(unique);
+    surface.vertices.shrink_to_fit();  // a model's corners are several times its vertices
 }
 
-CollapsedTriangles collapseTriangles(const float* positions, std::size_t vertexCount, std::size_t stride,
-                                     const std::vector<std::uint32_t>& indices, std::size_t targetTriangles) {
-    CollapsedTriangles out;
-    std::size_t target = 3 * targetTriangles;
-    out.indices.resize(indices.size());
-    if (indices.empty() || vertexCount == 0) return out;
+float simplifyMesh(IndexedMesh& surface, int budget) {
+    if (budget < 1 || surface.triangleCount() <= static_cast<std::size_t>(budget)) return 0.0f;
+    const float* positions = surface.vertices[0].position;
+    std::size_t vertexCount = surface.vertices.size(), stride = sizeof(MeshVertex);
+    std::size_t target = 3 * static_cast<std::size_t>(budget);
+    std::vector<std::uint32_t> kept(surface.indices.size());
     // No error bound: the budget alone says when to stop.
     float relative = 0;
-    std::size_t kept = meshopt_simplify(out.indices.data(), indices.data(), indices.size(), positions, vertexCount,
-                                        stride, target, FLT_MAX, 0, &relative);
-    if (kept > target) {
-        // The sloppy pass clusters the collapsed list's vertices; it needs a
-        // copy of its input, as it writes its output from the start.
-        std::vector<std::uint32_t> collapsed(out.indices.begin(), out.indices.begin() + kept);
+    kept.resize(meshopt_simplify(kept.data(), surface.indices.data(), surface.indices.size(), positions, vertexCount,
+                                 stride, target, FLT_MAX, 0, &relative));
+    if (kept.size() > target) {
+        // The sloppy pass clusters the collapsed list's vertices, writing
+        // its output from the start of a list of its own.
+        std::vector<std::uint32_t> clustered(kept.size());
         float sloppy = 0;
-        std::size_t clustered = meshopt_simplifySloppy(out.indices.data(), collapsed.data(), collapsed.size(),
-                                                       positions, vertexCount, stride, target, FLT_MAX, &sloppy);
-        if (2 * clustered >= target) {
-            kept = clustered;
+        clustered.resize(meshopt_simplifySloppy(clustered.data(), kept.data(), kept.size(), positions, vertexCount,
+                                                stride, target, FLT_MAX, &sloppy));
+        if (2 * clustered.size() >= target) {
+            kept.swap(clustered);
             relative += sloppy;  // the two passes' moves add up at worst
-        } else {
-            std::copy(collapsed.begin(), collapsed.end(), out.indices.begin());
         }
     }
-    out.indices.resize(kept);
-    out.error = relative * meshopt_simplifyScale(positions, vertexCount, stride);
-    return out;
+    surface.indices.swap(kept);
+    return relative * meshopt_simplifyScale(positions, vertexCount, stride);
 }

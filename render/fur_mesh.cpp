@@ -10,7 +10,7 @@
 
 #include "core/fatal_error.h"
 #include "groom/groom.h"
-#include "mesh/mesh_simplify.h"
+#include "mesh/meshopt_mesh.h"
 #include "mesh/texture_coordinates.h"
 #include "model/model_file.h"
 #include "model/obj_model.h"

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "mesh/mesh_simplify.h"
+#include "mesh/meshopt_mesh.h"
 #include "mesh/texture_coordinates.h"
 #include "tests/render/test_mesh.h"
 #include "tests/support/obj_text.h"
