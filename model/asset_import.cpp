@@ -65,17 +65,10 @@ std::vector<MeshInstance> meshInstances(const aiScene* scene, const aiMatrix4x4&
     return instances;
 }
 
+constexpr const char* notRecognised = "the format is not recognised";
+
 [[noreturn]] void importFailed(const char* path, const std::string& why) {
     fatalError(stderr, 1, "glmImportModel() failed: can't import \"%s\": %s.\n", path, why.c_str());
-}
-
-// The library's message on one line, without its own full stop.
-std::string oneLine(const char* message) {
-    std::string line = message && *message ? message : "the format is not recognised";
-    for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
-    while (!line.empty() && (line.back() == ' ' || line.back() == '.')) line.pop_back();
-    return line;
 }
 
 // 3DS files open with the main chunk's id, 0x4D4D.
@@ -99,16 +92,6 @@ void copyColour(const aiMaterial* source, const char* key, unsigned type, unsign
         if (std::isfinite(values[k])) out[k] = std::fmin(std::fmax(values[k], 0.0f), 1.0f);
 }
 
-std::string besideModel(const char* modelPath, std::string texture) {
-    for (char& c : texture)
-        if (c == '\\') c = '/';
-    if (!texture.empty() && texture[0] == '/') return texture;
-    std::string directory = modelPath;
-    std::size_t slash = directory.rfind('/');
-    directory.erase(slash == std::string::npos ? 0 : slash + 1);
-    return directory + texture;
-}
-
 void copyTexture(const aiScene* scene, const aiMaterial* source, ObjMaterial& material, const char* path) {
     aiString name;
     if (source->GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
@@ -116,8 +99,9 @@ void copyTexture(const aiScene* scene, const aiMaterial* source, ObjMaterial& ma
         return;
     const aiTexture* embedded = scene->GetEmbeddedTexture(name.C_Str());
     if (!embedded) {
-        if (name.length > 0 && name.C_Str()[0] != '*')
-            material.diffuseMap = copyString(besideModel(path, name.C_Str()), "glmImportModel");
+        std::string file = name.C_Str();
+        std::replace(file.begin(), file.end(), '\\', '/');  // as some Windows tools write it
+        if (!file.empty() && file[0] != '*') material.diffuseMap = copyString(besideModel(path, file), "glmImportModel");
         return;
     }
     // A height of 0 marks a compressed image of mWidth bytes; raw texels are
@@ -173,17 +157,6 @@ Totals countElements(const std::vector<MeshInstance>& instances, const char* pat
             importFailed(path, "more than 2147483647 vertices or triangles");
     }
     return totals;
-}
-
-ObjGroup* addGroup(ObjModel* model, const std::string& name, std::uint32_t capacity) {
-    auto* group = new ObjGroup{};
-    group->next = model->groups;
-    model->groups = group;
-    ++model->groupCount;
-    group->name = copyString(name, "glmImportModel");
-    group->triangleIndices =
-        static_cast<std::uint32_t*>(allocateEntries(capacity, sizeof(std::uint32_t), "glmImportModel", "group triangle indices"));
-    return group;
 }
 
 // Where the next instance's entries go.
@@ -308,10 +281,7 @@ void readNodes(SkinReading& r, const aiScene* scene, const aiMatrix4x4& base) {
         r.nodeNamed.emplace(node.name, ours);
         for (unsigned i = source->mNumChildren; i-- > 0;) pending.push_back({source->mChildren[i], ours});
     }
-    std::vector<NodePose> pose;
-    std::vector<Affine> unused;
-    sampleClip(r.skin, nullptr, 0, pose);
-    jointMatrices(r.skin, pose, r.restGlobals, unused);
+    r.restGlobals = restGlobals(r.skin);
 }
 
 // The joint that carries a vertex rigidly with its mesh's node.
@@ -476,12 +446,12 @@ ObjModel* fillModel(const aiScene* scene, const char* path, const unsigned char*
     m->triangles =
         static_cast<ObjTriangle*>(allocateEntries(m->triangleCount, sizeof(ObjTriangle), "glmImportModel", "triangles"));
 
-    addGroup(m, "default", 0);
+    addGroup(m, "default", "glmImportModel", 0);
     Filling filling;
     for (std::size_t i = 0; i < instances.size(); ++i) {
         const MeshInstance& instance = instances[i];
         copyVertices(m, instance, filling.nextVertex, path);
-        ObjGroup* group = addGroup(m, groupName(instance, i), instance.mesh->mNumFaces);
+        ObjGroup* group = addGroup(m, groupName(instance, i), "glmImportModel", instance.mesh->mNumFaces);
         group->material = instance.mesh->mMaterialIndex < scene->mNumMaterials ? instance.mesh->mMaterialIndex + 1 : 0;
         copyTriangles(m, instance, group, filling);
         filling.nextVertex += instance.mesh->mNumVertices;
@@ -510,7 +480,7 @@ ObjModel* glmImportModelInProcess(const char* path) {
     // From the file rather than the bytes, so that a glTF's buffers and
     // textures beside it are found.
     const aiScene* scene = importer.ReadFile(path, importSteps);
-    if (!scene || !scene->mRootNode) importFailed(path, oneLine(importer.GetErrorString()));
+    if (!scene || !scene->mRootNode) importFailed(path, oneLine(importer.GetErrorString(), notRecognised));
     return fillModel(scene, path, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
@@ -523,6 +493,6 @@ ObjModel* glmImportModelMemory(const void* data, std::size_t length, const char*
     bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     std::string hint = hasExtension ? name.substr(dot + 1) : "";
     const aiScene* scene = length == 0 ? nullptr : importer.ReadFileFromMemory(data, length, importSteps, hint.c_str());
-    if (!scene || !scene->mRootNode) importFailed(pathName, oneLine(length == 0 ? "the file is empty" : importer.GetErrorString()));
+    if (!scene || !scene->mRootNode) importFailed(pathName, oneLine(length == 0 ? "the file is empty" : importer.GetErrorString(), notRecognised));
     return fillModel(scene, pathName, static_cast<const unsigned char*>(data), length);
 }

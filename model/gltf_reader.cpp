@@ -35,13 +35,6 @@ constexpr std::uint64_t maxElements = std::numeric_limits<std::int32_t>::max();
     fatalError(stderr, 1, "glmReadGLTF() failed: can't read \"%s\": %s.\n", path, why.c_str());
 }
 
-std::string oneLine(std::string message) {
-    for (char& c : message)
-        if (c == '\n' || c == '\r') c = ' ';
-    while (!message.empty() && (message.back() == ' ' || message.back() == '.')) message.pop_back();
-    return message.empty() ? "the file is not glTF" : message;
-}
-
 // Keeps an image's bytes as stored, undecoded.
 bool keepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int, const unsigned char* bytes,
                     int size, void*) {
@@ -266,23 +259,7 @@ std::vector<int> walkScene(Reading& r, ModelSkin& skin) {
     return order;
 }
 
-std::vector<Affine> restGlobals(const ModelSkin& skin) {
-    std::vector<NodePose> pose;
-    sampleClip(skin, nullptr, 0, pose);
-    std::vector<Affine> globals, unused;
-    jointMatrices(skin, pose, globals, unused);
-    return globals;
-}
-
 // ---- Materials --------------------------------------------------------------
-
-std::string besideModel(const char* modelPath, const std::string& name) {
-    if (!name.empty() && name[0] == '/') return name;
-    std::string directory = modelPath;
-    std::size_t slash = directory.rfind('/');
-    directory.erase(slash == std::string::npos ? 0 : slash + 1);
-    return directory + name;
-}
 
 void copyTexture(Reading& r, const tinygltf::Material& source, ObjMaterial& material) {
     const tinygltf::Model& f = r.file;
@@ -420,17 +397,6 @@ std::vector<Primitive> readPrimitives(Reading& r, const std::vector<int>& order)
         }
     }
     return primitives;
-}
-
-ObjGroup* addGroup(ObjModel* model, const std::string& name, std::uint32_t capacity) {
-    auto* group = new ObjGroup{};
-    group->next = model->groups;
-    model->groups = group;
-    ++model->groupCount;
-    group->name = copyString(name, "glmReadGLTF");
-    group->triangleIndices = static_cast<std::uint32_t*>(
-        allocateEntries(capacity, sizeof(std::uint32_t), "glmReadGLTF", "group triangle indices"));
-    return group;
 }
 
 // ---- The skin -----------------------------------------------------------------
@@ -655,12 +621,12 @@ ObjModel* fillModel(const tinygltf::Model& file, const char* path) {
     JointTable table;
     skin.vertexJoints.assign(4, 0);
     skin.vertexWeights.assign(4, 0.0f);
-    addGroup(m, "default", 0);
+    addGroup(m, "default", "glmReadGLTF", 0);
     std::uint32_t nextVertex = 1, nextTriangle = 0;
     for (const Primitive& p : primitives) {
         fillVertices(m, p, nextVertex, globals[static_cast<std::size_t>(p.node)], p.skin >= 0, path);
         if (animated) weighVertices(r, skin, table, globals, p);
-        ObjGroup* group = addGroup(m, p.name, static_cast<std::uint32_t>(p.corners.size() / 3));
+        ObjGroup* group = addGroup(m, p.name, "glmReadGLTF", static_cast<std::int64_t>(p.corners.size() / 3));
         int material = p.source->material;
         group->material = material >= 0 && static_cast<std::size_t>(material) < file.materials.size()
                               ? static_cast<std::uint32_t>(material + 1)
@@ -692,14 +658,15 @@ ObjModel* readWith(const char* path, const std::function<bool(tinygltf::TinyGLTF
     tinygltf::Model file;
     std::string error, warning;
     bool loaded = load(loader, file, error, warning);
-    if (!loaded) readFailed(path, oneLine(error.empty() ? warning : error));
+    if (!loaded) readFailed(path, oneLine(error.empty() ? warning : error, "the file is not glTF"));
     return fillModel(file, path);
 }
 
-std::string directoryOf(const char* path) {
-    std::string directory = path;
-    std::size_t slash = directory.rfind('/');
-    return slash == std::string::npos ? "." : directory.substr(0, slash);
+// tinygltf's base directory: without the final '/', "." for a bare name.
+std::string baseDirectoryOf(const char* path) {
+    std::string directory = directoryOf(path);
+    if (!directory.empty()) directory.pop_back();
+    return directory.empty() ? "." : directory;
 }
 
 bool isBinary(const char* data, std::size_t length) { return length >= 4 && std::memcmp(data, "glTF", 4) == 0; }
@@ -721,7 +688,7 @@ ObjModel* glmReadGLTFMemory(const void* data, std::size_t length, const char* pa
     if (length == 0) readFailed(pathName, "the file is empty");
     if (length > std::numeric_limits<unsigned int>::max()) readFailed(pathName, "the file is larger than 4 GiB");
     auto bytes = static_cast<const unsigned char*>(data);
-    std::string directory = directoryOf(pathName);
+    std::string directory = baseDirectoryOf(pathName);
     return readWith(pathName, [&](tinygltf::TinyGLTF& loader, tinygltf::Model& file, std::string& error, std::string& warning) {
         if (isBinary(static_cast<const char*>(data), length))
             return loader.LoadBinaryFromMemory(&file, &error, &warning, bytes, static_cast<unsigned int>(length), directory);

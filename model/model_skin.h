@@ -93,6 +93,8 @@ void sampleClip(const ModelSkin& skin, const AnimationClip* clip, float time, st
 // inverse bind x placement^-1. `globals` is scratch.
 void jointMatrices(const ModelSkin& skin, const std::vector<NodePose>& pose, std::vector<Affine>& globals,
                    std::vector<Affine>& joints);
+// The nodes' global transforms at rest, as jointMatrices makes them.
+std::vector<Affine> restGlobals(const ModelSkin& skin);
 
 // The weighted sum of a vertex's four joints' matrices; a joint outside
 // `joints` weighs nothing.

@@ -113,11 +113,8 @@ void readMaterials(ObjModel* model, TextScanner& scanner, const std::string& dir
 }  // namespace
 
 void glmReadMTL(ObjModel* model, const char* name) {
-    std::string path = model->pathName;
-    std::size_t slash = path.rfind('/');
-    path.erase(slash == std::string::npos ? 0 : slash + 1);
-    std::string directory = path;
-    path += name;
+    std::string directory = directoryOf(model->pathName);
+    std::string path = directory + name;
 
     std::string text;
     if (!readWholeFile(path.c_str(), text, "glmReadMTL"))

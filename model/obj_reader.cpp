@@ -93,19 +93,10 @@ struct Pass {
     Pass(ObjModel* m, ObjSource& s, bool data) : model(m), source(s), storing(data) {}
 };
 
-ObjGroup* addGroup(ObjModel* model, const std::string& name) {
-    auto* group = new ObjGroup{};
-    group->name = copyString(name, "glmFindOrAddGroup");
-    group->next = model->groups;
-    model->groups = group;
-    ++model->groupCount;
-    return group;
-}
-
 ObjGroup* findOrAddIndexedGroup(Pass& pass, const std::string& name) {
     auto found = pass.source.groupsByName.find(name);
     if (found != pass.source.groupsByName.end()) return found->second;
-    ObjGroup* group = addGroup(pass.model, name);
+    ObjGroup* group = addGroup(pass.model, name, "glmFindOrAddGroup");
     pass.source.groupsByName.emplace(name, group);
     return group;
 }
@@ -341,7 +332,7 @@ ObjGroup* glmLookupGroup(ObjModel* model, const char* name) {
 
 ObjGroup* glmFindOrAddGroup(ObjModel* model, const char* name) {
     ObjGroup* group = glmLookupGroup(model, name);
-    return group ? group : addGroup(model, name);
+    return group ? group : addGroup(model, name, "glmFindOrAddGroup");
 }
 
 void glmFirstPass(ObjModel* model, ObjSource& source) {

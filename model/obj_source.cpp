@@ -100,6 +100,36 @@ void setDefaultMaterial(ObjMaterial& material) {
     material.shininess = 65.0f;
 }
 
+ObjGroup* addGroup(ObjModel* model, const std::string& name, const char* operation, std::int64_t capacity) {
+    auto* group = new ObjGroup{};
+    group->name = copyString(name, operation);
+    group->next = model->groups;
+    model->groups = group;
+    ++model->groupCount;
+    if (capacity >= 0)
+        group->triangleIndices = static_cast<std::uint32_t*>(allocateEntries(
+            static_cast<std::size_t>(capacity), sizeof(std::uint32_t), operation, "group triangle indices"));
+    return group;
+}
+
+std::string directoryOf(const char* modelPath) {
+    std::string directory = modelPath;
+    std::size_t slash = directory.rfind('/');
+    directory.erase(slash == std::string::npos ? 0 : slash + 1);
+    return directory;
+}
+
+std::string besideModel(const char* modelPath, const std::string& name) {
+    return !name.empty() && name[0] == '/' ? name : directoryOf(modelPath) + name;
+}
+
+std::string oneLine(std::string message, const char* fallback) {
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!message.empty() && (message.back() == ' ' || message.back() == '.')) message.pop_back();
+    return message.empty() ? fallback : message;
+}
+
 bool readWholeFile(const char* path, std::string& text, const char* operation, std::size_t limit) {
     // Non-blocking, so that a pipe named as a model cannot stall the open.
     FileDescriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};

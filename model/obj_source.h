@@ -116,6 +116,16 @@ char* copyString(std::string_view text, const char* operation);
 // A material as every reader starts one: grey diffuse, a little ambient, no
 // specular, shininess 65; its name and maps untouched.
 void setDefaultMaterial(ObjMaterial& material);
+// A group named `name` put at the head of the model's group list; with a
+// `capacity` of zero or more, an array for that many triangle indices.
+ObjGroup* addGroup(ObjModel* model, const std::string& name, const char* operation, std::int64_t capacity = -1);
+// The directory of a model's path, with its final '/'; empty for a bare name.
+std::string directoryOf(const char* modelPath);
+// A file a model names: relative to the model's directory unless absolute.
+std::string besideModel(const char* modelPath, const std::string& name);
+// A library's message on one line, without its own full stop; `fallback`
+// when that leaves nothing.
+std::string oneLine(std::string message, const char* fallback);
 // Reads a whole regular file, or its first `limit` bytes; false if it cannot
 // be opened or read (missing, a directory, a device, a pipe). Ends the
 // process if memory runs out.

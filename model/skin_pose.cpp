@@ -181,6 +181,14 @@ void jointMatrices(const ModelSkin& skin, const std::vector<NodePose>& pose, std
     }
 }
 
+std::vector<Affine> restGlobals(const ModelSkin& skin) {
+    std::vector<NodePose> pose;
+    sampleClip(skin, nullptr, 0, pose);
+    std::vector<Affine> globals, unused;
+    jointMatrices(skin, pose, globals, unused);
+    return globals;
+}
+
 Affine blendJoints(const std::vector<Affine>& joints, const std::uint32_t vertexJoints[4], const float weights[4]) {
     Affine m{};
     for (int i = 0; i < 4; ++i) {
