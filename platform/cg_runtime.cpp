@@ -219,7 +219,8 @@ bool isSampler(GLenum type) {
         case GL_SAMPLER_2D:
         case GL_SAMPLER_3D:
         case GL_SAMPLER_CUBE:
-        case GL_SAMPLER_2D_RECT: return true;
+        case GL_SAMPLER_2D_RECT:
+        case GL_SAMPLER_2D_ARRAY: return true;
         default: return false;
     }
 }
@@ -230,6 +231,7 @@ GLenum samplerTarget(GLenum type) {
         case GL_SAMPLER_3D: return GL_TEXTURE_3D;
         case GL_SAMPLER_CUBE: return GL_TEXTURE_CUBE_MAP;
         case GL_SAMPLER_2D_RECT: return GL_TEXTURE_RECTANGLE;
+        case GL_SAMPLER_2D_ARRAY: return GL_TEXTURE_2D_ARRAY;
         default: return GL_TEXTURE_2D;
     }
 }
@@ -244,6 +246,7 @@ GLenum glslType(const std::string& name) {
         {"mat3x2", GL_FLOAT_MAT3x2}, {"mat3x4", GL_FLOAT_MAT3x4},   {"mat4x2", GL_FLOAT_MAT4x2},
         {"mat4x3", GL_FLOAT_MAT4x3}, {"sampler1D", GL_SAMPLER_1D},  {"sampler2D", GL_SAMPLER_2D},
         {"sampler3D", GL_SAMPLER_3D}, {"samplerCube", GL_SAMPLER_CUBE}, {"sampler2DRect", GL_SAMPLER_2D_RECT},
+        {"sampler2DArray", GL_SAMPLER_2D_ARRAY},
     };
     auto found = types.find(name);
     return found == types.end() ? 0 : found->second;

@@ -59,22 +59,24 @@ void replaceTexture(GLuint& texture) {
     texture = 0;
 }
 
-// A 2D or 3D texture of 8-bit values (GL_LUMINANCE, GL_RGB or GL_RGBA); rows from
-// the bottom (v = 0). 2D textures repeat like the model's
-// coordinates; a volume ends at its edges.
-GLuint uploadTexture(int width, int height, int depth, GLenum format, const std::vector<unsigned char>& data) {
+// A texture of 8-bit values (GL_LUMINANCE, GL_RGB or GL_RGBA) as `target`:
+// GL_TEXTURE_2D for a map in texture space, rows from the bottom (v = 0),
+// repeating like the model's coordinates; GL_TEXTURE_3D for a volume, or
+// GL_TEXTURE_2D_ARRAY for a volume read as its slices. A volume ends at its
+// edges.
+GLuint uploadTexture(GLenum target, int width, int height, int depth, GLenum format,
+                     const std::vector<unsigned char>& data) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
-    GLenum target = depth > 1 ? GL_TEXTURE_3D : GL_TEXTURE_2D;
     glBindTexture(target, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    GLint wrap = depth > 1 ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+    GLint wrap = target != GL_TEXTURE_2D ? GL_CLAMP_TO_EDGE : GL_REPEAT;
     glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
-    if (depth > 1) {
-        glTexParameteri(target, GL_TEXTURE_WRAP_R, wrap);
+    if (target == GL_TEXTURE_3D) glTexParameteri(target, GL_TEXTURE_WRAP_R, wrap);
+    if (target != GL_TEXTURE_2D) {
         glTexImage3D(target, 0, static_cast<GLint>(format), width, height, depth, 0, format, GL_UNSIGNED_BYTE,
                      data.data());
     } else {
@@ -147,16 +149,18 @@ std::vector<unsigned char> texelValues(const MapSlot* slots, int count, const in
     return data;
 }
 
-GLuint uploadMaps(const MapSlot* slots, int count, GLenum format, float& space, int grid[3]) {
+GLuint uploadMaps(const MapSlot* slots, int count, GLenum format, float& space, int grid[3],
+                  GLenum volumeTarget = GL_TEXTURE_3D) {
     if (!mapsGrid(slots, count, grid, space)) return 0;
     const int lo[3] = {0, 0, 0}, hi[3] = {grid[0] - 1, grid[1] - 1, grid[2] - 1};
-    return uploadTexture(grid[0], grid[1], grid[2], format, texelValues(slots, count, grid, lo, hi));
+    return uploadTexture(space == 2.0f ? volumeTarget : GL_TEXTURE_2D, grid[0], grid[1], grid[2], format,
+                         texelValues(slots, count, grid, lo, hi));
 }
 
 // Uploads again the texels of a volume texture that the painted box of
 // model space reaches, one texel beyond it for the filtering.
 void uploadPainted(GLuint texture, const MapSlot* slots, int count, GLenum format, const int grid[3],
-                   const PaintedRegion& painted) {
+                   const PaintedRegion& painted, GLenum target = GL_TEXTURE_3D) {
     int lo[3], hi[3];
     for (int k = 0; k < 3; ++k) {
         float scale = 0.5f * static_cast<float>(grid[k]);
@@ -165,12 +169,12 @@ void uploadPainted(GLuint texture, const MapSlot* slots, int count, GLenum forma
         if (lo[k] > hi[k]) return;
     }
     std::vector<unsigned char> data = texelValues(slots, count, grid, lo, hi);
-    glBindTexture(GL_TEXTURE_3D, texture);
+    glBindTexture(target, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage3D(GL_TEXTURE_3D, 0, lo[0], lo[1], lo[2], hi[0] - lo[0] + 1, hi[1] - lo[1] + 1, hi[2] - lo[2] + 1,
+    glTexSubImage3D(target, 0, lo[0], lo[1], lo[2], hi[0] - lo[0] + 1, hi[1] - lo[1] + 1, hi[2] - lo[2] + 1,
                     format, GL_UNSIGNED_BYTE, data.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glBindTexture(GL_TEXTURE_3D, 0);
+    glBindTexture(target, 0);
 }
 
 void uploadGroom() {
@@ -179,7 +183,9 @@ void uploadGroom() {
     replaceTexture(textures.modelColour);
     replaceTexture(textures.comb);
     textures.layered = colourLayered(groom.maps[COLOR_MAP]);
-    textures.coat = uploadMaps(coatSlots, 2, GL_RGBA, textures.coatSpace, textures.coatGrid);
+    // Colour and length, read by every fur pixel, as a volume's slices: see
+    // the fragment program.
+    textures.coat = uploadMaps(coatSlots, 2, GL_RGBA, textures.coatSpace, textures.coatGrid, GL_TEXTURE_2D_ARRAY);
     textures.density =
         uploadMaps(densitySlots, densitySlotCount(), densityFormat(), textures.densitySpace, textures.densityGrid);
     // A colour map replaces the model's own colour texture; a layer lies over it.
@@ -210,7 +216,7 @@ void uploadPaintedGroom() {
     // A stroke may have lengthened the hair anywhere under it.
     textures.longest = 1;
     if (textures.coat && textures.coatSpace == 2.0f)
-        uploadPainted(textures.coat, coatSlots, 2, GL_RGBA, textures.coatGrid, groom.painted);
+        uploadPainted(textures.coat, coatSlots, 2, GL_RGBA, textures.coatGrid, groom.painted, GL_TEXTURE_2D_ARRAY);
     if (textures.density && textures.densitySpace == 2.0f)
         uploadPainted(textures.density, densitySlots, densitySlotCount(), densityFormat(), textures.densityGrid,
                       groom.painted);
@@ -324,7 +330,8 @@ void setGroomPass(GroomPass pass, int shell) {
                   static_cast<std::size_t>(shell) < textures.ranks.size();
     float passKind = ranked ? 1.0f : pass == GroomPass::Fin ? 2.0f : 0.0f;
     const float colours = (textures.modelColour ? 1.0f : 0.0f) + (textures.layered ? 2.0f : 0.0f);
-    const float flags[4] = {textures.coatSpace, textures.densitySpace, colours, passKind};
+    const float coat = textures.coatSpace == 2.0f ? static_cast<float>(textures.coatGrid[2]) : textures.coatSpace;
+    const float flags[4] = {coat, textures.densitySpace, colours, passKind};
     cgGLSetParameter4fv(groomFlagsParam, flags);
     float height = furFullHeight(furSettings);
     float layer = pass == GroomPass::Fin ? furSettings.finHeight : furSettings.shellHeight;

@@ -471,6 +471,30 @@ void main() { gl_FragColor = fetched + texture2D(base, vec2(0.5)) * 1e-6; }
     glDeleteTextures(1, &baseTexture);
 }
 
+// A volume read as its slices: the array's parameter binds its own target.
+TEST_F(CgRuntime, ArrayTextureParameterReadsTheLayerAsked) {
+    createPair();
+    const unsigned char layers[2][4] = {{200, 10, 10, 255}, {10, 200, 10, 255}};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, texture);
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA, 1, 1, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, layers);
+    for (int layer : {0, 1}) {
+        CGprogram fragment = create("a.glsl", "#version 120\n#extension GL_EXT_texture_array : enable\nuniform "
+                                    "sampler2DArray s;\nvoid main() { gl_FragColor = texture2DArray(s, vec3(0.5, 0.5, " +
+                                    std::to_string(layer) + ".0)); }\n", CG_PROFILE_ARBFP1);
+        cgGLLoadProgram(fragment);
+        cgGLSetTextureParameter(param(fragment, "s"), texture);
+        cgGLBindProgram(vertex_);
+        cgGLBindProgram(fragment);
+        cgGLEnableProfile(CG_PROFILE_ARBFP1);
+        cgGLEnableTextureParameter(param(fragment, "s"));
+        EXPECT_EQ(drawQuadAndReadCentre(), (std::array<int, 4>{layers[layer][0], layers[layer][1], 10, 255}));
+    }
+    glDeleteTextures(1, &texture);
+}
+
 TEST_F(CgRuntime, PairThatDoesNotLinkFailsTheBind) {
     // The fragment program reads a varying of a type the vertex program does
     // not write with: each compiles and links alone, the pair does not.
