@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -70,8 +71,11 @@ GLuint uploadTexture(GLenum target, int width, int height, int depth, GLenum for
     glGenTextures(1, &texture);
     glBindTexture(target, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // Slices are read at the nearest voxel, each shell shifted by its own
+    // fraction of one (coatShift): see the fragment program.
+    GLint filter = target == GL_TEXTURE_2D_ARRAY ? GL_NEAREST : GL_LINEAR;
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, filter);
     GLint wrap = target != GL_TEXTURE_2D ? GL_CLAMP_TO_EDGE : GL_REPEAT;
     glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
@@ -183,8 +187,7 @@ void uploadGroom() {
     replaceTexture(textures.modelColour);
     replaceTexture(textures.comb);
     textures.layered = colourLayered(groom.maps[COLOR_MAP]);
-    // Colour and length, read by every fur pixel, as a volume's slices: see
-    // the fragment program.
+    // Colour and length, read by every fur pixel, as a volume's slices.
     textures.coat = uploadMaps(coatSlots, 2, GL_RGBA, textures.coatSpace, textures.coatGrid, GL_TEXTURE_2D_ARRAY);
     textures.density =
         uploadMaps(densitySlots, densitySlotCount(), densityFormat(), textures.densitySpace, textures.densityGrid);
@@ -283,6 +286,20 @@ void switchSamplers(bool on) {
 
 bool samplersOn = false;
 
+// Where shell `shell` reads the nearest voxel of the colour and length, as a
+// shift of up to half a voxel each way along each axis of `grid`: a sequence
+// that spreads the shells' shifts evenly over the voxel, so that the shells
+// together blend the voxels about a border as a filter would.
+void coatShift(int shell, const int grid[3], float shift[3]) {
+    // The three-dimensional golden sequence: fractions of 1 / g, 1 / g^2 and
+    // 1 / g^3 for g^4 = g + 1.
+    const double steps[3] = {0.8191725133961645, 0.6710436067037893, 0.5497004779019703};
+    for (int k = 0; k < 3; ++k) {
+        double along = 0.5 + shell * steps[k];
+        shift[k] = grid[k] > 0 ? static_cast<float>((along - std::floor(along) - 0.5) / grid[k]) : 0.0f;
+    }
+}
+
 bool groomShown = true;
 
 }  // namespace
@@ -321,6 +338,7 @@ void setGroomPass(GroomPass pass, int shell) {
         const float zero[4] = {0, 0, 0, 0};
         cgGLSetParameter4fv(groomFlagsParam, zero);
         cgGLSetParameter4fv(groomBendParam, zero);
+        if (groomPassParam) cgGLSetParameter4fv(groomPassParam, zero);
         if (groomCombParam) cgGLSetParameter4fv(groomCombParam, zero);
         return;
     }
@@ -330,9 +348,13 @@ void setGroomPass(GroomPass pass, int shell) {
                   static_cast<std::size_t>(shell) < textures.ranks.size();
     float passKind = ranked ? 1.0f : pass == GroomPass::Fin ? 2.0f : 0.0f;
     const float colours = (textures.modelColour ? 1.0f : 0.0f) + (textures.layered ? 2.0f : 0.0f);
-    const float coat = textures.coatSpace == 2.0f ? static_cast<float>(textures.coatGrid[2]) : textures.coatSpace;
-    const float flags[4] = {coat, textures.densitySpace, colours, passKind};
+    const float flags[4] = {textures.coatSpace, textures.densitySpace, colours, passKind};
     cgGLSetParameter4fv(groomFlagsParam, flags);
+    if (groomCoatShiftParam) {
+        float shift[4] = {0, 0, 0, static_cast<float>(textures.coatGrid[2])};
+        if (pass == GroomPass::Shell) coatShift(shell, textures.coatGrid, shift);
+        cgGLSetParameter4fv(groomCoatShiftParam, shift);
+    }
     float height = furFullHeight(furSettings);
     float layer = pass == GroomPass::Fin ? furSettings.finHeight : furSettings.shellHeight;
     const float bend[4] = {height, textures.combed && height > 0 ? 1.0f / height : 0.0f,
@@ -341,6 +363,10 @@ void setGroomPass(GroomPass pass, int shell) {
                                : 0.0f,
                            layer > 0 ? 1.0f / layer : 0.0f};
     cgGLSetParameter4fv(groomBendParam, bend);
+    if (groomPassParam) {
+        const float kind[4] = {ranked ? 1.0f : 0.0f, pass == GroomPass::Fin && textures.density ? 1.0f : 0.0f, 0, 0};
+        cgGLSetParameter4fv(groomPassParam, kind);
+    }
     if (groomCombParam) {
         // Only shells lean per pixel: the skin has no height, and a fin's
         // texture is a side view that the corners' bend already leans.

@@ -34,7 +34,9 @@ CGparameter qualityLightParam = nullptr;
 CGparameter shadowMatrixParam = nullptr;
 CGparameter shadowMapParam = nullptr;
 CGparameter groomBendParam = nullptr;
+CGparameter groomPassParam = nullptr;
 CGparameter groomFlagsParam = nullptr;
+CGparameter groomCoatShiftParam = nullptr;
 CGparameter groomCoat2DParam = nullptr;
 CGparameter groomCoat3DParam = nullptr;
 CGparameter groomDensity2DParam = nullptr;
@@ -118,6 +120,8 @@ void createVertexProgram(const char** args) {
     qualityLightParam = lookUp(vertexProgram, "QualityLight");
     shadowMatrixParam = lookUp(vertexProgram, "ShadowMatrix");
     groomBendParam = lookUp(vertexProgram, "GroomBend");
+    groomPassParam = lookUp(vertexProgram, "GroomPass");
+    groomCoatShiftParam = lookUp(vertexProgram, "GroomCoatShift");
 }
 
 void createFragmentProgram(const char** args) {
@@ -156,7 +160,7 @@ void createFragmentProgram(const char** args) {
 // and brought back.
 struct ShaderVariant {
     CGprogram vertex = nullptr, fragment = nullptr;
-    CGparameter params[28] = {};
+    CGparameter params[29] = {};
 };
 CGparameter* const parameterHandles[] = {
     &modelViewMatrixParam, &projectionMatrixParam, &modelViewMatrixITParam, &textureMatrixParam,
@@ -165,7 +169,8 @@ CGparameter* const parameterHandles[] = {
     &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
     &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam,
-    &groomCombParam,       &groomComb2DParam,     &groomComb3DParam};
+    &groomCombParam,       &groomComb2DParam,     &groomComb3DParam,      &groomPassParam,
+    &groomCoatShiftParam};
 static_assert(std::size(parameterHandles) <= std::size(ShaderVariant{}.params));
 ShaderVariant plainShaders, groomShaders, skinnedShaders;
 // The groomed variants made since, by their key (groomVariantKey).

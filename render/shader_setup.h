@@ -32,7 +32,9 @@ extern CGparameter shadowMatrixParam;       // "ShadowMatrix"
 // The groom's (render/groom_textures.h); null when the programs do not
 // declare them, and the fur is then drawn without a groom.
 extern CGparameter groomBendParam;          // "GroomBend"
+extern CGparameter groomPassParam;          // "GroomPass"
 extern CGparameter groomFlagsParam;         // "GroomFlags"
+extern CGparameter groomCoatShiftParam;     // "GroomCoatShift"
 extern CGparameter groomCoat2DParam;       // "GroomCoat2D"
 extern CGparameter groomCoat3DParam;       // "GroomCoat3D"
 extern CGparameter groomDensity2DParam;       // "GroomDensity2D"
