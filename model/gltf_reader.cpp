@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -35,10 +36,12 @@ constexpr std::uint64_t maxElements = std::numeric_limits<std::int32_t>::max();
     fatalError(stderr, 1, "glmReadGLTF() failed: can't read \"%s\": %s.\n", path, why.c_str());
 }
 
-// Keeps an image's bytes as stored, undecoded.
+// Keeps an image's bytes as stored, undecoded. The library hands over a
+// buffer view's bytes without checking the view against its buffer, so those
+// are left where they are and read through viewBytes instead.
 bool keepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int, const unsigned char* bytes,
                     int size, void*) {
-    image->image.assign(bytes, bytes + std::max(size, 0));
+    if (image->bufferView < 0) image->image.assign(bytes, bytes + std::max(size, 0));
     image->as_is = true;
     return true;
 }
@@ -117,24 +120,34 @@ double componentAt(const unsigned char* p, int componentType, bool normalized) {
     }
 }
 
-// `count` elements of `components` components of the given type from a
-// buffer view, starting `offset` bytes in, with the view's stride.
-void readElements(Reading& r, int viewIndex, std::size_t offset, std::size_t count, int components, int componentType,
-                  bool normalized, std::vector<double>& out, std::size_t firstOut) {
+// The bytes of buffer view `viewIndex`, which `user` (an accessor, an
+// image) names, checked to lie within its buffer.
+std::span<const unsigned char> viewBytes(Reading& r, int viewIndex, const std::string& user) {
     const tinygltf::Model& f = r.file;
     if (viewIndex < 0 || static_cast<std::size_t>(viewIndex) >= f.bufferViews.size())
-        readFailed(r.path, "an accessor names a buffer view the file does not have");
+        readFailed(r.path, user + " names a buffer view the file does not have");
     const tinygltf::BufferView& view = f.bufferViews[static_cast<std::size_t>(viewIndex)];
     if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= f.buffers.size())
         readFailed(r.path, "a buffer view names a buffer the file does not have");
     const std::vector<unsigned char>& data = f.buffers[static_cast<std::size_t>(view.buffer)].data;
+    if (view.byteOffset > data.size() || view.byteLength > data.size() - view.byteOffset)
+        readFailed(r.path, user + " reaches outside its buffer");
+    return {data.data() + view.byteOffset, view.byteLength};
+}
+
+// `count` elements of `components` components of the given type from a
+// buffer view, starting `offset` bytes in, with the view's stride.
+void readElements(Reading& r, int viewIndex, std::size_t offset, std::size_t count, int components, int componentType,
+                  bool normalized, std::vector<double>& out, std::size_t firstOut) {
+    std::span<const unsigned char> bytes = viewBytes(r, viewIndex, "an accessor");
+    const tinygltf::BufferView& view = r.file.bufferViews[static_cast<std::size_t>(viewIndex)];
     std::size_t element = static_cast<std::size_t>(components) * sizeOf(componentType);
     std::size_t stride = view.byteStride != 0 ? view.byteStride : element;
-    if (element == 0 || view.byteOffset > data.size() || view.byteLength > data.size() - view.byteOffset ||
-        offset > view.byteLength || (count > 0 && (stride < element || (count - 1) > (view.byteLength - offset) / stride ||
-                                                   (count - 1) * stride + element > view.byteLength - offset)))
+    std::size_t room = offset > bytes.size() ? 0 : bytes.size() - offset;
+    if (element == 0 || offset > bytes.size() ||
+        (count > 0 && (stride < element || (count - 1) > room / stride || (count - 1) * stride + element > room)))
         readFailed(r.path, "an accessor reaches outside its buffer");
-    const unsigned char* base = data.data() + view.byteOffset + offset;
+    const unsigned char* base = bytes.data() + offset;
     std::size_t size = sizeOf(componentType);
     for (std::size_t e = 0; e < count; ++e)
         for (int c = 0; c < components; ++c)
@@ -271,11 +284,16 @@ void copyTexture(Reading& r, const tinygltf::Material& source, ObjMaterial& mate
     bool external = !stored.uri.empty() && stored.uri.compare(0, 5, "data:") != 0;
     if (external) {
         material.diffuseMap = copyString(besideModel(r.path, stored.uri), "glmReadGLTF");
-    } else if (!stored.image.empty() && stored.image.size() <= maxElements) {
-        material.diffuseMapByteCount = static_cast<std::uint32_t>(stored.image.size());
-        material.diffuseMapBytes = static_cast<unsigned char*>(
-            allocateEntries(stored.image.size(), 1, "glmReadGLTF", "texture bytes"));
-        std::memcpy(material.diffuseMapBytes, stored.image.data(), stored.image.size());
+        return;
+    }
+    std::span<const unsigned char> bytes =
+        stored.bufferView >= 0 ? viewBytes(r, stored.bufferView, "an image")
+                               : std::span<const unsigned char>(stored.image);
+    if (!bytes.empty() && bytes.size() <= maxElements) {
+        material.diffuseMapByteCount = static_cast<std::uint32_t>(bytes.size());
+        material.diffuseMapBytes =
+            static_cast<unsigned char*>(allocateEntries(bytes.size(), 1, "glmReadGLTF", "texture bytes"));
+        std::memcpy(material.diffuseMapBytes, bytes.data(), bytes.size());
     }
 }
 
