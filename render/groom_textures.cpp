@@ -332,11 +332,10 @@ void prepareGroomForFrame() {
 }
 
 void setGroomPass(GroomPass pass, int shell) {
-    if (!groomFlagsParam || !groomBendParam) return;
+    if (!groomBendParam) return;
     if (!groomActive()) {
         // Zero, as the programs start: every groom read and bend is skipped.
         const float zero[4] = {0, 0, 0, 0};
-        cgGLSetParameter4fv(groomFlagsParam, zero);
         cgGLSetParameter4fv(groomBendParam, zero);
         if (groomPassParam) cgGLSetParameter4fv(groomPassParam, zero);
         if (groomCombParam) cgGLSetParameter4fv(groomCombParam, zero);
@@ -346,10 +345,6 @@ void setGroomPass(GroomPass pass, int shell) {
     samplersOn = true;
     bool ranked = pass == GroomPass::Shell && textures.density && shell >= 0 &&
                   static_cast<std::size_t>(shell) < textures.ranks.size();
-    float passKind = ranked ? 1.0f : pass == GroomPass::Fin ? 2.0f : 0.0f;
-    const float colours = (textures.modelColour ? 1.0f : 0.0f) + (textures.layered ? 2.0f : 0.0f);
-    const float flags[4] = {textures.coatSpace, textures.densitySpace, colours, passKind};
-    cgGLSetParameter4fv(groomFlagsParam, flags);
     if (groomCoatShiftParam) {
         float shift[4] = {0, 0, 0, static_cast<float>(textures.coatGrid[2])};
         if (pass == GroomPass::Shell) coatShift(shell, textures.coatGrid, shift);

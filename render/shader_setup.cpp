@@ -35,7 +35,6 @@ CGparameter shadowMatrixParam = nullptr;
 CGparameter shadowMapParam = nullptr;
 CGparameter groomBendParam = nullptr;
 CGparameter groomPassParam = nullptr;
-CGparameter groomFlagsParam = nullptr;
 CGparameter groomCoatShiftParam = nullptr;
 CGparameter groomCoat2DParam = nullptr;
 CGparameter groomCoat3DParam = nullptr;
@@ -134,7 +133,6 @@ void createFragmentProgram(const char** args) {
     checkCgError(fragmentProgram);
     illuminationMapParam = lookUp(fragmentProgram, "IlluminationMap");
     hairTexParam = lookUp(fragmentProgram, "hairTex");
-    groomFlagsParam = lookUp(fragmentProgram, "GroomFlags");
     groomCoat2DParam = lookUp(fragmentProgram, "GroomCoat2D");
     groomCoat3DParam = lookUp(fragmentProgram, "GroomCoat3D");
     groomDensity2DParam = lookUp(fragmentProgram, "GroomDensity2D");
@@ -166,7 +164,7 @@ CGparameter* const parameterHandles[] = {
     &modelViewMatrixParam, &projectionMatrixParam, &modelViewMatrixITParam, &textureMatrixParam,
     &lightPositionParam,   &eyePositionParam,      &preModelMatrixParam,    &furBendParam,
     &furTurnParam,         &windVectorParam,       &windPhaseParam,         &groomBendParam,
-    &groomFlagsParam,      &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
+    &groomCoat2DParam,      &groomCoat3DParam,       &groomDensity2DParam,
     &groomDensity3DParam,  &modelColorParam,       &strandRanksParam,       &illuminationMapParam,
     &hairTexParam,         &qualityLightParam,    &shadowMatrixParam,     &shadowMapParam,
     &groomCombParam,       &groomComb2DParam,     &groomComb3DParam,      &groomPassParam,

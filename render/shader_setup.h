@@ -33,7 +33,6 @@ extern CGparameter shadowMatrixParam;       // "ShadowMatrix"
 // declare them, and the fur is then drawn without a groom.
 extern CGparameter groomBendParam;          // "GroomBend"
 extern CGparameter groomPassParam;          // "GroomPass"
-extern CGparameter groomFlagsParam;         // "GroomFlags"
 extern CGparameter groomCoatShiftParam;     // "GroomCoatShift"
 extern CGparameter groomCoat2DParam;       // "GroomCoat2D"
 extern CGparameter groomCoat3DParam;       // "GroomCoat3D"
